@@ -1,0 +1,27 @@
+# Sanitizer switches shared by every target of the build tree.
+if(ZELMORA_SANITIZE AND ZELMORA_TSAN)
+  message(FATAL_ERROR "ZELMORA_SANITIZE and ZELMORA_TSAN cannot be combined")
+endif()
+if(ZELMORA_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(ZELMORA_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
+# zelmora_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
+# Every test runs with the offscreen Qt platform so no display is needed.
+function(zelmora_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set_tests_properties(${T_NAME} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELMORA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+    TIMEOUT 300)
+  if(T_LABELS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()

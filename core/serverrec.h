@@ -1,0 +1,50 @@
+// One listed game server: what the operator entered plus the last known
+// state from its status replies. Exactly 2043 bytes in Servers.dat,
+// little-endian, no padding; see EncodeServerRec/DecodeServerRec.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/shortstring.h"
+
+namespace zelmora {
+
+using Str250 = ShortString<250>;
+
+struct Tserverrec {
+  Str250 port;      //    0  UDP port as decimal text
+  Str250 host;      //  251  dotted IPv4 text (or an unresolvable name as typed)
+  Str250 rconpass;  //  502  empty = no rcon access
+  Str250 provider;  //  753  "reverse name;cc;country"
+  double sendtime = 0;            // 1004  HiResMs of the last getstatus
+  std::int32_t ping = 0;          // 1012
+  std::int32_t players = 0;       // 1016
+  std::int32_t privateclients = 0;// 1020
+  std::int32_t maxclients = 0;    // 1024
+  std::uint8_t protocol = 0;      // 1028  255 = none
+  Str250 shortversion;            // 1029
+  Str250 hostname;                // 1280  with colour codes
+  Str250 mapinfo;                 // 1531  "^" digit gametype " ^0" map
+  Str250 spare;                   // 1782  never used, carried along
+  std::uint8_t spareflag = 0;     // 2033
+  // bool8 fields keep the raw byte so a foreign file round-trips exactly;
+  // anything non-zero counts as true.
+  std::uint8_t killcam = 0;       // 2034
+  std::uint8_t friendlyfire = 0;  // 2035
+  std::uint8_t voice = 0;         // 2036
+  std::uint8_t passworded = 0;    // 2037
+  std::uint8_t punkbuster = 0;    // 2038
+  std::uint32_t lastreply = 0;    // 2039  32-bit millisecond tick
+};
+
+inline constexpr std::size_t kServerRecSize = 2043;
+
+// Field-by-field little-endian image of one record (no struct memcpy).
+void EncodeServerRec(const Tserverrec& rec, std::uint8_t* out /* kServerRecSize */);
+Tserverrec DecodeServerRec(const std::uint8_t* in /* kServerRecSize */);
+
+using Tserverlist = std::vector<Tserverrec>;
+
+}  // namespace zelmora
