@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what Zelmora needs, builds it with AddressSanitizer and
+# UndefinedBehaviorSanitizer, runs every test, runs the engine tests again
+# under ThreadSanitizer and gives the fuzzers a bounded run.
+#
+#   bash scripts/test.sh            everything (what CI runs)
+#   SKIP_TSAN=1 SKIP_FUZZ=1 ...     only the sanitizer build and its tests
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+JOBS=${JOBS:-$(nproc)}
+
+bash scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+echo "== build (address + undefined sanitizers)"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_SANITIZE=ON >/dev/null
+cmake --build build/asan -j "$JOBS"
+echo "== tests (address + undefined sanitizers)"
+ctest --test-dir build/asan --output-on-failure -j "$JOBS"
+
+if [ -z "${SKIP_TSAN:-}" ]; then
+  echo "== engine tests (thread sanitizer)"
+  cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_TSAN=ON -DZELMORA_BUILD_UI=OFF >/dev/null
+  cmake --build build/tsan -j "$JOBS"
+  ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools'
+fi
+
+if [ -z "${SKIP_FUZZ:-}" ] && [ -f scripts/fuzz.sh ]; then
+  echo "== fuzzers (bounded run)"
+  bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+fi
+echo "== all tests passed"
