@@ -1,0 +1,180 @@
+#include "protocol/rconreply.h"
+
+#include "protocol/colorcodes.h"
+#include "protocol/text.h"
+
+namespace zelmora {
+
+namespace {
+
+constexpr std::string_view kMapDirHead = "print\nDirectory of maps/mp";  // positions 5..30
+constexpr std::string_view kCfgDirHead = "print\nDirectory of / .cfg";   // positions 5..29
+constexpr std::string_view kPrintHead = "print\n";                       // positions 5..10
+constexpr std::string_view kMapLineHead = "print\nmap:";                 // positions 5..14
+
+#ifdef _WIN32
+constexpr char kDirSep = '\\';
+#else
+constexpr char kDirSep = '/';
+#endif
+
+// Name without its extension: everything before the last dot.
+std::string_view WithoutExtension(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? name : name.substr(0, dot);
+}
+
+// Pieces 'first' to (count - 2): the last piece of a split listing is what
+// follows the final line feed and is never a complete entry.
+std::vector<std::string> MiddlePieces(std::vector<std::string>&& pieces, std::size_t first) {
+  std::vector<std::string> out;
+  if (pieces.size() < first + 2) return out;
+  for (std::size_t b = first; b + 1 < pieces.size(); ++b) out.push_back(std::move(pieces[b]));
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> ConsoleLines(std::string_view datagram) {
+  return SplitText(StripColorCodes(Copy(datagram, 5, 9999)), "\n");
+}
+
+std::optional<MapListing> CheckMapListing(std::string_view datagram,
+                                          std::string_view mapinfoOfReplyServer) {
+  if (Copy(datagram, 5, kMapDirHead.size()) != kMapDirHead) return std::nullopt;
+  MapListing listing;
+  // Piece 0 is the extension named in the command, piece 1 the dashes.
+  listing.maps = MiddlePieces(SplitText(Copy(datagram, 32, 9999), "\n"), 2);
+  if (!listing.maps.empty()) listing.chosen = 0;
+  for (std::size_t i = 0; i < listing.maps.size(); ++i) {
+    const std::string_view stem = WithoutExtension(listing.maps[i]);
+    // An empty name would be "contained" in every map info; it never names
+    // the running map.
+    if (stem.empty()) continue;
+    if (mapinfoOfReplyServer.find(stem) != std::string_view::npos) {
+      listing.chosen = static_cast<int>(i);
+      listing.picturesLoaded.push_back(listing.maps[i]);
+    }
+  }
+  return listing;
+}
+
+std::optional<std::vector<std::string>> CheckConfigListing(std::string_view datagram) {
+  if (Copy(datagram, 5, kCfgDirHead.size()) == kCfgDirHead) {
+    // Piece 0 is the dashes line.
+    return MiddlePieces(SplitText(Copy(datagram, 31, 99999), "\n"), 1);
+  }
+  if (Copy(datagram, 5, kPrintHead.size()) == kPrintHead &&
+      FieldOf(Copy(datagram, 5, 50), "\n", 1).find(".cfg") != std::string::npos) {
+    // Piece 0 is the leading bytes and "print".
+    return MiddlePieces(SplitText(datagram, "\n"), 1);
+  }
+  return std::nullopt;
+}
+
+std::string MapPictureFile(std::uint8_t protocolOfSelected, std::string_view mapFile) {
+  for (char c : mapFile) {
+    if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 32)
+      return std::string();
+  }
+  int family = protocolOfSelected;
+  if (family == 21) family = 22;
+  if (family == 5) family = 6;
+  if (family == 118) family = 117;
+  std::string path = "mapimgs";
+  path += kDirSep;
+  path += std::to_string(family);
+  path += '_';
+  path += WithoutExtension(mapFile);
+  path += ".jpg";
+  return path;
+}
+
+std::string MapPictureFallback() {
+  std::string path = "mapimgs";
+  path += kDirSep;
+  path += "no_map.jpg";
+  return path;
+}
+
+std::string AddressIp(std::string_view address) {
+  return std::string(address.substr(0, address.find(':')));
+}
+
+bool ParseStatusInfo(std::string_view text, Tstatusinfo& rows) {
+  for (auto& row : rows)
+    for (auto& field : row) field.clear();
+  const std::vector<std::string> lines = SplitText(text, "\n");
+  if (lines.size() < 3) {
+    rows.clear();
+    return true;
+  }
+  if (lines.size() < 5) return false;
+  rows.resize(lines.size() - 5);
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    std::string line = lines[r + 3];
+    for (char& c : line)
+      if (c == '\n' || c == '\v' || c == '\r') c = '\0';
+    Tstatusrow& row = rows[r];
+    row[0] = TrimControl(Copy(line, 1, 3));
+    row[4] = TrimControl(Copy(line, 5, 5));
+    row[2] = TrimControl(Copy(line, 11, 4));
+    row[3] = TrimControl(Copy(line, 16, 6));
+    // The name ends at the last caret before the final character (the "^7"
+    // the server appends); the name's own codes come before it.
+    std::size_t mark = 0;  // 1-based, 0 = none
+    for (std::size_t i = 0; i + 1 < line.size(); ++i)
+      if (line[i] == '^') mark = i + 1;
+    if (mark == 0) continue;  // name and words cannot be located
+    if (mark > 23) row[1] = Copy(line, 23, mark - 23);
+    const std::vector<std::string> words = SplitText(TrimControl(Copy(line, mark, 99)), " ");
+    std::size_t field = 5;
+    for (std::size_t w = 1; w < words.size() && field <= 8; ++w) {
+      if (words[w].empty()) continue;
+      row[field++] = TrimControl(words[w]);
+    }
+  }
+  return true;
+}
+
+void ApplyStatusLookups(Tstatusinfo& rows, const StatusLookups& lookups) {
+  for (Tstatusrow& row : rows) {
+    if (lookups.guidName) {
+      if (std::optional<std::string> name = lookups.guidName(row[3])) row[9] = std::move(*name);
+    }
+    if (row[6].empty() || !lookups.address) continue;
+    const std::string ip = AddressIp(row[6]);
+    if (std::optional<AddressInfo> info = lookups.address(ip)) {
+      row[10] = info->provider;
+      row[11] = info->cc;
+      row[12] = info->country;
+      row[13] = std::to_string(info->flag);
+    } else if (lookups.addUnknown) {
+      lookups.addUnknown(ip.substr(0, 25));
+    }
+  }
+}
+
+StatusAssembly AssembleStatusTable(const std::vector<std::string>& datagrams) {
+  StatusAssembly result;
+  std::vector<std::string> texts;
+  texts.reserve(datagrams.size());
+  std::size_t mapIndex = 0;
+  for (std::size_t i = 0; i < datagrams.size(); ++i) {
+    if (Copy(datagrams[i], 5, kMapLineHead.size()) == kMapLineHead) {
+      result.found = true;
+      mapIndex = i;
+      texts.push_back(CopyFrom(datagrams[i], 16));  // the map name on
+    } else {
+      texts.push_back(CopyFrom(datagrams[i], 11));  // after "print" and its line feed
+    }
+  }
+  if (!result.found) return result;
+  result.single = texts.size() == 1;
+  result.table = std::move(texts[mapIndex]);
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    if (i != mapIndex) result.table += texts[i];
+  return result;
+}
+
+}  // namespace zelmora

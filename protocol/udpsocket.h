@@ -1,0 +1,59 @@
+// Unconnected IPv4 UDP socket with a bounded receive wait.
+//
+// One thread may send while another receives on the same socket: the
+// descriptor does not change between Open and Close. Close must only be
+// called once no thread is inside Receive or SendTo any more.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zelmora {
+
+class UdpSocket {
+ public:
+  struct Received {
+    bool got = false;  // a datagram was received
+    std::string data;
+    std::string host;     // sender, dotted IPv4
+    int port = -1;        // sender port
+    bool failed = false;  // an error, or a datagram longer than maxBytes
+  };
+
+  UdpSocket();
+  ~UdpSocket();
+  UdpSocket(const UdpSocket&) = delete;
+  UdpSocket& operator=(const UdpSocket&) = delete;
+
+  // Creates the socket and binds it at once to an ephemeral port on every
+  // local address, so a receive before the first send just finds nothing.
+  // The receive buffer is set to receiveBufferBytes (callers size it for a
+  // burst of replies).
+  bool Open(int receiveBufferBytes);
+  bool IsOpen() const;
+
+  // Sends data to host:port. A host that is not dotted IPv4 text is resolved
+  // (IPv4 only) at each call. On failure err (when given) gets a reason.
+  bool SendTo(std::string_view host, std::uint16_t port, std::string_view data,
+              std::string* err = nullptr);
+
+  // Waits at most waitMs for one datagram. A datagram longer than maxBytes
+  // is discarded and reported as failed; so is an error the network reported
+  // for an earlier send.
+  Received Receive(int waitMs, std::size_t maxBytes = 8192);
+
+  void Close();
+  std::uint16_t LocalPort() const;
+
+ private:
+#ifdef _WIN32
+  using Handle = std::uintptr_t;
+#else
+  using Handle = int;
+#endif
+  Handle fd_;
+};
+
+}  // namespace zelmora
