@@ -1,0 +1,218 @@
+// The query engine: the sockets, the worker threads that receive the
+// servers' replies, the timers that schedule the queries, and the reply
+// handlers that run on the main thread.
+//
+// Threads. The main thread sends every request except the status poll's and
+// runs every handler and timer. Three workers only receive:
+//   get    - querySocket (answers to "getstatus" and to SendRcon), 200 ms waits
+//   getb   - udpb (answers to SendRconVar), 100 ms waits
+//   status - polls the selected server's rcon player table over its own socket
+// and providerres (geo/) resolves providers. A worker hands each result to
+// the main thread and waits until the handler has run there (one datagram at
+// a time per worker); everything the handlers touch (AppState) is therefore
+// main-thread only. The workers keep just what they received:
+//   - get stamps the receive time on its thread; which entry a
+//     statusResponse belongs to (first entry with equal host and port text)
+//     and its ping are worked out on the main thread, immediately before
+//     HandleReply, in the same hand-over;
+//   - the status thread takes the poll request (TakeStatusPollRequest) in a
+//     hand-over, collects and parses the table on its own thread into a local
+//     table, and hands that over for the address/GUID lookups and
+//     StatusTableReady.
+//
+// Shutdown asks the threads to stop (status, providerres, get, getb) and
+// waits for each with a deadline; a worker waiting in a hand-over gives up at
+// once when asked to stop, so closing never hangs and no handler runs after
+// Shutdown has returned.
+#pragma once
+
+#include <QObject>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/appstate.h"
+#include "engine/enginetimer.h"
+#include "engine/engineview.h"
+
+namespace zelmora {
+
+class SettingsStore;
+class QtMainThreadInvoker;
+
+class QueryEngine : public QObject {
+  Q_OBJECT
+
+ public:
+  // Outcome of an rcon send. The spec of the original raises a failed send to
+  // the caller; here the caller gets Failed and the reason.
+  enum class SendResult { Sent, NoServer, Failed };
+  // Which half of the periodic-query settings ApplyQuerySettings applies.
+  enum class QueryTimers { Both, AllServers, Selected };
+
+  // The datagram being handled (fields of the get thread's current datagram;
+  // server and ping persist from one datagram to the next: a print reply is
+  // handled for the server of the last statusResponse).
+  struct Reply {
+    std::string text;
+    std::string host;
+    int port = -1;
+    double time = 0;  // HiResMs right after the receive
+    int server = 0;   // serverlist index, -1 for none
+    double ping = 0;  // time - sendtime of that entry
+  };
+
+  // What the status thread takes for one poll.
+  struct StatusPollRequest {
+    std::string host;
+    std::string port;
+    std::string password;
+  };
+
+  // Handed-over result of one status poll.
+  struct StatusPollResult {
+    bool parsed = false;      // ParseStatusInfo succeeded
+    bool tableReady = false;  // StatusTableReady runs after applying
+    Tstatusinfo rows;         // fields 0 to 8 (when parsed)
+  };
+
+  struct Counters {
+    std::uint64_t datagrams = 0;        // handed over by get
+    std::uint64_t statusResponses = 0;  // attributed to a listed entry and handled
+    std::uint64_t unattributed = 0;     // statusResponses from unlisted senders
+    std::uint64_t varReplies = 0;       // handed over by getb
+    std::uint64_t statusPolls = 0;      // polls sent by the status thread
+    std::uint64_t statusTables = 0;     // StatusTableReady calls
+  };
+
+  // state, settings and view must outlive the engine.
+  QueryEngine(AppState& state, const SettingsStore& settings, EngineView& view,
+              QObject* parent = nullptr);
+  ~QueryEngine() override;  // Shutdown
+
+  // Start-up step 4: creates querySocket and udpb, then starts get, getb,
+  // status and providerres in this order. False when a socket cannot be
+  // created (nothing is started then).
+  bool Start();
+  // Requests termination of status, providerres, get and getb (in this
+  // order), then waits for each until deadline has passed in total. A
+  // reverse lookup that still blocks is left to finish on its own (it no
+  // longer reaches the main thread). Idempotent; never blocks beyond the
+  // deadline plus one receive wait.
+  void Shutdown(std::chrono::milliseconds deadline = std::chrono::milliseconds(3000));
+  bool Running() const { return running_; }
+
+  // --- sends (main thread) ---------------------------------------------------
+  // Makes host/port the current target when both are non-empty.
+  void SetTarget(std::string_view port, std::string_view host);
+  // "getstatus" to the entry's host and port. False (with the reason) when
+  // index is no entry, its port text is not a port number or the send fails.
+  // The callers stamp sendtime in their own order.
+  bool SendGetStatus(int index, std::string* error = nullptr);
+  // Rcon command with the selected entry's password to the target over
+  // querySocket, after a pause of the main thread (700 ms). NoServer (no
+  // pause, nothing sent) when selected is no entry.
+  SendResult SendRcon(std::string_view command, std::string* error = nullptr);
+  // The same over udpb, without the pause.
+  SendResult SendRconVar(std::string_view command, std::string* error = nullptr);
+
+  // --- status poll request (main thread) -------------------------------------
+  // Copies the selected entry's host and port into statusHost/statusPort and
+  // sets statusPollRequested (nothing when selected is no entry).
+  void RequestStatusPoll();
+  // What the status thread does at the start of a pass: when a poll is
+  // requested, selected is an entry and it has an rcon password, clears the
+  // request and returns destination and password; otherwise no value and the
+  // request stays as it is.
+  std::optional<StatusPollRequest> TakeStatusPollRequest();
+
+  // --- handlers (main thread) -------------------------------------------------
+  // One datagram of querySocket: attribution (a statusResponse goes to the
+  // first entry with equal host and port text, or to none), then HandleReply.
+  void HandleQueryDatagram(std::string text, std::string host, int port, double time);
+  // Handles reply() for reply().server.
+  void HandleReply();
+  // One datagram of udpb: passes the first output line to the view's
+  // ApplyVarReply when the sender is listed and is the current target.
+  void HandleVarReply(const std::string& text, const std::string& host, int port);
+  // Applies a status poll result to statusRows (lookups of fields 9 to 13)
+  // and runs StatusTableReady when the result says so.
+  void ApplyStatusPollResult(StatusPollResult result);
+  // First step of the table's arrival: statusRowsView := statusRows, then the
+  // view's continuation.
+  void StatusTableReady();
+
+  // --- timers and buttons (main thread) --------------------------------------
+  void Timer3Timer();   // start-up sweep (once)
+  void Button6Click();  // sweep of all but the selected server (also Timer5)
+  void Timer1Timer();   // selected-server query and status poll request
+  void Timer2Timer();   // deferredCommand (once)
+  void Timer4Timer();   // "status" (once)
+  // Periodic-query settings onto Timer5/Timer1 and the refresh buttons.
+  // Returns "" or the integer conversion message; a failing half stops the
+  // rest (with Both, the second half is not applied).
+  std::string ApplyQuerySettings(QueryTimers which = QueryTimers::Both);
+  // Timer3 on when startq is set (settings window creation).
+  void ApplyStartQuerySetting();
+  void Minimize();  // Timer5 and Timer1 off
+  void Restore();   // ApplyQuerySettings
+  // Players-tab part of a page change of the tab control.
+  void OnPageChanged(bool playersTabShown);
+
+  EngineTimer& Timer1() { return *timer1_; }
+  EngineTimer& Timer2() { return *timer2_; }
+  EngineTimer& Timer3() { return *timer3_; }
+  EngineTimer& Timer4() { return *timer4_; }
+  EngineTimer& Timer5() { return *timer5_; }
+
+  // --- inspection ---------------------------------------------------------------
+  const Reply& reply() const { return reply_; }
+  const Counters& counters() const { return counters_; }
+  std::uint16_t QueryLocalPort() const;
+  std::uint16_t VarLocalPort() const;
+  std::uint16_t StatusLocalPort() const;  // 0 until the status thread has its socket
+  // The pause of SendRcon (700 ms). Tests that are not about it shorten it.
+  void SetRconPause(std::chrono::milliseconds pause) { rconPause_ = pause; }
+  std::chrono::milliseconds RconPause() const { return rconPause_; }
+
+  // Receive buffer asked of the system for querySocket and udpb: room for a
+  // burst of several hundred replies (the kernel may cap it, on Linux at
+  // net.core.rmem_max). Datagrams longer than 8192 bytes are still dropped.
+  static constexpr int kBurstReceiveBuffer = 4 * 1024 * 1024;
+  static constexpr std::size_t kMaxDatagram = 8192;
+
+ private:
+  struct Workers;
+
+  void ResetReplyServer();
+  int DatenmengeOrThrow() const;
+  void DirectoryChecks();
+  void ShowMapPictureFor(const std::vector<std::string>& pictures);
+
+  AppState& state_;
+  const SettingsStore& settings_;
+  EngineView& view_;
+
+  std::shared_ptr<Workers> workers_;
+  std::shared_ptr<QtMainThreadInvoker> invoker_;
+  bool running_ = false;
+  bool shutDown_ = false;
+
+  Reply reply_;
+  Counters counters_;
+  std::chrono::milliseconds rconPause_{700};
+
+  std::unique_ptr<EngineTimer> timer1_;
+  std::unique_ptr<EngineTimer> timer2_;
+  std::unique_ptr<EngineTimer> timer3_;
+  std::unique_ptr<EngineTimer> timer4_;
+  std::unique_ptr<EngineTimer> timer5_;
+};
+
+}  // namespace zelmora
