@@ -1,0 +1,40 @@
+#include "core/paths.h"
+
+namespace zelmora {
+
+namespace {
+std::string& Dir() {
+  static std::string dir;
+  return dir;
+}
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/';
+#else
+  return c == '/';
+#endif
+}
+}  // namespace
+
+void SetDataDir(std::string dirWithTrailingSep) {
+  if (!dirWithTrailingSep.empty() && !IsSeparator(dirWithTrailingSep.back())) {
+#ifdef _WIN32
+    dirWithTrailingSep.push_back('\\');
+#else
+    dirWithTrailingSep.push_back('/');
+#endif
+  }
+  Dir() = std::move(dirWithTrailingSep);
+}
+
+const std::string& DataDir() {
+  return Dir();
+}
+
+std::string DataPath(std::string_view fileName) {
+  std::string path = Dir();
+  path.append(fileName);
+  return path;
+}
+
+}  // namespace zelmora

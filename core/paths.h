@@ -1,0 +1,19 @@
+// The data folder: every data file (Servers.dat, Guids.dat, Ranges.dat,
+// config.ini, ...) lies in the folder of the executable and is opened by a
+// full path built from it. The application sets the folder once at start-up,
+// before any worker thread runs; tests point it at a temporary folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zelmora {
+
+// Sets the data folder. A missing trailing separator is added.
+void SetDataDir(std::string dirWithTrailingSep);
+// The data folder with its trailing separator (empty until set).
+const std::string& DataDir();
+// DataDir() + fileName.
+std::string DataPath(std::string_view fileName);
+
+}  // namespace zelmora

@@ -1,0 +1,91 @@
+#include "core/serverfile.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "core/fileio.h"
+
+namespace zelmora {
+
+bool LoadServers(const std::string& path, Tserverlist& out, std::string* error) {
+  std::string bytes;
+  switch (ReadWholeFile(path, bytes, error)) {
+    case ReadResult::kMissing:
+      out.clear();
+      return true;
+    case ReadResult::kError:
+      return false;
+    case ReadResult::kOk:
+      break;
+  }
+  const std::size_t count = bytes.size() / kServerRecSize;
+  Tserverlist list;
+  list.reserve(count);
+  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  for (std::size_t i = 0; i < count; ++i) {
+    list.push_back(DecodeServerRec(p + i * kServerRecSize));
+    list.back().provider.clear();
+  }
+  out = std::move(list);
+  return true;
+}
+
+bool SaveServers(const std::string& path, const Tserverlist& list, std::string* error) {
+  std::string bytes(list.size() * kServerRecSize, '\0');
+  auto* p = reinterpret_cast<std::uint8_t*>(bytes.data());
+  for (std::size_t i = 0; i < list.size(); ++i) EncodeServerRec(list[i], p + i * kServerRecSize);
+  return WriteFileAtomic(path, bytes, error);
+}
+
+namespace {
+void ClearCommonStatus(Tserverrec& e) {
+  e.protocol = 0;
+  e.shortversion.clear();
+  e.mapinfo.clear();
+  e.spareflag = 0;
+  e.killcam = 0;
+  e.friendlyfire = 0;
+  e.voice = 0;
+  e.passworded = 0;
+}
+}  // namespace
+
+void ResetServerStatus(Tserverlist& list) {
+  for (auto& e : list) {
+    e.ping = e.players = e.privateclients = e.maxclients = -1;
+    ClearCommonStatus(e);
+    e.punkbuster = 0;
+  }
+}
+
+void ApplyStartupReset(Tserverlist& list) {
+  for (auto& e : list) {
+    e.ping = e.players = e.privateclients = e.maxclients = 0;
+    ClearCommonStatus(e);
+  }
+}
+
+std::vector<std::string> MakeDataFilesWritable(const std::string& dir) {
+  namespace fs = std::filesystem;
+  std::string base = dir;
+  if (!base.empty() && base.back() != '/'
+#ifdef _WIN32
+      && base.back() != '\\'
+#endif
+  ) {
+    base.push_back(static_cast<char>(fs::path::preferred_separator));
+  }
+  std::vector<std::string> messages;
+  for (const char* name : kDataFileNames) {
+    const std::string full = base + name;
+    std::error_code ec;
+    const fs::file_status st = fs::status(full, ec);
+    if (ec || !fs::exists(st)) continue;
+    if ((st.permissions() & fs::perms::owner_write) != fs::perms::none) continue;
+    fs::permissions(full, fs::perms::owner_write, fs::perm_options::add, ec);
+    if (ec) messages.push_back("Fehler: " + full + " ist schreibgeschützt!");
+  }
+  return messages;
+}
+
+}  // namespace zelmora

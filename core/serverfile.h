@@ -1,0 +1,50 @@
+// Servers.dat: the server list as a plain image, kServerRecSize bytes per
+// entry in list order, no header. Also the status resets applied to the
+// whole list and the writable check of the data files at start-up.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/serverrec.h"
+
+namespace zelmora {
+
+// Replaces out with the records of the file. A missing file gives an empty
+// list (true). The record count is size / kServerRecSize; a trailing partial
+// record is ignored. Every entry's provider is emptied (the provider text is
+// rebuilt from the address cache at run time). On a read error out is left
+// unchanged, *error gets the path and the system's reason, and false is
+// returned: the caller must then not save over the file it could not read.
+bool LoadServers(const std::string& path, Tserverlist& out, std::string* error);
+
+// Writes every entry as its exact image (bytes behind string lengths, spare
+// and status fields included): kServerRecSize * list.size() bytes. The file
+// is replaced atomically, owner-only; on failure the previous file stays as it
+// was and *error gets the reason.
+bool SaveServers(const std::string& path, const Tserverlist& list, std::string* error);
+
+// After add, edit and delete: ping/players/privateclients/maxclients -1,
+// protocol and the feature flags (punkbuster included) 0, shortversion and
+// mapinfo emptied. Provider, hostname, sendtime and lastreply are kept.
+void ResetServerStatus(Tserverlist& list);
+
+// After loading at start-up: ping/players/privateclients/maxclients 0,
+// protocol and the feature flags 0 except punkbuster, shortversion and
+// mapinfo emptied. Hostname, punkbuster, sendtime and lastreply are kept so
+// the stored names show at once.
+void ApplyStartupReset(Tserverlist& list);
+
+// The data files checked at start-up, in this order.
+inline constexpr const char* kDataFileNames[] = {"config.ini",     "Guids.dat",    "names.txt",
+                                                 "passes.txt",     "Ranges.dat",   "Servers.dat",
+                                                 "vehiclecfg.txt", "weaponcfg.txt"};
+
+// For each data file that exists in dir: clears its read-only state (adds the
+// owner's write permission). Returns one message per file that stays
+// read-only: "Fehler: " + full path + " ist schreibgeschützt!". The message
+// is a UI text, not game data: UTF-8 (the path as the file system spells it),
+// for QString::fromUtf8.
+std::vector<std::string> MakeDataFilesWritable(const std::string& dir);
+
+}  // namespace zelmora
