@@ -1,0 +1,91 @@
+// Request handling of the scripted game server, without sockets or threads:
+// one datagram in, the datagrams to send back out. Time is passed in so that
+// flood protection can be driven deterministically.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/testserver/testserver.h"
+
+namespace zelmora::testing {
+
+// The four 0xFF bytes that start every out-of-band datagram.
+inline const std::string kOobPrefix("\xff\xff\xff\xff", 4);
+
+// Splits a command line into words the way the game's console does: blanks
+// separate, double quotes group (and are removed; an unterminated quote runs to
+// the end), an empty pair of quotes is an empty word.
+std::vector<std::string> TokenizeCommand(std::string_view line);
+
+// Words from index `from` on, joined with single blanks.
+std::string JoinArgs(const std::vector<std::string>& words, size_t from);
+
+// Splits the text of an rcon request (after the word "rcon") into password
+// and command like the game: the password is the first word, quoted or not;
+// the command is everything after it, surrounding blanks and line ends removed.
+void SplitRcon(std::string_view rest, std::string& password, std::string& command);
+
+// Length of a text as drawn: colour codes ("^" + character) do not count.
+size_t VisibleLength(std::string_view text);
+
+class ServerLogic {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  explicit ServerLogic(TestServerConfig config = TestServerConfig());
+
+  // Handles one received datagram; returns the datagrams to send back to its
+  // sender in send order (dropShare already applied).
+  std::vector<std::string> handle(std::string_view datagram, Clock::time_point now);
+
+  const TestServerConfig& config() const { return config_; }
+  // Replaces the configuration; flood timer, variable defaults, PRNG, stats
+  // and the command log are kept.
+  void setConfig(TestServerConfig config);
+  // For edits in place; call noteVarDefaults() afterwards.
+  TestServerConfig& mutableConfig() { return config_; }
+  void noteVarDefaults();
+
+  const TestServerStats& stats() const { return stats_; }
+  TestServerStats& mutableStats() { return stats_; }
+  const std::vector<std::string>& executedCommands() const { return executed_; }
+
+  // Building blocks, usable on their own.
+  std::string statusResponse() const;  // whole datagram
+  std::string statusOutput() const;    // console output of "status"
+  // Console output of one accepted rcon command (may change the state).
+  std::string execute(std::string_view command);
+  // "print" datagrams carrying an output: split and (if configured) shuffled.
+  std::vector<std::string> printDatagrams(std::string_view output);
+  // Value of a status variable or console variable; nullptr when unknown.
+  const std::string* findVar(std::string_view name) const;
+  // Sets a status variable when one of that name exists, else a console
+  // variable (created when absent).
+  void setVar(std::string_view name, std::string value);
+
+ private:
+  std::string handleRcon(std::string_view text, Clock::time_point now, bool& answered);
+  std::string varReply(std::string_view name);
+  std::string kick(const std::vector<std::string>& args, std::string_view verb);
+  std::string dir(const std::vector<std::string>& args);
+  std::string mapCommand(const std::vector<std::string>& args);
+  std::string exec(const std::vector<std::string>& args);
+  TestPlayer* playerBySlot(const std::string& arg, std::string& error);
+  uint64_t nextRandom();
+  double nextUnit();
+
+  TestServerConfig config_;
+  std::map<std::string, std::string> defaults_;  // lower-cased name -> value at first sight
+  bool haveLastRcon_ = false;
+  Clock::time_point lastRcon_{};
+  uint64_t rng_ = 0;
+  TestServerStats stats_;
+  std::vector<std::string> executed_;
+};
+
+}  // namespace zelmora::testing
