@@ -43,8 +43,16 @@ std::string WinePrefix();
 // existing file or folder whose name differs only in letter case is found
 // (Windows names are case-insensitive). Empty for paths that have no host
 // equivalent (relative, UNC, no prefix). On Windows the path is returned
-// unchanged.
+// unchanged. The result is Windows-1252 like the input (empty when the host
+// path has characters the code page lacks).
 std::string WindowsPathToHost(std::string_view winPath);
+
+// Stored texts, paths included, are Windows-1252 bytes; host file names are
+// UTF-8 outside Windows. These convert between the two for file system
+// access. Utf8ToAnsi fails (nullopt) for invalid UTF-8 and for characters the
+// code page does not have.
+std::string AnsiToUtf8(std::string_view ansi);
+std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
 
 // Paths of the installed game executables, empty where none was found.
 struct GameExecutables {

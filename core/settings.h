@@ -119,13 +119,15 @@ std::string ExecutableForProtocol(const Settings& s, std::uint8_t protocol);
 
 // --- Integer options stored as text -----------------------------------------
 
-// The integer conversion applied to datenmenge, ymax, cqt and sqt at each use:
-// optional leading blanks, optional sign, decimal digits, or hexadecimal
-// digits after "$" or "0x"; 32-bit range; nothing after the number.
+// The integer conversion applied to datenmenge, ymax, cqt and sqt at each use
+// (and to the boolean and integer keys when reading config.ini): optional
+// leading blanks, optional sign, decimal digits, 32-bit range, nothing after
+// the number (ParseInt32 of core/textutil.h).
 std::optional<std::int32_t> ConvertInteger(std::string_view text);
 
-// "'<text>' ist kein gültiger Integerwert." (Windows-1252), the message shown
-// when ConvertInteger fails.
+// "'<text>' ist kein gültiger Integerwert.", the message shown when
+// ConvertInteger fails. A UI text, so UTF-8 (QString::fromUtf8); the option
+// text itself, Windows-1252 like every stored text, is converted into it.
 std::string IntegerConversionError(std::string_view text);
 
 // One periodic query timer as ApplyQuerySettings sets it: Timer5 from cq/cqt
