@@ -160,8 +160,8 @@ class QueryEngine : public QObject {
   std::string ApplyQuerySettings(QueryTimers which = QueryTimers::Both);
   // Timer3 on when startq is set (settings window creation).
   void ApplyStartQuerySetting();
-  void Minimize();  // Timer5 and Timer1 off
-  void Restore();   // ApplyQuerySettings
+  void Minimize();        // Timer5 and Timer1 off
+  std::string Restore();  // ApplyQuerySettings; "" or its message
   // Players-tab part of a page change of the tab control.
   void OnPageChanged(bool playersTabShown);
 

@@ -1,0 +1,654 @@
+#include "engine/queryengine.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <algorithm>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/textutil.h"
+#include "engine/clock.h"
+#include "engine/pinghistory.h"
+#include "engine/qtinvoker.h"
+#include "geo/providerres.h"
+#include "protocol/commands.h"
+#include "protocol/datagram.h"
+#include "protocol/rconreply.h"
+#include "protocol/statusresponse.h"
+#include "protocol/text.h"
+#include "protocol/udpsocket.h"
+
+namespace zelmora {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Port texts of the entries: only what reads back as 0..65535.
+std::optional<std::uint16_t> PortOf(std::string_view text) {
+  const auto v = ParseInt32(text);
+  if (!v || *v < 0 || *v > 65535) return std::nullopt;
+  return static_cast<std::uint16_t>(*v);
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
+
+// Receive wait split into short slices so a stop request is noticed quickly;
+// behaves like one wait of waitMs otherwise.
+UdpSocket::Received ReceiveWatchingStop(UdpSocket& sock, int waitMs,
+                                        const std::atomic<bool>& stop) {
+  constexpr int kSlice = 100;
+  const auto until = Clock::now() + std::chrono::milliseconds(waitMs);
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+    if (left <= 0 || stop.load()) return {};
+    UdpSocket::Received r = sock.Receive(static_cast<int>(std::min<long long>(left, kSlice)),
+                                         QueryEngine::kMaxDatagram);
+    if (r.got || r.failed) return r;
+  }
+}
+
+}  // namespace
+
+// Everything the worker threads use. Held by a shared_ptr that every worker
+// keeps too, so a worker that outlives its deadline at shutdown still finds
+// its sockets and flags.
+struct QueryEngine::Workers {
+  UdpSocket querySocket;
+  UdpSocket udpb;
+  std::atomic<std::uint16_t> statusLocalPort{0};
+
+  std::atomic<bool> stopStatus{false};
+  std::atomic<bool> stopGet{false};
+  std::atomic<bool> stopGetb{false};
+
+  std::shared_ptr<QtMainThreadInvoker> invoker;
+  std::unique_ptr<ProviderResolver> providerres;
+
+  std::mutex m;
+  std::condition_variable cv;  // stop requests and thread ends
+  bool getDone = false, getbDone = false, statusDone = false;
+  std::thread get, getb, status;
+
+  void MarkDone(bool Workers::*flag) {
+    {
+      std::lock_guard<std::mutex> lk(m);
+      this->*flag = true;
+    }
+    cv.notify_all();
+  }
+  // Sleeps for d unless stop is requested first; true when stopped.
+  bool SleepUnlessStopped(std::chrono::milliseconds d, const std::atomic<bool>& stop) {
+    std::unique_lock<std::mutex> lk(m);
+    return cv.wait_for(lk, d, [&] { return stop.load(); });
+  }
+  // Waits until the thread has marked itself done or until passes.
+  bool WaitDone(bool Workers::*flag, Clock::time_point until) {
+    std::unique_lock<std::mutex> lk(m);
+    return cv.wait_until(lk, until, [&] { return this->*flag; });
+  }
+};
+
+QueryEngine::QueryEngine(AppState& state, const SettingsStore& settings, EngineView& view,
+                         QObject* parent)
+    : QObject(parent), state_(state), settings_(settings), view_(view) {
+  timer1_ = std::make_unique<EngineTimer>(this, "Timer1", 1000, [this] { Timer1Timer(); });
+  timer2_ = std::make_unique<EngineTimer>(this, "Timer2", 600, [this] { Timer2Timer(); });
+  timer3_ = std::make_unique<EngineTimer>(this, "Timer3", 200, [this] { Timer3Timer(); });
+  timer4_ = std::make_unique<EngineTimer>(this, "Timer4", 4000, [this] { Timer4Timer(); });
+  timer5_ = std::make_unique<EngineTimer>(this, "Timer5", 5000, [this] { Button6Click(); });
+}
+
+QueryEngine::~QueryEngine() {
+  Shutdown();
+}
+
+// ---------------------------------------------------------------------------
+// Threads
+
+bool QueryEngine::Start() {
+  if (running_ || shutDown_) return running_;
+  InitHiResClock();
+  auto w = std::make_shared<Workers>();
+  if (!w->querySocket.Open(kBurstReceiveBuffer) || !w->udpb.Open(kBurstReceiveBuffer)) return false;
+  invoker_ = std::make_shared<QtMainThreadInvoker>();
+  w->invoker = invoker_;
+  workers_ = w;
+  running_ = true;
+
+  // get: receive, stamp, hand over; attribution and handling on the main thread.
+  w->get = std::thread([w, self = this] {
+    while (!w->stopGet.load()) {
+      UdpSocket::Received r = w->querySocket.Receive(200, kMaxDatagram);
+      if (!r.got || r.data.empty()) continue;  // nothing, or a failed receive
+      const double t = HiResMs();
+      w->invoker->RunAndWait(
+          [&] { self->HandleQueryDatagram(std::move(r.data), std::move(r.host), r.port, t); },
+          w->stopGet);
+    }
+    w->MarkDone(&Workers::getDone);
+  });
+
+  // getb: variable replies.
+  w->getb = std::thread([w, self = this] {
+    while (!w->stopGetb.load()) {
+      UdpSocket::Received r = w->udpb.Receive(100, kMaxDatagram);
+      if (!r.got || r.data.empty()) continue;
+      w->invoker->RunAndWait([&] { self->HandleVarReply(r.data, r.host, r.port); }, w->stopGetb);
+    }
+    w->MarkDone(&Workers::getbDone);
+  });
+
+  // status: the rcon player-table poll.
+  w->status = std::thread([w, self = this] {
+    UdpSocket sock;
+    // A table of a full server arrives as a burst of print datagrams.
+    sock.Open(256 * 1024);
+    w->statusLocalPort.store(sock.LocalPort());
+    std::vector<std::string> list;
+    while (!w->stopStatus.load()) {
+      try {
+        if (w->SleepUnlessStopped(std::chrono::milliseconds(200), w->stopStatus)) break;
+        std::optional<StatusPollRequest> req;
+        if (!w->invoker->RunAndWait([&] { req = self->TakeStatusPollRequest(); }, w->stopStatus))
+          continue;
+        if (!req) continue;
+        const auto port = PortOf(req->port);
+        if (!port) continue;
+        const double start = HiResMs();
+        list.clear();
+        if (!sock.SendTo(req->host, *port, BuildRcon(req->password, CmdStatus()))) continue;
+        while (!w->stopStatus.load()) {
+          UdpSocket::Received r = ReceiveWatchingStop(sock, 600, w->stopStatus);
+          if (!r.got) break;
+          if (r.host != req->host || std::to_string(r.port) != req->port) break;
+          list.push_back(std::move(r.data));
+          if (HiResMs() - start > 1000000.0) break;
+        }
+        if (w->stopStatus.load()) break;
+        const StatusAssembly a = AssembleStatusTable(list);
+        if (!a.found) continue;
+        StatusPollResult result;
+        result.parsed = ParseStatusInfo(a.table, result.rows);
+        // A single datagram that does not parse ends the pass without the
+        // table arriving; the emptied rows are still taken over.
+        result.tableReady = result.parsed || !a.single;
+        w->invoker->RunAndWait([&] { self->ApplyStatusPollResult(std::move(result)); },
+                               w->stopStatus);
+      } catch (...) {
+        // A failure anywhere in the pass only ends the pass.
+      }
+    }
+    sock.Close();
+    w->MarkDone(&Workers::statusDone);
+  });
+
+  // providerres: reverse lookups; cache snapshot and stores on the main thread.
+  const SettingsStore* settings = &settings_;
+  w->providerres = std::make_unique<ProviderResolver>(
+      *invoker_, [settings] { return settings->Get(&Settings::prov); },
+      [self = this] { return UnresolvedAddresses(self->state_.addrcache); },
+      [self = this](int index, const std::string& ip, const Taddrrec& result) {
+        StoreResolvedAddress(self->state_.addrcache, index, ip, result);
+      },
+      state_.ranges, state_.flagCodes);
+  return true;
+}
+
+void QueryEngine::Shutdown(std::chrono::milliseconds deadline) {
+  if (shutDown_) return;
+  shutDown_ = true;
+  timer1_->SetEnabled(false);
+  timer2_->SetEnabled(false);
+  timer3_->SetEnabled(false);
+  timer4_->SetEnabled(false);
+  timer5_->SetEnabled(false);
+  if (!running_) return;
+  running_ = false;
+  auto w = workers_;
+
+  // Requests in the order status, providerres, get, getb.
+  w->stopStatus.store(true);
+  if (w->providerres) w->providerres->RequestStop();
+  w->stopGet.store(true);
+  w->stopGetb.store(true);
+  { std::lock_guard<std::mutex> lk(w->m); }
+  w->cv.notify_all();
+
+  const auto until = Clock::now() + deadline;
+  bool allJoined = true;
+  auto finish = [&](std::thread& t, bool Workers::*done) {
+    if (!t.joinable()) return;
+    if (w->WaitDone(done, until)) {
+      t.join();
+    } else {
+      // Still inside a receive: it ends on its own and only touches w.
+      t.detach();
+      allJoined = false;
+    }
+  };
+  finish(w->status, &Workers::statusDone);
+  if (w->providerres) {
+    const auto left = std::max<Clock::duration>(until - Clock::now(), Clock::duration::zero());
+    w->providerres->Join(std::chrono::duration_cast<std::chrono::milliseconds>(left));
+    w->providerres.reset();
+  }
+  finish(w->get, &Workers::getDone);
+  finish(w->getb, &Workers::getbDone);
+
+  // Nothing queued reaches the main thread any more.
+  invoker_->Detach();
+  if (allJoined) {
+    w->querySocket.Close();
+    w->udpb.Close();
+  }
+}
+
+std::uint16_t QueryEngine::QueryLocalPort() const {
+  return workers_ ? workers_->querySocket.LocalPort() : 0;
+}
+std::uint16_t QueryEngine::VarLocalPort() const {
+  return workers_ ? workers_->udpb.LocalPort() : 0;
+}
+std::uint16_t QueryEngine::StatusLocalPort() const {
+  return workers_ ? workers_->statusLocalPort.load() : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Sends
+
+void QueryEngine::SetTarget(std::string_view port, std::string_view host) {
+  if (port.empty() || host.empty()) return;
+  state_.targetHost = std::string(host);
+  state_.targetPort = std::string(port);
+}
+
+bool QueryEngine::SendGetStatus(int index, std::string* error) {
+  if (index < 0 || static_cast<std::size_t>(index) >= state_.serverlist.size()) {
+    if (error) *error = "no such server";
+    return false;
+  }
+  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(index)];
+  const auto port = PortOf(e.port.view());
+  if (!port) {
+    if (error) *error = "'" + e.port.str() + "' is no port number";
+    return false;
+  }
+  if (!workers_) {
+    if (error) *error = "not started";
+    return false;
+  }
+  return workers_->querySocket.SendTo(e.host.view(), *port, BuildGetStatus(), error);
+}
+
+QueryEngine::SendResult QueryEngine::SendRcon(std::string_view command, std::string* error) {
+  if (!state_.SelectedValid()) return SendResult::NoServer;
+  // The servers drop rcon commands that follow each other too closely; the
+  // pause keeps consecutive commands apart.
+  std::this_thread::sleep_for(rconPause_);
+  if (!state_.SelectedValid()) return SendResult::NoServer;
+  const std::string datagram = BuildRcon(
+      state_.serverlist[static_cast<std::size_t>(state_.selected)].rconpass.view(), command);
+  const auto port = PortOf(state_.targetPort);
+  if (!port) {
+    if (error) *error = "'" + state_.targetPort + "' is no port number";
+    return SendResult::Failed;
+  }
+  if (!workers_) {
+    if (error) *error = "not started";
+    return SendResult::Failed;
+  }
+  return workers_->querySocket.SendTo(state_.targetHost, *port, datagram, error)
+             ? SendResult::Sent
+             : SendResult::Failed;
+}
+
+QueryEngine::SendResult QueryEngine::SendRconVar(std::string_view command, std::string* error) {
+  if (!state_.SelectedValid()) return SendResult::NoServer;
+  const std::string datagram = BuildRcon(
+      state_.serverlist[static_cast<std::size_t>(state_.selected)].rconpass.view(), command);
+  const auto port = PortOf(state_.targetPort);
+  if (!port) {
+    if (error) *error = "'" + state_.targetPort + "' is no port number";
+    return SendResult::Failed;
+  }
+  if (!workers_) {
+    if (error) *error = "not started";
+    return SendResult::Failed;
+  }
+  return workers_->udpb.SendTo(state_.targetHost, *port, datagram, error) ? SendResult::Sent
+                                                                          : SendResult::Failed;
+}
+
+// ---------------------------------------------------------------------------
+// Status poll request
+
+void QueryEngine::RequestStatusPoll() {
+  if (!state_.SelectedValid()) return;
+  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
+  state_.statusHost = e.host.str();
+  state_.statusPort = e.port.str();
+  state_.statusPollRequested = true;
+}
+
+std::optional<QueryEngine::StatusPollRequest> QueryEngine::TakeStatusPollRequest() {
+  if (!state_.statusPollRequested || !state_.SelectedValid()) return std::nullopt;
+  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
+  if (e.rconpass.empty()) return std::nullopt;
+  state_.statusPollRequested = false;
+  return StatusPollRequest{state_.statusHost, state_.statusPort, e.rconpass.str()};
+}
+
+// ---------------------------------------------------------------------------
+// Handlers
+
+void QueryEngine::HandleQueryDatagram(std::string text, std::string host, int port, double time) {
+  ++counters_.datagrams;
+  reply_.text = std::move(text);
+  reply_.host = std::move(host);
+  reply_.port = port;
+  reply_.time = time;
+  if (IsStatusResponse(reply_.text)) {
+    reply_.server = -1;
+    if (!reply_.host.empty() && reply_.port != -1) {
+      const std::string portText = std::to_string(reply_.port);
+      for (std::size_t i = 0; i < state_.serverlist.size(); ++i) {
+        const Tserverrec& e = state_.serverlist[i];
+        if (e.port == portText && e.host == reply_.host) {
+          reply_.server = static_cast<int>(i);
+          reply_.ping = reply_.time - e.sendtime;
+          break;
+        }
+      }
+    }
+    if (reply_.server < 0) ++counters_.unattributed;
+  }
+  try {
+    HandleReply();
+  } catch (...) {
+    // Errors inside the handler end the handling of this datagram only.
+  }
+}
+
+int QueryEngine::DatenmengeOrThrow() const {
+  const std::string text = settings_.Get(&Settings::datenmenge);
+  const auto n = ConvertInteger(text);
+  if (!n) throw std::runtime_error(IntegerConversionError(text));
+  return ClampHistoryLength(*n);
+}
+
+void QueryEngine::HandleReply() {
+  const int idx = reply_.server;
+  auto entry = [&]() -> Tserverrec* {
+    if (idx < 0 || static_cast<std::size_t>(idx) >= state_.serverlist.size()) return nullptr;
+    return &state_.serverlist[static_cast<std::size_t>(idx)];
+  };
+  if (!entry()) return;
+  entry()->lastreply = TickCount32();
+
+  if (!IsStatusResponse(reply_.text)) {
+    view_.ConsoleShow(ConsoleLines(reply_.text));
+    DirectoryChecks();
+    return;
+  }
+
+  // statusResponse
+  {
+    Tserverrec& e = *entry();
+    ResetForStatus(e);
+    e.ping = RoundHalfEven(reply_.time - e.sendtime);
+  }
+  const std::string body = StatusBody(reply_.text);
+  state_.serverVars = ParseServerInfo(body);
+  const std::string protocolText = ServerVar(state_.serverVars, "protocol");
+  entry()->protocol = ProtocolByte(protocolText);
+
+  // History sizing and the chart's series.
+  const int length = DatenmengeOrThrow();
+  if (state_.pingHistory.size() < state_.serverlist.size())
+    state_.pingHistory.resize(state_.serverlist.size());
+  SizeHistory(state_.pingHistory[static_cast<std::size_t>(idx)], length);
+  const int points = static_cast<int>(state_.pingHistory[static_cast<std::size_t>(idx)].size());
+  if (view_.ChartPointCount() != points) view_.ChartRebuild(points);
+
+  std::optional<Tplayerinfo> players = ParsePlayerInfo(body);
+  if (!players) return;  // malformed: the rest of the handling is skipped
+  state_.playerRows = std::move(*players);
+  if (!entry()) return;
+  ApplyStatusFields(*entry(), state_.serverVars);
+
+  // Provider text from the address cache, or a new record for the resolver.
+  {
+    Tserverrec& e = *entry();
+    bool found = false;
+    for (const Taddrrec& rec : state_.addrcache) {
+      if (rec.ip == e.host.view()) {
+        e.provider.assign(Cut(rec.provider + ";" + rec.cc + ";" + rec.country, 250));
+        found = true;
+      }
+    }
+    if (!found) AddUnresolvedAddress(state_.addrcache, e.host.view());
+  }
+
+  const bool aktive = settings_.Get(&Settings::aktive);
+  if (aktive) PushSample(state_.pingHistory[static_cast<std::size_t>(idx)], reply_.ping);
+
+  if (reply_.host == state_.targetHost && std::to_string(reply_.port) == state_.targetPort) {
+    view_.GameTypeControls(protocolText);
+    view_.GameTypeLabel(ServerVar(state_.serverVars, "g_gametype"));
+    if (aktive && static_cast<std::size_t>(idx) < state_.pingHistory.size())
+      view_.ChartPlot(state_.pingHistory[static_cast<std::size_t>(idx)]);
+    state_.serverVarsView = state_.serverVars;
+    view_.ServerVarsChanged();
+    state_.playerRowsView = PlayerRowsForView(state_.playerRows);
+    view_.PlayerRowsChanged();
+  }
+
+  if (!entry()) return;
+  ApplyCounts(*entry(), state_.serverVars, state_.playerRows);
+  ++counters_.statusResponses;
+  if (idx == state_.selected) view_.RefreshJoinDialog();
+  view_.ServerEntryChanged(idx);
+  DirectoryChecks();
+}
+
+void QueryEngine::DirectoryChecks() {
+  const int idx = reply_.server;
+  if (idx < 0 || static_cast<std::size_t>(idx) >= state_.serverlist.size()) return;
+  const std::string mapinfo = state_.serverlist[static_cast<std::size_t>(idx)].mapinfo.str();
+  if (auto listing = CheckMapListing(reply_.text, mapinfo)) {
+    view_.MapListShow(listing->maps, listing->chosen);
+    ShowMapPictureFor(listing->picturesLoaded);
+  }
+  if (auto files = CheckConfigListing(reply_.text)) view_.ConfigListAppend(*files);
+}
+
+void QueryEngine::ShowMapPictureFor(const std::vector<std::string>& pictures) {
+  if (pictures.empty()) return;
+  // The family follows the selected server, not the one that replied.
+  const std::uint8_t protocol =
+      state_.SelectedValid() ? state_.serverlist[static_cast<std::size_t>(state_.selected)].protocol
+                             : 0;
+  const std::string fallback = DataPath(MapPictureFallback());
+  std::string shown;
+  for (const std::string& map : pictures) {
+    const std::string rel = MapPictureFile(protocol, map);
+    if (!rel.empty() && FileExists(DataPath(rel)))
+      shown = DataPath(rel);
+    else if (FileExists(fallback))
+      shown = fallback;
+  }
+  if (!shown.empty()) view_.MapPictureShow(shown);
+}
+
+void QueryEngine::HandleVarReply(const std::string& text, const std::string& host, int port) {
+  ++counters_.varReplies;
+  if (host.empty() || port == -1) return;
+  const std::string portText = std::to_string(port);
+  const bool listed =
+      std::any_of(state_.serverlist.begin(), state_.serverlist.end(),
+                  [&](const Tserverrec& e) { return e.port == portText && e.host == host; });
+  if (!listed) return;
+  if (host != state_.targetHost || portText != state_.targetPort) return;
+  try {
+    view_.ApplyVarReply(FieldOf(text, "\n", 1));
+  } catch (...) {
+  }
+}
+
+void QueryEngine::ApplyStatusPollResult(StatusPollResult result) {
+  if (result.parsed) {
+    state_.statusRows = std::move(result.rows);
+    StatusLookups lookups;
+    const Tguidlist& guids = state_.guidlist;
+    lookups.guidName = [&guids](const std::string& guid) -> std::optional<std::string> {
+      std::optional<std::string> name;
+      for (const Tguidrec& g : guids)
+        if (g.guid.view() == guid) name = g.name.str();
+      return name;
+    };
+    Taddrcache& cache = state_.addrcache;
+    lookups.address = [&cache](const std::string& ip) -> std::optional<AddressInfo> {
+      std::optional<AddressInfo> info;
+      for (const Taddrrec& r : cache)
+        if (r.ip == ip) info = AddressInfo{r.provider, r.cc, r.country, r.flag};
+      return info;
+    };
+    lookups.addUnknown = [&cache](const std::string& ip25) { AddUnresolvedAddress(cache, ip25); };
+    ApplyStatusLookups(state_.statusRows, lookups);
+  } else {
+    // The parse empties the fields of the rows it had before it gives up.
+    for (Tstatusrow& row : state_.statusRows)
+      for (std::string& field : row) field.clear();
+  }
+  if (result.tableReady) StatusTableReady();
+}
+
+void QueryEngine::StatusTableReady() {
+  ++counters_.statusTables;
+  state_.statusRowsView = state_.statusRows;
+  view_.StatusRowsChanged();
+  view_.StatusTableReadyMore();
+}
+
+// ---------------------------------------------------------------------------
+// Timers
+
+void QueryEngine::Timer3Timer() {
+  timer3_->SetEnabled(false);
+  if (settings_.Get(&Settings::startq)) {
+    QPointer<QueryEngine> alive(this);
+    for (std::size_t i = 0; i < state_.serverlist.size(); ++i) {
+      if (state_.serverlist[i].host.empty()) return;  // ends the sweep, no SetTarget
+      // An entry whose port is not a number can never be matched by a reply.
+      if (!IsDecimalNumber(state_.serverlist[i].port.view())) continue;
+      if (!SendGetStatus(static_cast<int>(i))) continue;
+      state_.serverlist[i].sendtime = HiResMs();
+      // Replies are handled as they arrive and the window stays responsive.
+      QCoreApplication::processEvents();
+      if (!alive || shutDown_) return;
+    }
+  }
+  if (!state_.serverlist.empty())
+    SetTarget(state_.serverlist[0].port.view(), state_.serverlist[0].host.view());
+}
+
+void QueryEngine::Button6Click() {
+  for (std::size_t i = 0; i < state_.serverlist.size(); ++i) {
+    if (static_cast<std::int32_t>(i) == state_.selected) continue;
+    if (!IsDecimalNumber(state_.serverlist[i].port.view())) continue;
+    if (SendGetStatus(static_cast<int>(i))) state_.serverlist[i].sendtime = HiResMs();
+  }
+}
+
+void QueryEngine::Timer1Timer() {
+  if (!state_.SelectedValid()) return;
+  const int sel = state_.selected;
+  Tserverrec& e = state_.serverlist[static_cast<std::size_t>(sel)];
+  if (!IsDecimalNumber(e.port.view()) || e.host.empty()) return;
+  e.sendtime = HiResMs();
+  SendGetStatus(sel);
+  if (view_.PlayersTabShown() && state_.SelectedValid()) {
+    const Tserverrec& s = state_.serverlist[static_cast<std::size_t>(sel)];
+    if (!s.rconpass.empty()) {
+      state_.statusHost = s.host.str();
+      state_.statusPort = s.port.str();
+      state_.statusPollRequested = true;
+    }
+  }
+}
+
+void QueryEngine::Timer2Timer() {
+  if (!state_.deferredCommand.empty()) {
+    const std::string command = state_.deferredCommand;
+    std::string error;
+    const SendResult r = SendRcon(command, &error);
+    // Cleared and switched off even when the send failed: a retry would
+    // freeze the window for the pause every 600 ms without end.
+    state_.deferredCommand.clear();
+    if (r == SendResult::Failed) view_.RconSendFailed(error);
+  }
+  timer2_->SetEnabled(false);
+}
+
+void QueryEngine::Timer4Timer() {
+  timer4_->SetEnabled(false);
+  std::string error;
+  if (SendRcon(CmdStatus(), &error) == SendResult::Failed) view_.RconSendFailed(error);
+}
+
+std::string QueryEngine::ApplyQuerySettings(QueryTimers which) {
+  const Settings s = settings_.Snapshot();
+  if (which != QueryTimers::Selected) {
+    const auto plan = AllServersQueryPlan(s);
+    if (!plan) return IntegerConversionError(s.cqt);
+    timer5_->SetInterval(plan->intervalMs);
+    timer5_->SetEnabled(plan->on);
+    view_.SweepButtonShown(plan->RefreshButtonVisible());
+  }
+  if (which != QueryTimers::AllServers) {
+    const auto plan = SelectedQueryPlan(s);
+    if (!plan) return IntegerConversionError(s.sqt);
+    timer1_->SetInterval(plan->intervalMs);
+    timer1_->SetEnabled(plan->on);
+    view_.SelectedRefreshButtonShown(plan->RefreshButtonVisible());
+  }
+  return {};
+}
+
+void QueryEngine::ApplyStartQuerySetting() {
+  timer3_->SetEnabled(settings_.Get(&Settings::startq));
+}
+
+void QueryEngine::Minimize() {
+  timer5_->SetEnabled(false);
+  timer1_->SetEnabled(false);
+}
+
+std::string QueryEngine::Restore() {
+  return ApplyQuerySettings(QueryTimers::Both);
+}
+
+void QueryEngine::OnPageChanged(bool playersTabShown) {
+  if (!state_.SelectedValid()) return;
+  if (state_.serverlist[static_cast<std::size_t>(state_.selected)].rconpass.empty()) return;
+  if (playersTabShown) {
+    std::string error;
+    if (SendRcon(CmdStatus(), &error) == SendResult::Failed) view_.RconSendFailed(error);
+    timer1_->SetEnabled(true);
+  } else {
+    timer1_->SetEnabled(settings_.Get(&Settings::sq));
+  }
+}
+
+}  // namespace zelmora
