@@ -143,14 +143,16 @@ void ApplyStatusLookups(Tstatusinfo& rows, const StatusLookups& lookups) {
       if (std::optional<std::string> name = lookups.guidName(row[3])) row[9] = std::move(*name);
     }
     if (row[6].empty() || !lookups.address) continue;
-    const std::string ip = AddressIp(row[6]);
+    // The cache keeps addresses cut to 25 characters; looking up the cut
+    // form keeps an over-long address from being queued again at every poll.
+    const std::string ip = AddressIp(row[6]).substr(0, 25);
     if (std::optional<AddressInfo> info = lookups.address(ip)) {
       row[10] = info->provider;
       row[11] = info->cc;
       row[12] = info->country;
       row[13] = std::to_string(info->flag);
     } else if (lookups.addUnknown) {
-      lookups.addUnknown(ip.substr(0, 25));
+      lookups.addUnknown(ip);
     }
   }
 }

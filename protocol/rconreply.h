@@ -79,7 +79,8 @@ struct AddressInfo {
 struct StatusLookups {
   // Name remembered for a GUID (the last matching record), or no value.
   std::function<std::optional<std::string>(const std::string& guid)> guidName;
-  // Cache record for an ip (the last matching record), or no value.
+  // Cache record for an ip (cut to 25 characters, as the cache keeps it; the
+  // last matching record), or no value.
   std::function<std::optional<AddressInfo>(const std::string& ip)> address;
   // Called with the ip cut to 25 characters when the cache has no record
   // for it, so the provider resolver can pick it up.

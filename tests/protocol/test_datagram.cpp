@@ -1,0 +1,96 @@
+#include <QtTest>
+
+#include "protocol/commands.h"
+#include "protocol/datagram.h"
+#include "testbytes.h"
+
+using namespace zelmora;
+using zelmora::test::B;
+
+class TestDatagram : public QObject {
+  Q_OBJECT
+ private slots:
+  void getStatus() {
+    const std::string d = BuildGetStatus();
+    QCOMPARE(d.size(), size_t(13));
+    QCOMPARE(B(d), QByteArray("\xff\xff\xff\xffgetstatus"));
+  }
+
+  void rconExample() {
+    const std::string d = BuildRcon("pw", "status");
+    QCOMPARE(d.size(), size_t(20));
+    QCOMPARE(B(d), QByteArray("\xff\xff\xff\xffrcon \"pw\" status"));
+  }
+
+  void rconEmptyPassword() {
+    QCOMPARE(B(BuildRcon("", "status")), QByteArray("\xff\xff\xff\xffrcon \"\" status"));
+    QCOMPARE(B(BuildRcon("", "")), QByteArray("\xff\xff\xff\xffrcon \"\" "));
+  }
+
+  // Nothing is escaped, trimmed or cut: quotes, blanks, line feeds, NUL and
+  // high bytes travel as they are.
+  void rconVerbatim() {
+    const std::string pass = std::string("a\"b \0\xff", 6);
+    const std::string pass250(250, 'p');
+    const std::string command = " say \"hi\"\n\r\x01 ";
+    const std::string d = BuildRcon(pass, command);
+    QCOMPARE(d.size(), 12 + pass.size() + command.size());
+    QByteArray expected("\xff\xff\xff\xffrcon \"");
+    expected += B(pass);
+    expected += "\" ";
+    expected += B(command);
+    QCOMPARE(B(d), expected);
+    QCOMPARE(BuildRcon(pass250, "status").size(), size_t(12 + 250 + 6));
+  }
+
+  void catalogue_data() {
+    QTest::addColumn<QByteArray>("built");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("status") << B(CmdStatus()) << QByteArray("status");
+    QTest::newRow("dir maps 5") << B(CmdDirMaps(5)) << QByteArray("dir maps/mp .bsp");
+    QTest::newRow("dir maps 6") << B(CmdDirMaps(6)) << QByteArray("dir maps/mp .bsp");
+    QTest::newRow("dir maps 21") << B(CmdDirMaps(21)) << QByteArray("dir maps/mp .bsp");
+    QTest::newRow("dir maps 22") << B(CmdDirMaps(22)) << QByteArray("dir maps/mp .bsp");
+    QTest::newRow("dir maps 115") << B(CmdDirMaps(115)) << QByteArray("dir maps/mp d3dbsp");
+    QTest::newRow("dir maps 117") << B(CmdDirMaps(117)) << QByteArray("dir maps/mp d3dbsp");
+    QTest::newRow("dir maps 118") << B(CmdDirMaps(118)) << QByteArray("dir maps/mp d3dbsp");
+    QTest::newRow("dir maps 0") << B(CmdDirMaps(0)) << QByteArray();
+    QTest::newRow("dir maps 116") << B(CmdDirMaps(116)) << QByteArray();
+    QTest::newRow("dir maps 255") << B(CmdDirMaps(255)) << QByteArray();
+    QTest::newRow("dir cfg") << B(CmdDirCfg()) << QByteArray("dir / .cfg");
+    QTest::newRow("say") << B(CmdSay("^1Hallo Welt")) << QByteArray("say ^1Hallo Welt");
+    QTest::newRow("say empty") << B(CmdSay("")) << QByteArray("say ");
+    QTest::newRow("tell") << B(CmdTell("7", "hi there")) << QByteArray("tell 7 hi there");
+    QTest::newRow("clientkick") << B(CmdClientKick("12")) << QByteArray("clientkick 12");
+    QTest::newRow("banclient") << B(CmdBanClient("3")) << QByteArray("banclient 3");
+    QTest::newRow("tempbanclient") << B(CmdTempBanClient("0")) << QByteArray("tempbanclient 0");
+    QTest::newRow("map") << B(CmdMap("mp_toujane")) << QByteArray("map mp_toujane");
+    QTest::newRow("fast_restart") << B(CmdFastRestart()) << QByteArray("fast_restart");
+    QTest::newRow("map_restart") << B(CmdMapRestart()) << QByteArray("map_restart");
+    QTest::newRow("map_rotate") << B(CmdMapRotate()) << QByteArray("map_rotate");
+    QTest::newRow("exec") << B(CmdExec("server.cfg")) << QByteArray("exec server.cfg");
+    QTest::newRow("set join password")
+        << B(CmdSetJoinPassword("geheim")) << QByteArray("g_password \"geheim\"");
+    QTest::newRow("clear join password")
+        << B(CmdClearJoinPassword()) << QByteArray("g_password \"\"");
+    QTest::newRow("read gametype") << B(CmdReadGametype()) << QByteArray("g_gametype");
+    QTest::newRow("set gametype") << B(CmdSetGametype("tdm")) << QByteArray("set g_gametype tdm");
+    QTest::newRow("clear temp bans") << B(CmdClearTempBans()) << QByteArray("set g_banIPs \"\"");
+    QTest::newRow("read var") << B(CmdReadVar("scr_sd_timelimit"))
+                              << QByteArray("scr_sd_timelimit");
+    QTest::newRow("set var") << B(CmdSetVar("scr_sd_timelimit", "2.5"))
+                             << QByteArray("set scr_sd_timelimit \"2.5\"");
+    QTest::newRow("set var empty value")
+        << B(CmdSetVar("sv_hostname", "")) << QByteArray("set sv_hostname \"\"");
+    QTest::newRow("value verbatim")
+        << B(CmdSetVar("sv_hostname", "^1A \"B\"")) << QByteArray("set sv_hostname \"^1A \"B\"\"");
+  }
+  void catalogue() {
+    QFETCH(QByteArray, built);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(built, expected);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestDatagram)
+#include "test_datagram.moc"
