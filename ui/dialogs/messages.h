@@ -1,0 +1,42 @@
+// Message boxes of the dialogs, behind one replaceable function so that
+// tests (and scripted runs) never block on a modal box.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+namespace zelmora {
+
+enum class MessageKind {
+  Plain,     // a notice with an OK button, titled "Zelmora"
+  Question,  // titled "Frage", buttons OK and Cancel
+};
+
+// Shows the box and returns true for OK (always true for Plain boxes).
+using MessageFunction = std::function<bool(QWidget* parent, MessageKind kind, const QString& title,
+                                           const QString& text)>;
+
+// Replaces the function that shows the boxes; an empty function restores the
+// real QMessageBox. Returns the previous function (empty for the default).
+MessageFunction SetMessageFunction(MessageFunction fn);
+
+void ShowMessage(QWidget* parent, const QString& text);
+
+// "Frage" box with OK and Cancel; true when the operator chose OK.
+bool AskOkCancel(QWidget* parent, const QString& text);
+
+// "'<text>' ist kein gültiger Integerwert." for an option text (8-bit, as
+// stored) that does not convert to an integer.
+void ShowIntegerError(QWidget* parent, std::string_view text);
+
+// Game and file texts are 8-bit Windows-1252 bytes; these convert them for
+// widgets and back. Characters outside the code page become '?'.
+QString FromAnsi(std::string_view bytes);
+std::string ToAnsi(const QString& text);
+
+}  // namespace zelmora

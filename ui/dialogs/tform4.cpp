@@ -1,0 +1,162 @@
+#include "ui/dialogs/tform4.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "core/serverfile.h"
+#include "core/textutil.h"
+#include "ui/dialogs/messages.h"
+
+namespace zelmora {
+namespace {
+
+constexpr int kPortMaxChars = 9;
+
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+TForm4::TForm4(AppState& state, std::string serversPath, QWidget* parent)
+    : QDialog(parent),
+      state_(state),
+      serversPath_(std::move(serversPath)),
+      lookups_(NameLookups::System()) {
+  setObjectName(QStringLiteral("TForm4"));
+  setWindowTitle(QStringLiteral("Servereinstellungen"));
+
+  Edit1 = new QLineEdit(this);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit2 = new QLineEdit(QStringLiteral("28960"), this);
+  Edit2->setObjectName(QStringLiteral("Edit2"));
+  Edit3 = new QLineEdit(this);
+  Edit3->setObjectName(QStringLiteral("Edit3"));
+  Edit3->setEchoMode(QLineEdit::Normal);  // the rcon password is shown in clear text
+  Button1 = new QPushButton(QStringLiteral("Abbruch"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button2 = new QPushButton(QStringLiteral("OK"), this);
+  Button2->setObjectName(QStringLiteral("Button2"));
+  Button2->setDefault(true);
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(new QLabel(QStringLiteral("IP"), this), 0, 0);
+  grid->addWidget(Edit1, 1, 0);
+  grid->addWidget(new QLabel(QStringLiteral("Port:"), this), 0, 1);
+  grid->addWidget(Edit2, 1, 1);
+  grid->addWidget(new QLabel(QStringLiteral("rcon Passwort:"), this), 2, 0, 1, 2);
+  grid->addWidget(Edit3, 3, 0, 1, 2);
+  grid->setColumnStretch(0, 3);
+  grid->setColumnStretch(1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(Button2);
+  buttons->addWidget(Button1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addLayout(buttons);
+  Edit1->setMinimumWidth(200);
+  layout->setSizeConstraint(QLayout::SetFixedSize);  // fixed-size dialog
+
+  connect(Edit1, &QLineEdit::textChanged, this, &TForm4::Edit1Change);
+  connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
+  Edit1->installEventFilter(this);
+}
+
+void TForm4::BeginAdd() {
+  editMode = false;
+}
+
+bool TForm4::BeginEdit() {
+  if (!state_.SelectedValid()) return false;
+  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
+  Edit1->setText(FromAnsi(e.host.view()));
+  Edit2->setText(FromAnsi(e.port.view()));
+  Edit3->setText(FromAnsi(e.rconpass.view()));
+  editMode = true;
+  editIndex = state_.selected;
+  return true;
+}
+
+void TForm4::AddServerClick() {
+  BeginAdd();
+  exec();
+}
+
+void TForm4::EditServerClick() {
+  if (BeginEdit()) exec();
+}
+
+void TForm4::Button2Click() {
+  const std::string typed = TrimCtl(ToAnsi(Edit1->text()));
+  ResolveOutcome resolved;
+  {
+    WaitCursor wait;
+    resolved = ResolveWithDeadline(lookups_, typed);
+  }
+  if (resolved.libraryFailed) {
+    ShowMessage(this, QStringLiteral("DNS-Resolve error - Winsock is not responding."));
+  }
+  const std::string host = Cut(resolved.address ? *resolved.address : typed, 250);
+  const std::string port = Cut(TrimCtl(ToAnsi(Edit2->text())), 250);
+
+  const bool editing =
+      editMode && editIndex >= 0 && static_cast<std::size_t>(editIndex) < state_.serverlist.size();
+  if (IsDuplicateServer(state_.serverlist, host, port, editing ? editIndex : -1)) {
+    ShowMessage(this, QStringLiteral("Server schon vorhanden!"));
+    return;
+  }
+  if (editing) RemoveServerAt(state_, static_cast<std::size_t>(editIndex));
+
+  std::string provider;
+  {
+    WaitCursor wait;
+    provider = ProviderTextFor(lookups_, state_, host);
+  }
+  AppendServer(state_, host, port, ToAnsi(Edit3->text()), provider);
+  ResetServerStatus(state_.serverlist);
+  for (Tserverrec& e : state_.serverlist) e.hostname.clear();
+  SaveServerList(this, state_, serversPath_);
+  accept();
+}
+
+void TForm4::Button1Click() {
+  reject();
+}
+
+void TForm4::Edit1Change(const QString& text) {
+  const qsizetype colon = text.indexOf(QLatin1Char(':'));
+  if (colon < 0) return;
+  Edit2->setText(text.mid(colon + 1, kPortMaxChars));
+  Edit1->setText(text.left(colon));  // runs this handler again, without ":"
+}
+
+bool TForm4::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Edit1 && event->type() == QEvent::KeyRelease) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    Edit1KeyUp(key->key(), key->modifiers());
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TForm4::Edit1KeyUp(int key, Qt::KeyboardModifiers modifiers) {
+  const Qt::KeyboardModifiers others =
+      modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  const bool colon = key == Qt::Key_Colon && others == Qt::NoModifier;
+  const bool shiftPeriod = key == Qt::Key_Period && modifiers == Qt::ShiftModifier;
+  if (!colon && !shiftPeriod) return;
+  Edit2->setFocus(Qt::TabFocusReason);
+  Edit2->selectAll();
+}
+
+}  // namespace zelmora

@@ -1,0 +1,75 @@
+// Server dialog "Servereinstellungen": adds a server to the list or changes
+// the selected one. The texts stay in the fields between uses.
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+#include "engine/appstate.h"
+#include "ui/dialogs/serverlistops.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace zelmora {
+
+class TForm4 : public QDialog {
+  Q_OBJECT
+ public:
+  // serversPath: the Servers.dat written after every change.
+  TForm4(AppState& state, std::string serversPath, QWidget* parent = nullptr);
+
+  void SetLookups(NameLookups lookups) { lookups_ = std::move(lookups); }
+
+  // Edit flag and index of the entry being edited (shared with the main
+  // window's menu commands).
+  bool editMode = false;
+  int editIndex = 0;
+
+  // "Server hinzufügen": clears the edit flag. The caller then shows the
+  // dialog modally (exec).
+  void BeginAdd();
+  // "Server editieren": with a valid selection puts its host, port and rcon
+  // password into the fields and sets the edit flag; false (nothing changed)
+  // otherwise.
+  bool BeginEdit();
+
+  // Menu commands in full: prepare and show modally.
+  void AddServerClick();
+  void EditServerClick();
+
+  // OK: resolves the host (with a deadline), rejects duplicates with
+  // "Server schon vorhanden!" (the dialog stays open), replaces the edited
+  // entry by a new one at the end of the list, resets every entry's status,
+  // saves Servers.dat and closes.
+  void Button2Click();
+  // Abbruch: closes, nothing changes.
+  void Button1Click();
+  // Host field changed: "host:port" is split at the first ":"; the port
+  // field gets up to 9 characters after it.
+  void Edit1Change(const QString& text);
+
+  QLineEdit* Edit1 = nullptr;  // "IP"
+  QLineEdit* Edit2 = nullptr;  // "Port:"
+  QLineEdit* Edit3 = nullptr;  // "rcon Passwort:"
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button2 = nullptr;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Key released in the host field: ":" (Shift + period on a German
+  // keyboard) moves to the port field with its text selected. The ":" itself
+  // was already taken out by Edit1Change; no character the operator typed
+  // before it is removed.
+  void Edit1KeyUp(int key, Qt::KeyboardModifiers modifiers);
+
+  AppState& state_;
+  std::string serversPath_;
+  NameLookups lookups_;
+};
+
+}  // namespace zelmora
