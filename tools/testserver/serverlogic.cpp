@@ -102,18 +102,6 @@ void SplitRcon(std::string_view rest, std::string& password, std::string& comman
   command = std::string(rest.substr(i, end - i));
 }
 
-size_t VisibleLength(std::string_view text) {
-  size_t n = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '^' && i + 1 < text.size()) {
-      ++i;
-      continue;
-    }
-    ++n;
-  }
-  return n;
-}
-
 ServerLogic::ServerLogic(TestServerConfig config) : config_(std::move(config)) {
   rng_ = config_.seed;
   noteVarDefaults();
@@ -241,10 +229,10 @@ std::string ServerLogic::statusOutput() const {
     std::string row = PadLeft(std::to_string(p.num), 3) + " " +
                       PadLeft(std::to_string(p.score), 5) + " " + PadLeft(p.ping, 4) + " " +
                       PadLeft(p.guid, 6) + " " + p.name + "^7";
-    // The name column is 16 characters wide as drawn; at least one blank
-    // keeps the name end mark apart from lastmsg.
-    const size_t shown = VisibleLength(p.name);
-    row.append(shown < 16 ? 16 - shown : 1, ' ');
+    // Like the game, pad by the name's bytes (colour codes included) to 16;
+    // at least one blank keeps the name end mark apart from lastmsg.
+    const size_t len = p.name.size();
+    row.append(len < 16 ? 16 - len : 1, ' ');
     row += PadLeft(std::to_string(p.lastmsg), 7) + " ";
     const std::string addr = p.ip + ":" + std::to_string(p.port);
     row += addr;

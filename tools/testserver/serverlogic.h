@@ -30,9 +30,6 @@ std::string JoinArgs(const std::vector<std::string>& words, size_t from);
 // the command is everything after it, surrounding blanks and line ends removed.
 void SplitRcon(std::string_view rest, std::string& password, std::string& command);
 
-// Length of a text as drawn: colour codes ("^" + character) do not count.
-size_t VisibleLength(std::string_view text);
-
 class ServerLogic {
  public:
   using Clock = std::chrono::steady_clock;
