@@ -1,0 +1,284 @@
+#include "ui/main/serverlistview.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "core/textutil.h"
+#include "engine/clock.h"
+#include "geo/flags.h"
+#include "protocol/colorcodes.h"
+#include "protocol/text.h"
+#include "ui/main/colortext.h"
+#include "ui/main/cp1252.h"
+#include "ui/main/icons.h"
+
+namespace zelmora {
+
+QColor PingColor(int ping) {
+  QColor c(0, 198, 99);
+  if (ping > 20) c = QColor(0, 166, 83);
+  if (ping > 50) c = QColor(0, 106, 53);
+  if (ping > 80) c = QColor(0, 0, 0);
+  if (ping > 120) c = QColor(128, 0, 255);
+  if (ping > 160) c = QColor(255, 0, 128);
+  if (ping > 200) c = QColor(255, 0, 0);
+  return c;
+}
+
+std::string PlayersText(const Tserverrec& e) {
+  std::string t = std::to_string(e.players) + "/" + std::to_string(e.maxclients);
+  if (e.privateclients >= 1) t += "(" + std::to_string(e.privateclients) + ")";
+  return t;
+}
+
+QColor PlayersColor(const Tserverrec& e, const QColor& fallback) {
+  QColor c = fallback;
+  if (e.maxclients != 0) {
+    // 64-bit: the counts come from the network and may be anything.
+    const long long players = e.players;
+    if (players >= static_cast<long long>(e.maxclients) - e.privateclients) c = kFullRed;
+    if (players + 1 == e.maxclients) c = kOneSlotOrange;
+  }
+  return c;
+}
+
+QColor HeaderColor(const Settings& s, const QPalette& palette) {
+  return s.design ? kDesignHeaderColor : palette.color(QPalette::Button);
+}
+
+ServerListPainter::ServerListPainter(const AppState& state,
+                                     std::function<const Settings&()> settings)
+    : state_(state), settings_(std::move(settings)), now_(&TickCount32) {}
+
+void ServerListPainter::DrawGrid1DrawCell(QPainter& painter, const QPalette& palette, int ACol,
+                                          int ARow, const QRect& Rect) const {
+  if (dragFlag) return;
+  try {
+    DrawCellUnchecked(painter, palette, ACol, ARow, Rect);
+  } catch (...) {
+    // A cell that cannot be drawn stays as far as it got.
+  }
+}
+
+void ServerListPainter::DrawIcons(QPainter& painter, const Settings& s, const Tserverrec& e,
+                                  const QRect& Rect) const {
+  int x = Rect.left() + 2;
+  const int iconY = Rect.top() + 1;
+  if (s.prov) {
+    const std::string code = LowerAscii(FieldOf(e.provider.view(), ";", 1));
+    const int flag = FindFlag(state_.flagCodes, code);
+    if (flag != -1 && s.fl) {
+      // A flag that could not be loaded is left out and takes no room.
+      if (flags_ && flag < static_cast<int>(flags_->size()) &&
+          !(*flags_)[static_cast<size_t>(flag)].isNull()) {
+        painter.drawImage(QPoint(x, Rect.top() + 2), (*flags_)[static_cast<size_t>(flag)],
+                          QRect(0, 0, 16, 16));
+        x += 18;
+      }
+    }
+  }
+  if (s.version) {
+    int icon = -1;
+    switch (e.protocol) {
+      case 5:
+      case 6:
+        icon = kIconCod1;
+        break;
+      case 115:
+      case 117:
+      case 118:
+        icon = kIconCod2;
+        break;
+      case 21:
+      case 22:
+        icon = kIconUo;
+        break;
+      default:
+        break;
+    }
+    if (icon >= 0) painter.drawImage(QPoint(x, iconY), ImageList1(icon));
+    x += 18;
+  }
+  const struct {
+    bool on;
+    int icon;
+  } rest[] = {
+      {s.pwd && e.passworded != 0, kIconPassword}, {s.rcon && !e.rconpass.empty(), kIconRcon},
+      {s.kc && e.killcam != 0, kIconKillcam},      {s.ff && e.friendlyfire != 0, kIconFriendlyFire},
+      {s.ac && e.punkbuster != 0, kIconAnticheat}, {s.vc && e.voice != 0, kIconVoice},
+  };
+  for (const auto& r : rest) {
+    if (!r.on) continue;
+    painter.drawImage(QPoint(x, iconY), ImageList1(r.icon));
+    x += 18;
+  }
+}
+
+void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& palette, int ACol,
+                                          int ARow, const QRect& Rect) const {
+  const Settings& s = settings_();
+  const std::uint32_t now = now_ ? now_() : TickCount32();
+  std::string text;
+  QFont font = painter.font();
+  font.setBold(false);
+  font.setItalic(false);
+  font.setUnderline(false);
+  painter.setFont(font);
+  painter.setPen(palette.color(QPalette::WindowText));
+
+  QColor brush = Qt::white;
+  if (ARow == 0 || ACol == 0) brush = HeaderColor(s, palette);
+  if (ARow - 1 == state_.selected)
+    brush = kSelectionColor;
+  else if (ACol != 0 && ARow != 0)
+    brush = Qt::white;
+  painter.fillRect(Rect, brush);
+
+  if (ARow == 0) {
+    static const char* const kHeaders[kServerColumns] = {"Infos",
+                                                         "Servername",
+                                                         "Karte",
+                                                         "Spieler",
+                                                         "Ping",
+                                                         "Host:Port",
+                                                         "Provider ; L\xE4ndercode ; Land"};
+    if (ACol >= 0 && ACol < kServerColumns) text = kHeaders[ACol];
+  } else if (ARow >= 1 && static_cast<size_t>(ARow - 1) < state_.serverlist.size()) {
+    const Tserverrec& e = state_.serverlist[static_cast<size_t>(ARow - 1)];
+    switch (ACol) {
+      case 0:
+        DrawIcons(painter, s, e, Rect);
+        break;
+      case 1:
+        text = e.hostname.str();
+        break;
+      case 2:
+        text = e.mapinfo.str();
+        break;
+      case 3:
+        text = std::to_string(e.players) + "/" + std::to_string(e.maxclients);
+        painter.setPen(PlayersColor(e, painter.pen().color()));
+        if (e.privateclients >= 1) text += "(" + std::to_string(e.privateclients) + ")";
+        break;
+      case 4: {
+        text = std::to_string(e.ping);
+        const auto cqt = ConvertInteger(s.cqt);
+        if (!cqt) return;  // the time-out cannot be judged: the cell stays empty
+        if (IsTimedOut(e.lastreply, now, *cqt)) {
+          text = "TOUT";
+          painter.setPen(kFullRed);
+        } else if (e.ping < 1) {
+          text = "?";
+          painter.setPen(QColor(0, 0, 0));
+        } else {
+          painter.setPen(PingColor(e.ping));
+        }
+        break;
+      }
+      case 5:
+        text = e.host.str() + ":" + e.port.str();
+        break;
+      case 6:
+        text = e.provider.str();
+        break;
+      default:
+        break;
+    }
+  }
+  if (!s.se) text = StripColorCodes(text);
+  if (text.find('^') != std::string::npos)
+    DrawColorText(painter, Rect.left() + 2, Rect.top() + 2, text);
+  else
+    DrawPlainText(painter, Rect.left() + 2, Rect.top() + 2, text);
+}
+
+IconOptions IconOptionsFrom(const Settings& s) {
+  IconOptions o;
+  o.fl = s.fl;
+  o.version = s.version;
+  o.pwd = s.pwd;
+  o.rcon = s.rcon;
+  o.kc = s.kc;
+  o.ff = s.ff;
+  o.ac = s.ac;
+  o.vc = s.vc;
+  return o;
+}
+
+void ServerColumnFitter::SetFont(const QFont& font) {
+  if (font == font_ && !cache_.empty()) return;
+  font_ = font;
+  bold_ = font;
+  bold_.setBold(true);
+  InvalidateAll();
+}
+
+void ServerColumnFitter::InvalidateEntry(int index) {
+  if (index >= 0 && static_cast<size_t>(index) < valid_.size())
+    valid_[static_cast<size_t>(index)] = 0;
+}
+
+void ServerColumnFitter::InvalidateAll() {
+  std::fill(valid_.begin(), valid_.end(), 0);
+}
+
+int ServerColumnFitter::IconColumnWidth(const Tserverrec& e, const IconOptions& o) {
+  int w = 4;
+  if (o.fl) w += 18;
+  if (o.version) w += 18;
+  if (o.pwd && e.passworded) w += 18;
+  if (o.rcon && !e.rconpass.empty()) w += 18;
+  if (o.kc && e.killcam) w += 18;
+  if (o.ff && e.friendlyfire) w += 18;
+  if (o.ac && e.punkbuster) w += 18;
+  if (o.vc && e.voice) w += 18;
+  return w;
+}
+
+ServerColumnFitter::Measured ServerColumnFitter::Measure(const Tserverrec& e, const QFont& font,
+                                                         const QFont& bold) {
+  const QFontMetrics fm(font);
+  const QFontMetrics fb(bold);
+  Measured m{};
+  m[0] = fb.horizontalAdvance(FromCp1252(StripColorCodes(e.hostname.view()))) + 44;
+  m[1] = fm.horizontalAdvance(FromCp1252(StripColorCodes(e.mapinfo.view()))) + 34;
+  m[2] = fm.horizontalAdvance(FromCp1252(PlayersText(e))) + 14;
+  m[3] = fm.horizontalAdvance(QString::number(e.ping)) + 14;
+  m[4] = fm.horizontalAdvance(FromCp1252(e.host.str() + ":" + e.port.str())) + 14;
+  m[5] = fm.horizontalAdvance(FromCp1252(e.provider.view())) + 14;
+  return m;
+}
+
+ServerColumnFitter::Widths ServerColumnFitter::Fit(const Tserverlist& list,
+                                                   const IconOptions& options) {
+  if (cache_.size() != list.size()) {
+    cache_.assign(list.size(), Measured{});
+    valid_.assign(list.size(), 0);
+  }
+  lastMeasured_ = 0;
+  Widths w = {80, 250, 70, 30, 40, 60, 500};
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (!valid_[i]) {
+      cache_[i] = Measure(list[i], font_, bold_);
+      valid_[i] = 1;
+      ++lastMeasured_;
+    }
+    w[0] = std::max(w[0], IconColumnWidth(list[i], options));
+    for (int c = 1; c < kServerColumns; ++c)
+      w[static_cast<size_t>(c)] =
+          std::max(w[static_cast<size_t>(c)], cache_[i][static_cast<size_t>(c - 1)]);
+  }
+  return w;
+}
+
+ServerColumnFitter::Widths ServerColumnFitter::FullFit(const Tserverlist& list,
+                                                       const IconOptions& options,
+                                                       const QFont& font) {
+  ServerColumnFitter f;
+  f.SetFont(font);
+  return f.Fit(list, options);
+}
+
+}  // namespace zelmora

@@ -1,0 +1,116 @@
+// The server list (DrawGrid1): how one cell is drawn and how the column
+// widths follow the contents.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPalette>
+#include <QRect>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/serverrec.h"
+#include "core/settings.h"
+#include "engine/appstate.h"
+
+class QPainter;
+
+namespace zelmora {
+
+inline constexpr int kServerColumns = 7;
+inline const QColor kSelectionColor{212, 222, 242};
+inline const QColor kDesignHeaderColor{166, 202, 240};
+inline const QColor kFullRed{255, 0, 0};
+inline const QColor kOneSlotOrange{231, 157, 20};
+
+// Ping colour of the lists: <= 20, > 20, > 50, > 80, > 120, > 160, > 200.
+QColor PingColor(int ping);
+
+// "players/maxclients" plus "(privateclients)" when there are private slots.
+std::string PlayersText(const Tserverrec& e);
+// Colour of that text: red when full for the public, orange with one free
+// slot left (orange wins), else fallback. No colouring while maxclients is 0.
+QColor PlayersColor(const Tserverrec& e, const QColor& fallback);
+
+// Header colour of the grids: the design colour with "Eigenes Design", else
+// the system's button face.
+QColor HeaderColor(const Settings& s, const QPalette& palette);
+
+class ServerListPainter {
+ public:
+  ServerListPainter(const AppState& state, std::function<const Settings&()> settings);
+
+  // Flag pictures, index-aligned with state.flagCodes (null images allowed).
+  void SetFlagImages(const std::vector<QImage>* flags) { flags_ = flags; }
+  // The millisecond tick the time-out rule compares with (TickCount32).
+  void SetClock(std::function<std::uint32_t()> now) { now_ = std::move(now); }
+
+  // While set, cells are not drawn at all (a row is being dragged).
+  bool dragFlag = false;
+
+  // Draws cell (ACol, ARow) into Rect. Errors leave the cell as far as drawn.
+  void DrawGrid1DrawCell(QPainter& painter, const QPalette& palette, int ACol, int ARow,
+                         const QRect& Rect) const;
+
+ private:
+  void DrawCellUnchecked(QPainter& painter, const QPalette& palette, int ACol, int ARow,
+                         const QRect& Rect) const;
+  void DrawIcons(QPainter& painter, const Settings& s, const Tserverrec& e,
+                 const QRect& Rect) const;
+
+  const AppState& state_;
+  std::function<const Settings&()> settings_;
+  const std::vector<QImage>* flags_ = nullptr;
+  std::function<std::uint32_t()> now_;
+};
+
+// The icon options that decide the width of the icon column.
+struct IconOptions {
+  bool fl = true, version = true, pwd = true, rcon = true, kc = true, ff = true, ac = true,
+       vc = true;
+  bool operator==(const IconOptions&) const = default;
+};
+IconOptions IconOptionsFrom(const Settings& s);
+
+// Column widths of the server list fitted to the contents. Measuring texts is
+// what costs, so the measured widths are kept per entry and only entries
+// marked changed are measured again; the result is always the same as
+// measuring everything.
+class ServerColumnFitter {
+ public:
+  using Widths = std::array<int, kServerColumns>;
+
+  // A different font invalidates every entry.
+  void SetFont(const QFont& font);
+  void InvalidateEntry(int index);
+  void InvalidateAll();
+
+  // Widths for list. Entries beyond the cache (a longer list) are measured;
+  // a list of another length than last time is measured completely, because
+  // entries were added, removed or moved.
+  Widths Fit(const Tserverlist& list, const IconOptions& options);
+
+  // Everything measured from scratch.
+  static Widths FullFit(const Tserverlist& list, const IconOptions& options, const QFont& font);
+
+  // How many entries the last Fit measured.
+  int LastMeasured() const { return lastMeasured_; }
+
+ private:
+  using Measured = std::array<int, kServerColumns - 1>;  // columns 1..6
+  static Measured Measure(const Tserverrec& e, const QFont& font, const QFont& bold);
+  static int IconColumnWidth(const Tserverrec& e, const IconOptions& o);
+
+  QFont font_;
+  QFont bold_;
+  std::vector<Measured> cache_;
+  std::vector<char> valid_;
+  int lastMeasured_ = 0;
+};
+
+}  // namespace zelmora

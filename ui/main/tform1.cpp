@@ -1,0 +1,797 @@
+#include "ui/main/tform1.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGraphicsLayout>
+#include <QGuiApplication>
+#include <QLineSeries>
+#include <QMenu>
+#include <QScreen>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/guidlist.h"
+#include "core/paths.h"
+#include "core/serverfile.h"
+#include "engine/clock.h"
+#include "geo/flags.h"
+#include "geo/ranges.h"
+#include "protocol/commands.h"
+#include "ui/dialogs/messages.h"
+#include "ui/dialogs/serverlistops.h"
+#include "ui/dialogs/skin.h"
+#include "ui/dialogs/tform3.h"
+#include "ui/dialogs/tform4.h"
+#include "ui/main/cp1252.h"
+#include "ui/main/drawgrid.h"
+#include "ui/main/icons.h"
+#include "ui/main/sorts.h"
+#include "ui_tform1.h"
+
+namespace zelmora {
+
+namespace {
+
+constexpr int kChartHeight = 89;
+constexpr int kHeightWithChart = 655;
+constexpr int kHeightWithoutChart = 572;
+constexpr int kMinPanel1 = 30;
+const QColor kChartBack(212, 222, 242);
+const QColor kChartPanel(213, 222, 242);
+const QColor kSeriesColor(128, 128, 255);
+
+enum Page {
+  kPageServerinfo = 0,
+  kPageSpieler = 1,
+  kPageKarten = 2,
+  kPageWaffen = 3,
+  kPageSonstiges = 6,
+  kPageKonfig = 7,
+};
+
+}  // namespace
+
+TForm1::TForm1(SettingsStore& settings, QWidget* parent)
+    : QMainWindow(parent),
+      ui(std::make_unique<Ui::TForm1>()),
+      store_(settings),
+      settings_(settings),
+      listPainter_(state_, [this]() -> const Settings& { return settings_.Get(); }),
+      detailPainter_(state_, [this]() -> const Settings& { return settings_.Get(); }) {
+  ui->setupUi(this);
+  listPainter_.SetFlagImages(&flagImages_);
+  detailPainter_.SetFlagImages(&flagImages_);
+  engine_ = std::make_unique<QueryEngine>(state_, store_, *this, this);
+
+  SetUpGrids();
+  SetUpMenus();
+  ui->centralwidget->installEventFilter(this);
+  ui->PageControl1->setCornerWidget(ui->Button6, Qt::TopRightCorner);
+  ui->Button6->setVisible(false);
+  connect(ui->Button6, &QPushButton::clicked, this, [this] { engine_->Button6Click(); });
+  connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
+
+  ui->Splitter1->setStretchFactor(0, 0);
+  ui->Splitter1->setStretchFactor(1, 1);
+  ui->Splitter1->setStyleSheet(
+      QStringLiteral("QSplitter#Splitter1::handle { background-color: rgb(166, 202, 240); }"));
+  ui->Panel1->setMinimumHeight(10);
+  ui->Panel2->setMinimumHeight(10);
+  ui->Splitter1->setSizes({177, 400});
+  ui->Splitter2->setSizes({369, 400});
+  QPalette red = ui->Label3->palette();
+  red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+  ui->Label2->setPalette(red);
+  ui->Label3->setPalette(red);
+  ui->Label2->setContentsMargins(6, 6, 6, 6);
+
+  // A settings change may come from any thread: only mark the fitted widths
+  // stale there and let the main thread redraw.
+  settings_.SetOnChange([this] {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          fitter_.InvalidateAll();
+          RepaintGrids();
+        },
+        Qt::QueuedConnection);
+  });
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect r(QPoint(0, 0), QSize(791, kHeightWithChart));
+    r.moveCenter(screen->availableGeometry().center());
+    move(r.topLeft());
+  }
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  if (engine_) engine_->Shutdown();
+}
+
+void TForm1::SetDialogs(TForm3* settingsWindow, TForm4* serverDialog) {
+  form3_ = settingsWindow;
+  form4_ = serverDialog;
+}
+
+std::string TForm1::ServersPath() const {
+  return DataPath("Servers.dat");
+}
+
+// --- set-up ------------------------------------------------------------------------
+
+void TForm1::SetUpGrids() {
+  DrawGrid* g1 = ui->DrawGrid1;
+  g1->Setup(kServerColumns, true);
+  QFont f = g1->font();
+  f.setPixelSize(11);
+  for (DrawGrid* g : {ui->DrawGrid1, ui->DrawGrid2, ui->DrawGrid3, ui->DrawGrid4}) g->setFont(f);
+  g1->SetRowCount(7);
+  g1->SetDrawCell([this, g1](QPainter& p, int c, int r, const QRect& rect) {
+    listPainter_.DrawGrid1DrawCell(p, g1->palette(), c, r, rect);
+  });
+  g1->onMouseDown = [this](int c, int r, Qt::MouseButton) { DrawGrid1MouseDown(c, r); };
+  g1->onMouseMove = [this](int c, int r, Qt::MouseButton) { DrawGrid1MouseMove(c, r); };
+  g1->onMouseUp = [this](int c, int r, Qt::MouseButton) { DrawGrid1MouseUp(c, r); };
+  g1->onClick = [this] { DrawGrid1Click(); };
+  g1->onRowMoved = [this](int from, int to) { DrawGrid1RowMoved(from, to); };
+  g1->onPopup = [this](const QPoint& at) { popup1_->popup(at); };
+
+  auto detail = [](DrawGrid* g, int cols, const int* widths, bool range) {
+    g->Setup(cols, false);
+    g->SetColumnsResizable(true);
+    g->SetRowCount(7);
+    for (int c = 0; c < cols; ++c) g->SetColWidth(c, widths[c]);
+    g->setSelectionMode(range ? QAbstractItemView::ContiguousSelection
+                              : QAbstractItemView::SingleSelection);
+  };
+  DrawGrid* g2 = ui->DrawGrid2;
+  DrawGrid* g3 = ui->DrawGrid3;
+  DrawGrid* g4 = ui->DrawGrid4;
+  detail(g3, 2, kGrid3Widths, false);
+  detail(g4, 3, kGrid4Widths, true);
+  detail(g2, 9, kGrid2Widths, true);
+  g3->SetDrawCell([this, g3](QPainter& p, int c, int r, const QRect& rect) {
+    detailPainter_.DrawGrid3DrawCell(p, g3->palette(), c, r, rect);
+  });
+  g4->SetDrawCell([this, g4](QPainter& p, int c, int r, const QRect& rect) {
+    detailPainter_.DrawGrid4DrawCell(p, g4->palette(), c, r, rect);
+  });
+  g2->SetDrawCell([this, g2](QPainter& p, int c, int r, const QRect& rect) {
+    detailPainter_.DrawGrid2DrawCell(p, g2->palette(), c, r, rect);
+  });
+  g3->onMouseMove = [this](int, int r, Qt::MouseButton) {
+    if (r >= 1) hover3_ = r - 1;
+  };
+  g4->onMouseMove = [this](int, int r, Qt::MouseButton) {
+    if (r >= 1) hover4_ = r - 1;
+  };
+  g2->onMouseMove = [this](int, int r, Qt::MouseButton) {
+    if (r >= 1) {
+      hover2sel_ = r - 1;
+      hover2menu_ = r - 1;
+    }
+  };
+  g2->onMouseUp = [this](int, int, Qt::MouseButton) { DrawGrid2MouseUp(); };
+  g3->onPopup = [this](const QPoint& at) { popup3_->popup(at); };
+  g4->onPopup = [this](const QPoint& at) { popup4_->popup(at); };
+  g2->onPopup = [this](const QPoint& at) { popup2_->popup(at); };
+}
+
+void TForm1::SetUpMenus() {
+  connect(ui->Einstellungen1, &QAction::triggered, this, &TForm1::Einstellungen1Click);
+  connect(ui->Serverhinzufgen1, &QAction::triggered, this, &TForm1::Serverhinzufgen1Click);
+  connect(ui->Servereditieren1, &QAction::triggered, this, &TForm1::Servereditieren1Click);
+  connect(ui->Serverlschen2, &QAction::triggered, this, &TForm1::Serverlschen1Click);
+  connect(ui->Listeleeren1, &QAction::triggered, this, &TForm1::Listeleeren1Click);
+  connect(ui->NachPingaufsteigend1, &QAction::triggered, this, &TForm1::NachPingaufsteigend1Click);
+  connect(ui->NachPingabsteigend1, &QAction::triggered, this, &TForm1::NachPingabsteigend1Click);
+
+  // Popup menu of the server list.
+  popup1_ = new QMenu(this);
+  popup1_->setObjectName(QStringLiteral("PopupMenu1"));
+  auto add = [](QMenu* menu, const char* name, const QString& text, bool enabled) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setEnabled(enabled);
+    return a;
+  };
+  // Joining and the password dialogs come with their windows; until then
+  // their items are shown disabled.
+  add(popup1_, "Serverbetreten2", QStringLiteral("Server betreten"), false);
+  connect(add(popup1_, "Serverhinzufgen2", QStringLiteral("Server hinzufügen"), true),
+          &QAction::triggered, this, &TForm1::Serverhinzufgen1Click);
+  connect(add(popup1_, "Servereditieren2", QStringLiteral("Server editieren"), true),
+          &QAction::triggered, this, &TForm1::Servereditieren1Click);
+  connect(add(popup1_, "Serverlschen1", QStringLiteral("Server löschen"), true),
+          &QAction::triggered, this, &TForm1::Serverlschen1Click);
+  connect(add(popup1_, "IPPortindieZwischenablage1",
+              QStringLiteral("IP:Port in die Zwischenablage"), true),
+          &QAction::triggered, this, &TForm1::IPPortindieZwischenablage1Click);
+  add(popup1_, "Serverpasswortndern2", QStringLiteral("Serverpasswort ändern (auf dem Server)"),
+      false);
+  add(popup1_, "rconPasswortndern2", QStringLiteral("rcon Passwort ändern (im Programm)"), false);
+
+  popup3_ = new QMenu(this);
+  popup3_->setObjectName(QStringLiteral("PopupMenu3"));
+  connect(add(popup3_, "VariableninhaltZwischenablage1",
+              QStringLiteral("Variableninhalt in die Zwischenablage"), true),
+          &QAction::triggered, this, &TForm1::VariableninhaltZwischenablage1Click);
+  popup4_ = new QMenu(this);
+  popup4_->setObjectName(QStringLiteral("PopupMenu4"));
+  connect(add(popup4_, "SpielernameindieZwischenablage1",
+              QStringLiteral("Spielername in die Zwischenablage"), true),
+          &QAction::triggered, this, &TForm1::SpielernameindieZwischenablage1Click);
+  popup2_ = new QMenu(this);
+  popup2_->setObjectName(QStringLiteral("PopupMenu2"));
+  connect(add(popup2_, "SpielernameindieZwischenablage2",
+              QStringLiteral("Spielername in die Zwischenablage"), true),
+          &QAction::triggered, this, &TForm1::SpielernameindieZwischenablage2Click);
+  connect(add(popup2_, "IPindieZwischenablage1", QStringLiteral("IP in die Zwischenablage"), true),
+          &QAction::triggered, this, &TForm1::IPindieZwischenablage1Click);
+  connect(
+      add(popup2_, "guidindieZwischenablage1", QStringLiteral("GUID in die Zwischenablage"), true),
+      &QAction::triggered, this, &TForm1::guidindieZwischenablage1Click);
+}
+
+void TForm1::SetUpChart() {
+  chart_ = new QChart();
+  chart_->legend()->hide();
+  chart_->setTitle(QString());
+  chart_->setMargins(QMargins(0, 0, 0, 0));
+  chart_->layout()->setContentsMargins(0, 0, 0, 0);
+  chart_->setBackgroundRoundness(0);
+  chart_->setBackgroundBrush(kChartPanel);
+  chart_->setPlotAreaBackgroundBrush(kChartBack);
+  chart_->setPlotAreaBackgroundVisible(true);
+  chart_->setAnimationOptions(QChart::NoAnimation);
+  chart_->setLocalizeNumbers(true);
+  chart_->setLocale(QLocale(QLocale::German, QLocale::Germany));
+  axisY_ = new QValueAxis(chart_);
+  axisY_->setLabelFormat(QStringLiteral("%d"));
+  QFont af = axisY_->labelsFont();
+  af.setPixelSize(9);
+  axisY_->setLabelsFont(af);
+  axisY_->setTickCount(3);
+  axisY_->setGridLineColor(QColor(180, 190, 215));
+  axisY_->setRange(0, axisMax_);
+  axisX_ = new QValueAxis(chart_);
+  axisX_->setVisible(false);
+  axisX_->setLabelsVisible(false);
+  chart_->addAxis(axisY_, Qt::AlignLeft);
+  chart_->addAxis(axisX_, Qt::AlignBottom);
+  ui->Chart1->setChart(chart_);
+  ui->Chart1->setRenderHint(QPainter::Antialiasing);
+  ui->Chart1->setFrameShape(QFrame::NoFrame);
+  ui->Chart1->setBackgroundBrush(kChartPanel);
+  ui->Chart1->setInteractive(false);
+}
+
+// --- start-up and shut-down ---------------------------------------------------------
+
+void TForm1::FormCreate() {
+  // 1. Data files must be writable.
+  for (const std::string& message : MakeDataFilesWritable(DataDir()))
+    ShowMessage(this, FromCp1252(message));
+
+  // 2. Fresh view state.
+  state_.closing = false;
+  state_.pendingKick = -1;
+  state_.pendingTempBan = -1;
+  state_.pendingBan = -1;
+
+  // 3. Clock.
+  InitHiResClock();
+
+  // The provider resolver takes its own copies of the country ranges and the
+  // flag codes when it starts, so both are read before the threads start
+  // (the flag pictures and the address cache still follow in the last step).
+  state_.flagCodes = LoadFlagCodes(DataDir() + "flags");
+  state_.ranges = LoadRanges(DataPath("Ranges.dat"));
+
+  // 4. Worker threads.
+  if (!engine_->Start())
+    ShowMessage(this, QStringLiteral("Die Netzwerk-Sockets konnten nicht angelegt werden."));
+
+  // 5. Chart with its (empty) area series.
+  SetUpChart();
+  ChartRebuild(0);
+
+  // 6. Column widths of the detail grids were set with the grids.
+
+  // 7. Server list, ping histories, remembered GUIDs.
+  std::string error;
+  if (!LoadServers(ServersPath(), state_.serverlist, &error)) ShowMessage(this, FromCp1252(error));
+  state_.pingHistory.assign(state_.serverlist.size(), tpingit{});
+  error.clear();
+  if (!LoadGuids(DataPath("Guids.dat"), state_.guidlist, &error))
+    ShowMessage(this, FromCp1252(error));
+
+  // 8. Start-up status reset.
+  ApplyStartupReset(state_.serverlist);
+
+  // 9. First server is target and selection.
+  if (!state_.serverlist.empty()) {
+    engine_->SetTarget(state_.serverlist[0].port.view(), state_.serverlist[0].host.view());
+    state_.selected = 0;
+    ui->DrawGrid1->SelectRow(1);
+  }
+
+  // 10. Address cache and flag pictures.
+  state_.addrcache.clear();
+  flagImages_.clear();
+  flagImages_.reserve(state_.flagCodes.size());
+  for (const Tflag& f : state_.flagCodes) flagImages_.emplace_back(QString::fromStdString(f.file));
+  FormResize();
+}
+
+void TForm1::FormClose() {
+  if (closeDone_) return;
+  closeDone_ = true;
+  try {
+    state_.closing = true;
+    SetSkinning(false);
+    engine_->Shutdown();
+    std::string ignored;
+    SaveServers(ServersPath(), state_.serverlist, &ignored);
+    SaveGuids(DataPath("Guids.dat"), state_.guidlist, &ignored);
+  } catch (...) {
+    // Closing goes on whatever happens.
+  }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) {
+    if (isMinimized() && !minimized_) {
+      minimized_ = true;
+      engine_->Minimize();
+    } else if (!isMinimized() && minimized_) {
+      minimized_ = false;
+      const std::string message = engine_->Restore();
+      if (!message.empty()) ShowMessage(this, FromCp1252(message));
+    }
+  }
+  QMainWindow::changeEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui->centralwidget && event->type() == QEvent::Resize) FormResize();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::FormResize() {
+  const QSize client = ui->centralwidget->size();
+  if (!state_.closing) {
+    if (store_.Get(&Settings::aktive)) {
+      ui->Chart1->setVisible(true);
+      ui->Panel3->setGeometry(0, 0, client.width(), client.height() - kChartHeight);
+      ui->Chart1->setGeometry(0, client.height() - kChartHeight, client.width(), kChartHeight);
+    } else {
+      ui->Chart1->setVisible(false);
+      ui->Panel3->setGeometry(0, 0, client.width(), client.height());
+    }
+  }
+  if (ui->Panel1->height() < kMinPanel1) {
+    const QList<int> sizes = ui->Splitter1->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    ui->Splitter1->setSizes({kMinPanel1, std::max(0, total - kMinPanel1)});
+  }
+}
+
+// --- server list -------------------------------------------------------------------
+
+void TForm1::FitServerColumns() {
+  DrawGrid* g = ui->DrawGrid1;
+  fitter_.SetFont(g->font());
+  const auto widths = fitter_.Fit(state_.serverlist, IconOptionsFrom(settings_.Get()));
+  for (int c = 0; c < kServerColumns; ++c) g->SetColWidth(c, widths[static_cast<size_t>(c)]);
+  g->SetRowCount(static_cast<int>(state_.serverlist.size()) + 1);
+  g->Repaint();
+}
+
+void TForm1::DrawGrid1Click() {
+  const int previous = state_.selected;
+  state_.selected = -1;
+  const int row = ui->DrawGrid1->SelectionTop();
+  if (row > 0) {
+    // A different server ends the message timer; the message timer tab has
+    // no timer to stop yet.
+    (void)previous;
+    state_.selected = row - 1;
+  }
+  if (state_.selected != -1) {
+    try {
+      SelectionSteps();
+    } catch (...) {
+      // The remaining steps are skipped; the grid is repainted anyway.
+    }
+  }
+  ui->DrawGrid1->Repaint();
+}
+
+void TForm1::SelectionSteps() {
+  // A row without an entry selects nothing to act on.
+  if (!state_.SelectedValid()) return;
+  const auto index = static_cast<size_t>(state_.selected);
+  const Settings& s = settings_.Get();
+  {
+    const Tserverrec& e = state_.serverlist[index];
+    engine_->SetTarget(e.port.view(), e.host.view());
+  }
+  engine_->Timer1().SetEnabled(false);
+  engine_->SendGetStatus(state_.selected);
+  state_.serverlist[index].sendtime = HiResMs();
+
+  const Tserverrec& e = state_.serverlist[index];
+  const bool rcon = !e.rconpass.empty();
+  if (!rcon) {
+    ui->DrawGrid2->SetRowCount(1);
+    state_.statusRows.clear();
+    state_.statusPollRequested = false;
+  }
+  ui->DrawGrid4->SetRowCount(1);
+  ui->DrawGrid3->SetRowCount(1);
+  ui->ListBox2->clear();
+
+  const int page = ui->PageControl1->currentIndex();
+  if (page == kPageSpieler && rcon) {
+    state_.statusHost = e.host.str();
+    state_.statusPort = e.port.str();
+    if (!ui->CheckBox2->isChecked()) state_.statusPollRequested = true;
+  }
+  engine_->Timer1().SetEnabled(s.sq);
+
+  if (page == kPageKarten && rcon) {
+    const std::string command = CmdDirMaps(e.protocol);
+    if (!command.empty()) {
+      std::string error;
+      if (engine_->SendRcon(command, &error) == QueryEngine::SendResult::Failed) return;
+    }
+  }
+  ui->ListBox3->clear();
+  if (page == kPageKonfig && rcon) RequestConfigListing();
+  ShowRconDependentViews(state_.serverlist[index]);
+}
+
+void TForm1::RequestConfigListing() {
+  ui->ListBox3->clear();
+  engine_->Timer2().SetEnabled(false);
+  state_.deferredCommand = CmdDirCfg();
+  engine_->Timer2().SetEnabled(true);
+}
+
+void TForm1::ShowRconDependentViews(const Tserverrec& e) {
+  const bool rcon = !e.rconpass.empty();
+  ui->Label3->setVisible(!rcon);
+  ui->DrawGrid2->setVisible(rcon);
+}
+
+void TForm1::DrawGrid1MouseDown(int, int) {
+  // Take the picture first: while the flag is set the cells draw nothing.
+  ui->DrawGrid1->Freeze();
+  listPainter_.dragFlag = true;
+}
+
+void TForm1::DrawGrid1MouseMove(int col, int row) {
+  ui->DrawGrid1->viewport()->setCursor(col == 0 ? Qt::SplitVCursor : Qt::ArrowCursor);
+  if (row >= 1) hover1_ = row - 1;
+}
+
+void TForm1::DrawGrid1MouseUp(int col, int) {
+  if (col != 0) {
+    state_.selected = hover1_;
+    listPainter_.dragFlag = false;
+    ui->DrawGrid1->Thaw();
+    ui->DrawGrid1->Repaint();
+    QCoreApplication::processEvents();
+  }
+  listPainter_.dragFlag = false;
+  ui->DrawGrid1->Thaw();
+}
+
+void TForm1::DrawGrid1RowMoved(int fromIndex, int toIndex) {
+  TSortsArray(state_.serverlist, state_.pingHistory).Exchange(fromIndex - 1, toIndex - 1);
+  fitter_.InvalidateEntry(fromIndex - 1);
+  fitter_.InvalidateEntry(toIndex - 1);
+  listPainter_.dragFlag = false;
+  ui->DrawGrid1->Thaw();
+}
+
+void TForm1::NachPingaufsteigend1Click() {
+  SortServersByPing(state_.serverlist, state_.pingHistory, true);
+  fitter_.InvalidateAll();
+  ui->DrawGrid1->Repaint();
+}
+
+void TForm1::NachPingabsteigend1Click() {
+  SortServersByPing(state_.serverlist, state_.pingHistory, false);
+  fitter_.InvalidateAll();
+  ui->DrawGrid1->Repaint();
+}
+
+// --- detail grids --------------------------------------------------------------------
+
+void TForm1::DrawGrid2MouseUp() {
+  detailPainter_.selectedplayer = hover2sel_;
+  ui->DrawGrid2->Repaint();
+  QCoreApplication::processEvents();
+}
+
+void TForm1::CopyThroughEdit7(const std::string& text) {
+  ui->Edit7->setText(FromCp1252(text));
+  ui->Edit7->selectAll();
+  if (text.empty())
+    QGuiApplication::clipboard()->setText(QString());
+  else
+    ui->Edit7->copy();
+}
+
+void TForm1::VariableninhaltZwischenablage1Click() {
+  CopyThroughEdit7(VariableValueAt(state_, hover3_));
+}
+void TForm1::SpielernameindieZwischenablage1Click() {
+  CopyThroughEdit7(PlayerNameAt(state_, hover4_));
+}
+void TForm1::SpielernameindieZwischenablage2Click() {
+  CopyThroughEdit7(StatusNameAt(state_, hover2menu_));
+}
+void TForm1::IPindieZwischenablage1Click() {
+  CopyThroughEdit7(StatusIpAt(state_, hover2menu_));
+}
+void TForm1::guidindieZwischenablage1Click() {
+  CopyThroughEdit7(StatusGuidAt(state_, hover2menu_));
+}
+
+// --- tabs and list menu ------------------------------------------------------------------
+
+void TForm1::PageControl1Change(int page) {
+  if (!state_.SelectedValid()) return;
+  const Tserverrec& e = state_.serverlist[static_cast<size_t>(state_.selected)];
+  ShowRconDependentViews(e);
+  if (e.rconpass.empty()) return;
+  if (page == kPageKarten) {
+    const std::string command = CmdDirMaps(e.protocol);
+    if (!command.empty()) {
+      engine_->Timer2().SetEnabled(false);
+      state_.deferredCommand = command;
+      engine_->Timer2().SetEnabled(true);
+    }
+  } else if (page == kPageKonfig) {
+    RequestConfigListing();
+  }
+  engine_->OnPageChanged(page == kPageSpieler);
+}
+
+void TForm1::AfterListChange() {
+  fitter_.InvalidateAll();
+  FitServerColumns();
+}
+
+void TForm1::Serverhinzufgen1Click() {
+  if (!form4_) return;
+  form4_->AddServerClick();
+  AfterListChange();
+}
+
+void TForm1::Servereditieren1Click() {
+  if (!form4_) return;
+  form4_->EditServerClick();
+  AfterListChange();
+}
+
+void TForm1::Serverlschen1Click() {
+  DeleteSelectedServer(this, state_, ServersPath());
+  AfterListChange();
+}
+
+void TForm1::Listeleeren1Click() {
+  ClearServerList(this, state_, ServersPath());
+  AfterListChange();
+}
+
+void TForm1::IPPortindieZwischenablage1Click() {
+  CopySelectedServerAddress(state_, [this](const QString& t) { CopyThroughEdit7(ToCp1252(t)); });
+}
+
+void TForm1::Einstellungen1Click() {
+  if (form3_) form3_->exec();
+}
+
+// --- EngineView ----------------------------------------------------------------------------
+
+void TForm1::ConsoleShow(const std::vector<std::string>& lines) {
+  QString text;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i) text += QLatin1Char('\n');
+    text += FromCp1252(lines[i]);
+  }
+  ui->RichEdit1->setPlainText(text);
+}
+
+void TForm1::MapListShow(const std::vector<std::string>& maps, int chosen) {
+  ui->ListBox2->clear();
+  for (const std::string& m : maps) ui->ListBox2->addItem(FromCp1252(m));
+  ui->ListBox2->setCurrentRow(chosen);
+}
+
+void TForm1::MapPictureShow(const std::string& path) {
+  const QPixmap picture(QString::fromStdString(path));
+  if (!picture.isNull()) ui->Image1->setPixmap(picture);
+}
+
+void TForm1::ConfigListAppend(const std::vector<std::string>& files) {
+  for (const std::string& f : files) ui->ListBox3->addItem(FromCp1252(f));
+}
+
+int TForm1::ChartPointCount() {
+  return upper_ ? static_cast<int>(upper_->count()) : 0;
+}
+
+void TForm1::ChartRebuild(int points) {
+  if (!chart_) return;
+  chart_->removeAllSeries();
+  upper_ = new QLineSeries();
+  QList<QPointF> zeros;
+  zeros.reserve(std::max(0, points));
+  for (int i = 0; i < points; ++i) zeros.append(QPointF(i, 0));
+  upper_->replace(zeros);
+  series_ = new QAreaSeries(upper_);
+  series_->setColor(kSeriesColor);
+  series_->setBorderColor(kSeriesColor);
+  series_->setPen(Qt::NoPen);
+  series_->setBrush(kSeriesColor);
+  chart_->addSeries(series_);
+  series_->attachAxis(axisX_);
+  series_->attachAxis(axisY_);
+  axisX_->setRange(0, std::max(1, points - 1));
+  ApplyAxisRange();
+}
+
+void TForm1::ChartPlot(const std::vector<double>& values) {
+  if (!upper_) return;
+  QList<QPointF> points;
+  const int n = std::min(static_cast<int>(values.size()), static_cast<int>(upper_->count()));
+  points.reserve(upper_->count());
+  for (int i = 0; i < upper_->count(); ++i)
+    points.append(QPointF(i, i < n ? values[static_cast<size_t>(i)] : upper_->at(i).y()));
+  upper_->replace(points);
+  if (axisAuto_) ApplyAxisRange();
+}
+
+void TForm1::ApplyAxisRange() {
+  if (!axisY_) return;
+  if (!axisAuto_) {
+    axisY_->setRange(0, std::max(1, axisMax_));
+    return;
+  }
+  double top = 0;
+  if (upper_)
+    for (const QPointF& p : upper_->points()) top = std::max(top, p.y());
+  axisY_->setRange(0, top > 0 ? top : 1);
+  axisY_->applyNiceNumbers();
+}
+
+void TForm1::ServerVarsChanged() {
+  ui->DrawGrid3->SetRowCount(static_cast<int>(state_.serverVarsView.size()) + 1);
+  ui->DrawGrid3->Repaint();
+}
+
+void TForm1::PlayerRowsChanged() {
+  ui->DrawGrid4->SetRowCount(static_cast<int>(state_.playerRowsView.size()) + 1);
+  ui->DrawGrid4->Repaint();
+}
+
+void TForm1::StatusRowsChanged() {
+  ui->DrawGrid2->SetRowCount(static_cast<int>(state_.statusRowsView.size()) + 1);
+  ui->DrawGrid2->Repaint();
+}
+
+void TForm1::ServerEntryChanged(int index) {
+  fitter_.InvalidateEntry(index);
+  FitServerColumns();
+}
+
+bool TForm1::PlayersTabShown() {
+  return ui->PageControl1->currentIndex() == kPageSpieler;
+}
+
+void TForm1::SweepButtonShown(bool shown) {
+  ui->Button6->setVisible(shown);
+}
+
+void TForm1::RconSendFailed(const std::string& message) {
+  ShowMessage(this, FromCp1252(message));
+}
+
+// --- MainWindowHooks -------------------------------------------------------------------------
+
+void TForm1::SetChartAxis(bool automatic, int maximum) {
+  axisAuto_ = automatic;
+  axisMax_ = maximum;
+  ApplyAxisRange();
+}
+
+void TForm1::SetChartVisible(bool visible) {
+  const int h = visible ? kHeightWithChart : kHeightWithoutChart;
+  setMinimumHeight(h);
+  resize(width(), h);
+  const QSize client = ui->centralwidget->size();
+  ui->Chart1->setVisible(visible);
+  if (visible) {
+    ui->Panel3->setGeometry(0, 0, client.width(), client.height() - kChartHeight);
+    ui->Chart1->setGeometry(0, client.height() - kChartHeight, client.width(), kChartHeight);
+  } else {
+    ui->Panel3->setGeometry(0, 0, client.width(), client.height());
+  }
+  if (ui->Panel1->height() < kMinPanel1) {
+    const QList<int> sizes = ui->Splitter1->sizes();
+    ui->Splitter1->setSizes(
+        {kMinPanel1, std::max(0, sizes.value(0) + sizes.value(1) - kMinPanel1)});
+  }
+}
+
+void TForm1::SetStartQuery(bool enabled) {
+  engine_->Timer3().SetEnabled(enabled);
+}
+
+bool TForm1::ApplyQuerySettings(QueryTimers which) {
+  QueryEngine::QueryTimers w = QueryEngine::QueryTimers::Both;
+  if (which == QueryTimers::AllServers) w = QueryEngine::QueryTimers::AllServers;
+  if (which == QueryTimers::Selected) w = QueryEngine::QueryTimers::Selected;
+  const std::string message = engine_->ApplyQuerySettings(w);
+  if (message.empty()) return true;
+  ShowMessage(this, FromCp1252(message));
+  return false;
+}
+
+void TForm1::SkinningChanged(bool) {
+  RepaintGrids();
+}
+
+QIcon TForm1::InfoIconFor(InfoIcon which) const {
+  int index = -1;
+  switch (which) {
+    case InfoIcon::Version:
+      index = kIconCod2;
+      break;
+    case InfoIcon::Password:
+      index = kIconPassword;
+      break;
+    case InfoIcon::Rcon:
+      index = kIconRcon;
+      break;
+    case InfoIcon::FriendlyFire:
+      index = kIconFriendlyFire;
+      break;
+    case InfoIcon::Killcam:
+      index = kIconKillcam;
+      break;
+    case InfoIcon::Anticheat:
+      index = kIconAnticheat;
+      break;
+    case InfoIcon::Voice:
+      index = kIconVoice;
+      break;
+    case InfoIcon::Flag:
+      for (const QImage& f : flagImages_)
+        if (!f.isNull()) return QIcon(QPixmap::fromImage(f));
+      return {};
+  }
+  return QIcon(QPixmap::fromImage(ImageList1(index)));
+}
+
+void TForm1::RepaintGrids() {
+  for (DrawGrid* g : {ui->DrawGrid1, ui->DrawGrid2, ui->DrawGrid3, ui->DrawGrid4}) g->Repaint();
+}
+
+}  // namespace zelmora

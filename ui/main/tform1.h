@@ -1,0 +1,183 @@
+// The main window: server list, detail tabs and ping chart.
+//
+// TForm1 owns the main-thread state (AppState) and the query engine, and is
+// the engine's view: every reply the engine handles ends in one of the
+// EngineView callbacks below, always on the main thread. The settings window
+// drives it through MainWindowHooks.
+#pragma once
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "engine/appstate.h"
+#include "engine/engineview.h"
+#include "engine/queryengine.h"
+#include "ui/dialogs/mainwindowhooks.h"
+#include "ui/main/detailgrids.h"
+#include "ui/main/serverlistview.h"
+#include "ui/main/settingscache.h"
+
+class QAreaSeries;
+class QChart;
+class QLineSeries;
+class QMenu;
+class QValueAxis;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace zelmora {
+
+class DrawGrid;
+class TForm3;
+class TForm4;
+
+class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
+  Q_OBJECT
+
+ public:
+  // Runs the start-up (FormCreate). The data folder (core/paths.h) must be
+  // set before. settings must outlive the window.
+  explicit TForm1(SettingsStore& settings, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The windows created after this one (settings window, server dialog).
+  void SetDialogs(TForm3* settingsWindow, TForm4* serverDialog);
+
+  AppState& State() { return state_; }
+  QueryEngine& Engine() { return *engine_; }
+  ServerListPainter& ListPainter() { return listPainter_; }
+  DetailGridsPainter& DetailPainter() { return detailPainter_; }
+  const ServerColumnFitter& Fitter() const { return fitter_; }
+  const std::vector<QImage>& FlagImages() const { return flagImages_; }
+
+  // --- start-up and shut-down ----------------------------------------------------
+  void FormCreate();
+  // Closing flag, look off, engine shutdown, Servers.dat and Guids.dat saved
+  // (errors swallowed). Runs once; closeEvent calls it.
+  void FormClose();
+  // Layout rule of the window (chart strip, list/tab panels).
+  void FormResize();
+
+  // --- server list (DrawGrid1) -------------------------------------------------------
+  void FitServerColumns();
+  void DrawGrid1Click();
+  void DrawGrid1MouseDown(int col, int row);
+  void DrawGrid1MouseMove(int col, int row);
+  void DrawGrid1MouseUp(int col, int row);
+  void DrawGrid1RowMoved(int fromIndex, int toIndex);
+  void NachPingaufsteigend1Click();
+  void NachPingabsteigend1Click();
+  int HoverIndex() const { return hover1_; }
+
+  // --- detail grids ----------------------------------------------------------------
+  void DrawGrid2MouseUp();
+  void VariableninhaltZwischenablage1Click();
+  void SpielernameindieZwischenablage1Click();  // DrawGrid4
+  void SpielernameindieZwischenablage2Click();  // DrawGrid2
+  void IPindieZwischenablage1Click();
+  void guidindieZwischenablage1Click();
+  // Puts text on the clipboard through the hidden edit field Edit7.
+  void CopyThroughEdit7(const std::string& text);
+
+  // --- tabs and list menu ------------------------------------------------------------
+  void PageControl1Change(int page);
+  void Serverhinzufgen1Click();
+  void Servereditieren1Click();
+  void Serverlschen1Click();
+  void Listeleeren1Click();
+  void IPPortindieZwischenablage1Click();
+  void Einstellungen1Click();
+
+  // --- chart ---------------------------------------------------------------------
+  QChart* Chart() const { return chart_; }
+  QAreaSeries* ChartSeries() const { return series_; }
+  QValueAxis* ChartAxis() const { return axisY_; }
+
+  // --- EngineView ------------------------------------------------------------------
+  void ConsoleShow(const std::vector<std::string>& lines) override;
+  void MapListShow(const std::vector<std::string>& maps, int chosen) override;
+  void MapPictureShow(const std::string& path) override;
+  void ConfigListAppend(const std::vector<std::string>& files) override;
+  int ChartPointCount() override;
+  void ChartRebuild(int points) override;
+  void ChartPlot(const std::vector<double>& values) override;
+  void ServerVarsChanged() override;
+  void PlayerRowsChanged() override;
+  void StatusRowsChanged() override;
+  void ServerEntryChanged(int index) override;
+  bool PlayersTabShown() override;
+  void SweepButtonShown(bool shown) override;
+  void RconSendFailed(const std::string& message) override;
+
+  // --- MainWindowHooks -----------------------------------------------------------
+  void SetChartAxis(bool automatic, int maximum) override;
+  void SetChartVisible(bool visible) override;
+  void SetStartQuery(bool enabled) override;
+  bool ApplyQuerySettings(QueryTimers which = QueryTimers::Both) override;
+  void SkinningChanged(bool on) override;
+  QIcon InfoIconFor(InfoIcon which) const override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SetUpGrids();
+  void SetUpMenus();
+  void SetUpChart();
+  void SelectionSteps();
+  void RequestConfigListing();
+  void ShowRconDependentViews(const Tserverrec& e);
+  void AfterListChange();
+  void RepaintGrids();
+  void ApplyAxisRange();
+  std::string ServersPath() const;
+
+  std::unique_ptr<Ui::TForm1> ui;
+  SettingsStore& store_;
+  SettingsCache settings_;
+  AppState state_;
+  ServerListPainter listPainter_;
+  DetailGridsPainter detailPainter_;
+  ServerColumnFitter fitter_;
+  std::vector<QImage> flagImages_;
+  std::unique_ptr<QueryEngine> engine_;
+
+  TForm3* form3_ = nullptr;
+  TForm4* form4_ = nullptr;
+
+  // Hover indices: DrawGrid1, DrawGrid3, DrawGrid4, DrawGrid2 (two copies:
+  // one for the highlighted row, one for the popup menu).
+  int hover1_ = 0;
+  int hover3_ = 0;
+  int hover4_ = 0;
+  int hover2sel_ = 0;
+  int hover2menu_ = 0;
+
+  QMenu* popup1_ = nullptr;
+  QMenu* popup2_ = nullptr;
+  QMenu* popup3_ = nullptr;
+  QMenu* popup4_ = nullptr;
+
+  QChart* chart_ = nullptr;
+  QAreaSeries* series_ = nullptr;
+  QLineSeries* upper_ = nullptr;
+  QValueAxis* axisY_ = nullptr;
+  QValueAxis* axisX_ = nullptr;
+  bool axisAuto_ = false;
+  int axisMax_ = 200;
+
+  bool minimized_ = false;
+  bool closeDone_ = false;
+};
+
+}  // namespace zelmora
