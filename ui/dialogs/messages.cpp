@@ -49,7 +49,8 @@ bool AskOkCancel(QWidget* parent, const QString& text) {
 }
 
 void ShowIntegerError(QWidget* parent, std::string_view text) {
-  ShowMessage(parent, FromAnsi(IntegerConversionError(text)));
+  const std::string message = IntegerConversionError(text);  // UTF-8
+  ShowMessage(parent, QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
 }
 
 QString FromAnsi(std::string_view bytes) {

@@ -14,9 +14,8 @@ namespace zelmora {
 namespace {
 
 constexpr int kExemptTag = 99;
-// Palette a window had before the look replaced it (with its resolve mask, so
-// a window without palette of its own goes back to following the application).
-constexpr char kSavedPaletteProperty[] = "_zelmora_skin_saved_palette";
+// Marks the windows whose palette the look set, and the widgets whose style.
+constexpr char kPaletteProperty[] = "_zelmora_skin_palette";
 constexpr char kStyledProperty[] = "_zelmora_skin_styled";
 
 class SkinStyle final : public QProxyStyle {
@@ -107,10 +106,11 @@ class SkinController final : public QObject {
       w->setProperty(kStyledProperty, true);
     }
     // Palettes pass from parent to child, so the windows carry the palette.
-    if (w->isWindow() && !w->property(kSavedPaletteProperty).isValid()) {
-      const QPalette saved = w->palette();
-      w->setProperty(kSavedPaletteProperty, QVariant::fromValue(saved));
-      w->setPalette(saved.resolve(SkinPalette()));
+    // A window that sets a palette of its own keeps it.
+    if (w->isWindow() && !w->property(kPaletteProperty).isValid() &&
+        !w->testAttribute(Qt::WA_SetPalette)) {
+      w->setProperty(kPaletteProperty, true);
+      w->setPalette(SkinPalette());
     }
   }
 
@@ -119,10 +119,9 @@ class SkinController final : public QObject {
       w->setStyle(nullptr);
       w->setProperty(kStyledProperty, QVariant());
     }
-    const QVariant saved = w->property(kSavedPaletteProperty);
-    if (saved.isValid()) {
-      w->setProperty(kSavedPaletteProperty, QVariant());
-      w->setPalette(saved.value<QPalette>());
+    if (w->property(kPaletteProperty).isValid()) {
+      w->setProperty(kPaletteProperty, QVariant());
+      w->setPalette(QPalette());  // back to following the application palette
     }
   }
 

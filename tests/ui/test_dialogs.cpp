@@ -1,0 +1,521 @@
+// Server dialog, server list operations and the own look.
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <vector>
+
+#include "core/serverfile.h"
+#include "ui/dialogs/messages.h"
+#include "ui/dialogs/serverlistops.h"
+#include "ui/dialogs/skin.h"
+#include "ui/dialogs/tform4.h"
+
+using namespace zelmora;
+
+namespace {
+
+struct Shown {
+  MessageKind kind;
+  QString title;
+  QString text;
+};
+
+// Records every message box and answers questions with a preset choice.
+class MessageRecorder {
+ public:
+  MessageRecorder() {
+    previous_ =
+        SetMessageFunction([this](QWidget*, MessageKind k, const QString& t, const QString& x) {
+          shown.push_back({k, t, x});
+          return answer;
+        });
+  }
+  ~MessageRecorder() { SetMessageFunction(previous_); }
+  std::vector<Shown> shown;
+  bool answer = true;
+
+ private:
+  MessageFunction previous_;
+};
+
+Tserverrec Entry(const std::string& host, const std::string& port, const std::string& name,
+                 const std::string& provider) {
+  Tserverrec e;
+  e.host.assign(host);
+  e.port.assign(port);
+  e.hostname.assign(name);
+  e.provider.assign(provider);
+  e.ping = 42;
+  e.players = 5;
+  e.maxclients = 20;
+  e.protocol = 118;
+  e.mapinfo.assign("^2sd ^0mp_toujane");
+  return e;
+}
+
+AppState ThreeServers() {
+  AppState st;
+  st.serverlist = {Entry("192.0.2.1", "28960", "First", "a.example;?"),
+                   Entry("192.0.2.2", "28961", "Second", "b.example;?"),
+                   Entry("192.0.2.3", "28962", "Third", "c.example;DE;Germany")};
+  st.pingHistory = {{1, 2}, {3, 4, 5}, {6, 7, 8, 9}};
+  st.selected = 1;
+  return st;
+}
+
+// Lookups that never touch the network: names from a table, fixed reverse
+// name.
+NameLookups FakeLookups() {
+  NameLookups l;
+  l.resolve = [](std::string_view text, bool*) -> std::optional<std::string> {
+    if (text == "game.example") return std::string("192.0.2.77");
+    if (!text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos)
+      return std::string(text);
+    return std::nullopt;
+  };
+  l.reverse = [](std::string_view dotted) -> std::string {
+    return dotted == "192.0.2.77" ? "game.example" : "?";
+  };
+  l.deadline = std::chrono::milliseconds(2000);
+  return l;
+}
+
+Tserverlist ReadFile(const std::string& path) {
+  Tserverlist list;
+  std::string error;
+  if (!LoadServers(path, list, &error)) qWarning("load failed: %s", error.c_str());
+  return list;
+}
+
+}  // namespace
+
+class TestDialogs : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QVERIFY(dir_.isValid());
+    serversPath_ = dir_.filePath(QStringLiteral("Servers.dat")).toStdString();
+    QFile::remove(QString::fromStdString(serversPath_));
+  }
+
+  // --- server dialog ------------------------------------------------------
+
+  void hostPortSplit_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("port");
+    QTest::newRow("pasted") << "192.0.2.5:28970"
+                            << "192.0.2.5"
+                            << "28970";
+    QTest::newRow("port cut to 9") << "192.0.2.4:1234567890"
+                                   << "192.0.2.4"
+                                   << "123456789";
+    QTest::newRow("first colon") << "a.example:1:2"
+                                 << "a.example"
+                                 << "1:2";
+    QTest::newRow("empty port") << "a.example:"
+                                << "a.example"
+                                << "";
+    QTest::newRow("no colon keeps port") << "a.example"
+                                         << "a.example"
+                                         << "28960";
+  }
+  void hostPortSplit() {
+    QFETCH(QString, typed);
+    QFETCH(QString, host);
+    QFETCH(QString, port);
+    AppState st;
+    TForm4 dlg(st, serversPath_);
+    QCOMPARE(dlg.Edit2->text(), QStringLiteral("28960"));
+    dlg.Edit1->setText(typed);
+    QCOMPARE(dlg.Edit1->text(), host);
+    QCOMPARE(dlg.Edit2->text(), port);
+  }
+
+  void typingColonMovesToPortWithoutLosingHost() {
+    AppState st;
+    TForm4 dlg(st, serversPath_);
+    dlg.Edit2->setText(QStringLiteral("28960"));
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    dlg.Edit1->setFocus();
+    QTest::keyClicks(dlg.Edit1, QStringLiteral("192.0.2.7"));
+    QTest::keyClick(dlg.Edit1, Qt::Key_Colon, Qt::ShiftModifier);
+    QCOMPARE(dlg.Edit1->text(), QStringLiteral("192.0.2.7"));  // nothing typed before ":" lost
+    QVERIFY(dlg.Edit2->hasFocus());
+    QCOMPARE(dlg.Edit2->text(), QString());  // nothing after the ":" yet
+    // A plain period is part of the address and keeps the focus.
+    dlg.Edit2->setText(QStringLiteral("28960"));
+    dlg.Edit1->setFocus();
+    QTest::keyClick(dlg.Edit1, Qt::Key_Period);
+    QVERIFY(dlg.Edit1->hasFocus());
+    QCOMPARE(dlg.Edit1->text(), QStringLiteral("192.0.2.7."));
+    // Shift+period on a layout that reports the period key: port selected.
+    QTest::keyClick(dlg.Edit1, Qt::Key_Period, Qt::ShiftModifier);
+    QVERIFY(dlg.Edit2->hasFocus());
+    QCOMPARE(dlg.Edit2->selectedText(), QStringLiteral("28960"));
+  }
+
+  void duplicateIsRejected() {
+    MessageRecorder boxes;
+    AppState st = ThreeServers();
+    TForm4 dlg(st, serversPath_);
+    dlg.SetLookups(FakeLookups());
+    dlg.BeginAdd();
+    dlg.Edit1->setText(QStringLiteral(" 192.0.2.2\t"));
+    dlg.Edit2->setText(QStringLiteral("28961 "));
+    dlg.Button2Click();
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(boxes.shown[0].kind, MessageKind::Plain);
+    QCOMPARE(boxes.shown[0].text, QStringLiteral("Server schon vorhanden!"));
+    QCOMPARE(st.serverlist.size(), size_t(3));
+    QCOMPARE(st.serverlist[1].ping, 42);  // nothing reset, nothing saved
+    QVERIFY(!QFile::exists(QString::fromStdString(serversPath_)));
+    QVERIFY(dlg.result() != QDialog::Accepted);
+    QCOMPARE(dlg.Edit1->text(), QStringLiteral(" 192.0.2.2\t"));  // texts kept
+
+    // The same address with another port is a different server.
+    dlg.Edit2->setText(QStringLiteral("28999"));
+    dlg.Button2Click();
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(st.serverlist.size(), size_t(4));
+    QCOMPARE(st.serverlist[3].host.str(), std::string("192.0.2.2"));
+    QCOMPARE(st.serverlist[3].port.str(), std::string("28999"));
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+  }
+
+  void addResolvesNameAndSaves() {
+    MessageRecorder boxes;
+    AppState st = ThreeServers();
+    TForm4 dlg(st, serversPath_);
+    dlg.SetLookups(FakeLookups());
+    dlg.BeginAdd();
+    dlg.Edit1->setText(QStringLiteral("  game.example "));
+    dlg.Edit2->setText(QStringLiteral("28970"));
+    dlg.Edit3->setText(QStringLiteral(" se cret "));
+    dlg.Button2Click();
+    QVERIFY(boxes.shown.empty());
+    QCOMPARE(st.serverlist.size(), size_t(4));
+    QCOMPARE(st.pingHistory.size(), size_t(4));
+    QVERIFY(st.pingHistory[3].empty());
+    QVERIFY(st.pingHistory[2] == tpingit({6, 7, 8, 9}));
+    const Tserverrec& e = st.serverlist[3];
+    QCOMPARE(e.host.str(), std::string("192.0.2.77"));     // stored dotted, not the name
+    QCOMPARE(e.rconpass.str(), std::string(" se cret "));  // password as typed
+    QCOMPARE(e.provider.str(), std::string("game.example;?"));
+    // Every entry is reset and loses its name until it answers again.
+    for (const Tserverrec& r : st.serverlist) {
+      QCOMPARE(r.players, -1);
+      QCOMPARE(r.maxclients, -1);
+      QVERIFY(r.hostname.empty());
+    }
+    QCOMPARE(st.serverlist[2].provider.str(), std::string("c.example;DE;Germany"));
+    const Tserverlist saved = ReadFile(serversPath_);
+    QCOMPARE(saved.size(), size_t(4));
+    QCOMPARE(saved[3].host.str(), std::string("192.0.2.77"));
+    QCOMPARE(saved[3].rconpass.str(), std::string(" se cret "));
+    QCOMPARE(QFileInfo(QString::fromStdString(serversPath_)).size(), qint64(4 * kServerRecSize));
+  }
+
+  void unresolvedNameIsStoredAsTyped() {
+    MessageRecorder boxes;
+    AppState st;
+    TForm4 dlg(st, serversPath_);
+    NameLookups l = FakeLookups();
+    bool* seenFlag = nullptr;
+    l.resolve = [&seenFlag](std::string_view, bool* failed) -> std::optional<std::string> {
+      seenFlag = failed;
+      *failed = true;  // socket library did not start
+      return std::nullopt;
+    };
+    dlg.SetLookups(l);
+    dlg.Edit1->setText(QStringLiteral("no.such.host"));
+    dlg.Button2Click();
+    QVERIFY(seenFlag != nullptr);
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(boxes.shown[0].text, QStringLiteral("DNS-Resolve error - Winsock is not responding."));
+    QCOMPARE(st.serverlist.size(), size_t(1));
+    QCOMPARE(st.serverlist[0].host.str(), std::string("no.such.host"));
+    QCOMPARE(st.serverlist[0].provider.str(), std::string("?;?"));
+  }
+
+  void hangingResolverTimesOut() {
+    MessageRecorder boxes;
+    AppState st;
+    TForm4 dlg(st, serversPath_);
+    // A resolver that hangs until the test releases it.
+    struct Gate {
+      std::mutex m;
+      std::condition_variable cv;
+      bool open = false;
+      std::atomic<int> finished{0};
+    };
+    auto gate = std::make_shared<Gate>();
+    NameLookups l;
+    l.resolve = [gate](std::string_view, bool*) -> std::optional<std::string> {
+      std::unique_lock<std::mutex> lock(gate->m);
+      gate->cv.wait(lock, [&] { return gate->open; });
+      ++gate->finished;
+      return std::string("192.0.2.200");
+    };
+    l.reverse = [gate](std::string_view) -> std::string {
+      std::unique_lock<std::mutex> lock(gate->m);
+      gate->cv.wait(lock, [&] { return gate->open; });
+      ++gate->finished;
+      return "late.example";
+    };
+    l.deadline = std::chrono::milliseconds(100);
+    dlg.SetLookups(l);
+    dlg.Edit1->setText(QStringLiteral("slow.example"));
+    QElapsedTimer t;
+    t.start();
+    dlg.Button2Click();
+    QVERIFY(t.elapsed() < 5000);
+    QVERIFY(boxes.shown.empty());
+    QCOMPARE(st.serverlist.size(), size_t(1));
+    QCOMPARE(st.serverlist[0].host.str(), std::string("slow.example"));
+    QCOMPARE(st.serverlist[0].provider.str(), std::string("?;?"));
+    // Let the abandoned lookups end; they must not touch anything of ours.
+    {
+      std::lock_guard<std::mutex> lock(gate->m);
+      gate->open = true;
+    }
+    gate->cv.notify_all();
+    QTRY_COMPARE(gate->finished.load(), 2);
+    QCOMPARE(st.serverlist[0].host.str(), std::string("slow.example"));
+  }
+
+  void editWithoutChangeMovesToEnd() {
+    MessageRecorder boxes;
+    AppState st = ThreeServers();
+    st.selected = 0;
+    st.serverlist[0].rconpass.assign("pw");
+    TForm4 dlg(st, serversPath_);
+    dlg.SetLookups(FakeLookups());
+    QVERIFY(dlg.BeginEdit());
+    QVERIFY(dlg.editMode);
+    QCOMPARE(dlg.editIndex, 0);
+    QCOMPARE(dlg.Edit1->text(), QStringLiteral("192.0.2.1"));
+    QCOMPARE(dlg.Edit2->text(), QStringLiteral("28960"));
+    QCOMPARE(dlg.Edit3->text(), QStringLiteral("pw"));
+    dlg.Button2Click();
+    QVERIFY(boxes.shown.empty());  // not its own duplicate
+    QCOMPARE(st.serverlist.size(), size_t(3));
+    QCOMPARE(st.serverlist[0].host.str(), std::string("192.0.2.2"));
+    QCOMPARE(st.serverlist[1].host.str(), std::string("192.0.2.3"));
+    QCOMPARE(st.serverlist[2].host.str(), std::string("192.0.2.1"));
+    QCOMPARE(st.serverlist[2].rconpass.str(), std::string("pw"));
+    QCOMPARE(st.pingHistory.size(), size_t(3));
+    QVERIFY(st.pingHistory[0] == tpingit({3, 4, 5}));
+    QVERIFY(st.pingHistory[1] == tpingit({6, 7, 8, 9}));
+    QVERIFY(st.pingHistory[2].empty());
+    QCOMPARE(ReadFile(serversPath_).size(), size_t(3));
+
+    // Editing into another entry's address is a duplicate.
+    st.selected = 0;
+    QVERIFY(dlg.BeginEdit());
+    dlg.Edit1->setText(QStringLiteral("192.0.2.3"));
+    dlg.Edit2->setText(QStringLiteral("28962"));
+    dlg.Button2Click();
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(boxes.shown[0].text, QStringLiteral("Server schon vorhanden!"));
+    QCOMPARE(st.serverlist[0].host.str(), std::string("192.0.2.2"));
+
+    // Edit without a valid selection does nothing.
+    st.selected = 7;
+    dlg.editMode = false;
+    QVERIFY(!dlg.BeginEdit());
+    QVERIFY(!dlg.editMode);
+  }
+
+  // --- list operations ------------------------------------------------------
+
+  void deleteKeepsSelectedAndHistories() {
+    MessageRecorder boxes;
+    AppState st = ThreeServers();
+    QVERIFY(DeleteSelectedServer(nullptr, st, serversPath_));
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(boxes.shown[0].kind, MessageKind::Question);
+    QCOMPARE(boxes.shown[0].title, QStringLiteral("Frage"));
+    QCOMPARE(boxes.shown[0].text, QStringLiteral("Server wirklich löschen?"));
+    QCOMPARE(st.selected, 1);
+    QCOMPARE(st.serverlist.size(), size_t(2));
+    QCOMPARE(st.serverlist[0].hostname.str(), std::string("First"));
+    QCOMPARE(st.serverlist[1].host.str(), std::string("192.0.2.3"));
+    QCOMPARE(st.serverlist[1].hostname.str(), std::string("Third"));
+    QCOMPARE(st.serverlist[1].provider.str(), std::string("c.example;DE;Germany"));
+    QCOMPARE(st.pingHistory.size(), size_t(2));
+    QVERIFY(st.pingHistory[0] == tpingit({1, 2}));
+    QVERIFY(st.pingHistory[1] == tpingit({6, 7, 8, 9}));
+    QCOMPARE(st.serverlist[1].players, -1);
+    QVERIFY(st.serverlist[1].mapinfo.empty());
+    const Tserverlist saved = ReadFile(serversPath_);
+    QCOMPARE(saved.size(), size_t(2));
+    QCOMPARE(saved[1].hostname.str(), std::string("Third"));
+
+    // Deleting the last one leaves selected pointing behind the list.
+    st.selected = 1;
+    QVERIFY(DeleteSelectedServer(nullptr, st, serversPath_));
+    QCOMPARE(st.selected, 1);
+    QVERIFY(!st.SelectedValid());
+    QCOMPARE(st.serverlist.size(), size_t(1));
+    QCOMPARE(st.pingHistory.size(), size_t(1));
+  }
+
+  void cancelledDeleteStillResets() {
+    MessageRecorder boxes;
+    boxes.answer = false;
+    AppState st = ThreeServers();
+    QVERIFY(!DeleteSelectedServer(nullptr, st, serversPath_));
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(st.serverlist.size(), size_t(3));
+    QCOMPARE(st.pingHistory.size(), size_t(3));
+    for (const Tserverrec& e : st.serverlist) {
+      QCOMPARE(e.players, -1);
+      QCOMPARE(e.maxclients, -1);
+      QCOMPARE(e.ping, -1);
+    }
+    QCOMPARE(st.serverlist[2].hostname.str(), std::string("Third"));
+    QVERIFY(!QFile::exists(QString::fromStdString(serversPath_)));
+
+    // Without a valid selection there is no question and nothing is removed.
+    boxes.answer = true;
+    st.selected = -1;
+    QVERIFY(!DeleteSelectedServer(nullptr, st, serversPath_));
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(st.serverlist.size(), size_t(3));
+  }
+
+  void clearRemovesServersFile() {
+    MessageRecorder boxes;
+    AppState st = ThreeServers();
+    QVERIFY(SaveServers(serversPath_, st.serverlist, nullptr));
+    boxes.answer = false;
+    QVERIFY(!ClearServerList(nullptr, st, serversPath_));
+    QCOMPARE(boxes.shown.back().text, QStringLiteral("Serverliste wirklich löschen?"));
+    QCOMPARE(boxes.shown.back().title, QStringLiteral("Frage"));
+    QCOMPARE(st.serverlist.size(), size_t(3));
+    QVERIFY(QFile::exists(QString::fromStdString(serversPath_)));
+
+    boxes.answer = true;
+    QVERIFY(ClearServerList(nullptr, st, serversPath_));
+    QVERIFY(!QFile::exists(QString::fromStdString(serversPath_)));
+    QVERIFY(st.serverlist.empty());
+    QVERIFY(st.pingHistory.empty());
+    QCOMPARE(st.selected, 1);
+  }
+
+  void copyHostPort() {
+    AppState st = ThreeServers();
+    QStringList copied;
+    auto sink = [&copied](const QString& t) { copied << t; };
+    QVERIFY(CopySelectedServerAddress(st, sink));
+    QCOMPARE(copied, QStringList{QStringLiteral("192.0.2.2:28961")});
+    st.selected = 3;
+    QVERIFY(!CopySelectedServerAddress(st, sink));
+    QCOMPARE(copied.size(), 1);
+  }
+
+  void historiesStayAlignedWhenShort() {
+    // A list whose histories fell behind (e.g. loaded without them) is
+    // repaired instead of indexing past the end.
+    AppState st = ThreeServers();
+    st.pingHistory.resize(1);
+    RemoveServerAt(st, 2);
+    QCOMPARE(st.serverlist.size(), size_t(2));
+    QCOMPARE(st.pingHistory.size(), size_t(2));
+    AppendServer(st, "192.0.2.9", "1", "", "?;?");
+    QCOMPARE(st.pingHistory.size(), size_t(3));
+    RemoveServerAt(st, 99);
+    QCOMPARE(st.serverlist.size(), size_t(3));
+    // Over-long texts are cut to the record's 250 characters.
+    AppendServer(st, std::string(300, 'h'), "2", std::string(260, 'p'), "x");
+    QCOMPARE(st.serverlist.back().host.size(), size_t(250));
+    QCOMPARE(st.serverlist.back().rconpass.size(), size_t(250));
+  }
+
+  void ansiTextsRoundTrip() {
+    const std::string bytes = "Gr\xfc\xdf \x80 ^1x";
+    QCOMPARE(FromAnsi(bytes), QString::fromUtf8("Grüß € ^1x"));
+    QCOMPARE(ToAnsi(QString::fromUtf8("Grüß € ^1x")), bytes);
+    QCOMPARE(ToAnsi(QString::fromUtf8("a\u4e00b")), std::string("a?b"));
+  }
+
+  // --- own look -------------------------------------------------------------
+
+  void skinSkipsTag99Windows() {
+    QWidget normal;
+    auto* normalChild = new QCheckBox(QStringLiteral("x"), &normal);
+    QWidget overlay;
+    overlay.setProperty("tag", 99);
+    auto* overlayLabel = new QLabel(QStringLiteral("Bitte warten"), &overlay);
+    QPalette grey = overlay.palette();
+    grey.setColor(QPalette::Window, Qt::gray);
+    overlay.setPalette(grey);
+    const QColor normalWindowBefore = normal.palette().color(QPalette::Window);
+    normal.show();
+    overlay.show();
+
+    SetSkinning(true);
+    QVERIFY(SkinningOn());
+    QCOMPARE(normal.style()->objectName(), QStringLiteral("ZelmoraSkin"));
+    QCOMPARE(normalChild->style()->objectName(), QStringLiteral("ZelmoraSkin"));
+    QCOMPARE(normal.palette().color(QPalette::Window), SkinPalette().color(QPalette::Window));
+    QCOMPARE(normalChild->palette().color(QPalette::Highlight), kSkinSelectionColor);
+    QVERIFY(overlay.style() == QApplication::style());
+    QVERIFY(overlayLabel->style() == QApplication::style());
+    QCOMPARE(overlay.palette().color(QPalette::Window), QColor(Qt::gray));
+    QVERIFY(IsSkinExempt(overlayLabel));
+    QVERIFY(!IsSkinExempt(normalChild));
+
+    // Windows created while the look is on get it when shown, unless tagged.
+    QWidget later;
+    auto* laterChild = new QPushButton(QStringLiteral("OK"), &later);
+    later.show();
+    QCOMPARE(laterChild->style()->objectName(), QStringLiteral("ZelmoraSkin"));
+    QWidget laterOverlay;
+    laterOverlay.setProperty("tag", 99);
+    auto* laterOverlayChild = new QLabel(QStringLiteral("x"), &laterOverlay);
+    laterOverlay.show();
+    QVERIFY(laterOverlayChild->style() == QApplication::style());
+    // Tagging a skinned window afterwards takes the look off it.
+    later.setProperty("tag", 99);
+    QVERIFY(laterChild->style() == QApplication::style());
+    QCOMPARE(later.palette().color(QPalette::Window), normalWindowBefore);
+
+    SetSkinning(false);
+    QVERIFY(!SkinningOn());
+    QVERIFY(normal.style() == QApplication::style());
+    QVERIFY(normalChild->style() == QApplication::style());
+    QCOMPARE(normal.palette().color(QPalette::Window), normalWindowBefore);
+    QCOMPARE(overlay.palette().color(QPalette::Window), QColor(Qt::gray));
+    // Off again: new windows keep the standard look.
+    QWidget afterOff;
+    auto* afterOffChild = new QLabel(QStringLiteral("y"), &afterOff);
+    afterOff.show();
+    QVERIFY(afterOffChild->style() == QApplication::style());
+  }
+
+ private:
+  QTemporaryDir dir_;
+  std::string serversPath_;
+};
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"
