@@ -181,6 +181,8 @@ void TForm3::SetUpPathsTable() {
   for (std::string_view h : kPathHeaders) headers << FromAnsi(h);
   grid->setHorizontalHeaderLabels(headers);
   grid->verticalHeader()->setVisible(false);
+  grid->verticalHeader()->setDefaultSectionSize(20);
+  grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   grid->setColumnWidth(0, 90);
   grid->setColumnWidth(1, 50);
   grid->setColumnWidth(2, 450);
@@ -192,6 +194,10 @@ void TForm3::SetUpPathsTable() {
     grid->setItem(row, kPathColumn, new QTableWidgetItem(QString()));
   }
   grid->setCurrentCell(0, 0);
+  // Room for the header and all seven rows without scrolling.
+  const int rows = 20 * static_cast<int>(kPathRowCount);
+  grid->setMinimumHeight(grid->horizontalHeader()->sizeHint().height() + rows +
+                         2 * grid->frameWidth() + 2);
 }
 
 void TForm3::SetUpInfoIcons() {
