@@ -298,6 +298,33 @@ class TestSettingsWindow : public QObject {
             lines.contains(QStringLiteral("aktive=0")));
   }
 
+  void destructionWritesInSaveOrder() {
+    SettingsStore store;
+    {
+      TForm3 w(store, nullptr);
+      w.FormCreate(ini_.toStdString(), GameExecutables{});
+      Child<QLineEdit>(w, "Edit3")->setText(QStringLiteral("+set r_mode 4"));
+      // The file vanishes while the program runs: the save at the end
+      // rebuilds it, section by section in the order of saving.
+      QVERIFY(QFile::remove(ini_));
+    }
+    QStringList sections;
+    for (const QString& line : FileLines(ini_)) {
+      if (line.startsWith(QLatin1Char('['))) sections << line;
+    }
+    QCOMPARE(sections, (QStringList{"[Ping]", "[Serverlist]", "[KickBan]", "[CodExePath]", "[Join]",
+                                    "[Network]", "[Design]", "[Info]", "[Colors]", "[cod]"}));
+    QCOMPARE(FileLines(ini_).last(), QStringLiteral("param=+set r_mode 4"));
+  }
+
+  void noSaveWithoutLoad() {
+    // A window that never loaded the file must not overwrite it with defaults.
+    WriteFile(ini_, "[Ping]\r\nymax=999\r\n");
+    SettingsStore store;
+    { TForm3 w(store, nullptr); }
+    QCOMPARE(FileLines(ini_), (QStringList{"[Ping]", "ymax=999"}));
+  }
+
   void joinRadioSemantics() {
     WriteFile(ini_, "[Join]\r\nnoop=0\r\nmin=0\r\nquit=0\r\n");
     SettingsStore store;
