@@ -73,7 +73,9 @@ std::optional<std::string> ResolveHost(std::string_view text, bool* libraryFaile
 std::string ReverseLookup(std::string_view dotted) {
   SocketLibrary lib;
   if (!lib.ok()) return "?";
-  if (dotted.empty() || dotted.size() >= INET_ADDRSTRLEN) return "?";
+  if (dotted.empty() || dotted.size() >= INET_ADDRSTRLEN ||
+      dotted.find('\0') != std::string_view::npos)
+    return "?";
   const std::string text(dotted);
   sockaddr_in sin{};
   sin.sin_family = AF_INET;
