@@ -70,17 +70,12 @@ std::string ToAnsi(const QString& text) {
   }
   // Encode per character so that unmappable ones turn into '?' instead of
   // the converter's substitution byte.
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-    const QString one = text.mid(i, len);
-    i += len - 1;
-    QStringEncoder single("windows-1252");
-    const QByteArray b = single.encode(one);
-    if (single.hasError() || b.size() != 1) {
-      out.push_back('?');
-    } else {
-      out.push_back(b.at(0));
-    }
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+    QStringEncoder single("windows-1252");  // fresh: the error flag is sticky
+    const QByteArray b = single.encode(QStringView(text).mid(i, len));
+    out.push_back(!single.hasError() && b.size() == 1 ? b.at(0) : '?');
+    i += len;
   }
   return out;
 }
