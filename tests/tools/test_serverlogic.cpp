@@ -450,6 +450,35 @@ class TestServerLogic : public QObject {
     QVERIFY(all.handle(Oob("rcon pw status"), Clock::now()).empty());
   }
 
+  void scriptedReplies() {
+    TestServerConfig c = Open();
+    std::vector<std::string> seen;
+    c.script = [&seen](std::string_view request, std::vector<std::string>& replies) {
+      seen.emplace_back(request);
+      if (request == Oob("getstatus")) {
+        // A body without the line feed after the variables line.
+        replies = {Oob("statusResponse\n\\sv_hostname\\x"), Oob("print\nextra\n")};
+        return true;
+      }
+      if (request == "silence") return true;
+      replies = {"must be ignored"};
+      return false;  // normal handling
+    };
+    ServerLogic s(c);
+    const auto out = s.handle(Oob("getstatus"), Clock::now());
+    QCOMPARE(out.size(), size_t(2));
+    QCOMPARE(B(out[0]), B(Oob("statusResponse\n\\sv_hostname\\x")));
+    QVERIFY(s.handle("silence", Clock::now()).empty());
+    QCOMPARE(s.stats().ignored, uint64_t(0));
+    QCOMPARE(B(Rcon(s, "say hi")), QByteArray("console: hi\n"));
+    QCOMPARE(seen.size(), size_t(3));
+    QCOMPARE(s.stats().statusQueries, uint64_t(0));
+    // Loss applies to scripted replies too.
+    s.mutableConfig().dropShare = 1;
+    QVERIFY(s.handle(Oob("getstatus"), Clock::now()).empty());
+    QCOMPARE(s.stats().repliesDropped, uint64_t(2));
+  }
+
   void ignoredAndHostile() {
     ServerLogic s(Open());
     QVERIFY(s.handle("getstatus", Clock::now()).empty());                  // no prefix

@@ -224,6 +224,29 @@ class TestTestServer : public QObject {
     QCOMPARE(client.request(slow.port(), "getstatus").size(), size_t(1));
   }
 
+  void scriptedRepliesOverUdp() {
+    TestServerConfig c = Open();
+    c.replyDelayMs = 50;
+    c.script = [](std::string_view request, std::vector<std::string>& replies) {
+      if (request.find("getstatus") == std::string_view::npos) return false;
+      replies = {Oob("print\nfirst\n"), Oob("statusResponse\n\\a\\b\n")};
+      return true;
+    };
+    TestServer server;
+    QVERIFY(server.start(c));
+    ztest::UdpClient client;
+    const auto r = client.request(server.port(), "getstatus");
+    QCOMPARE(r.size(), size_t(2));
+    QCOMPARE(B(r[0]), B(Oob("print\nfirst\n")));
+    QCOMPARE(B(r[1]), B(Oob("statusResponse\n\\a\\b\n")));
+    QCOMPARE(B(ztest::PrintOutput(client.request(server.port(), "rcon secret say x"))),
+             QByteArray("console: x\n"));
+    // The script can be swapped while running.
+    server.update([](TestServerConfig& cfg) { cfg.script = nullptr; });
+    QVERIFY(client.request(server.port(), "getstatus").at(0).find("sv_hostname") !=
+            std::string::npos);
+  }
+
   void recordsDatagrams() {
     TestServer server;
     QVERIFY(server.start(Open()));

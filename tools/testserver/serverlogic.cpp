@@ -135,6 +135,8 @@ double ServerLogic::nextUnit() {
 std::vector<std::string> ServerLogic::handle(std::string_view datagram, Clock::time_point now) {
   ++stats_.received;
   std::vector<std::string> out;
+  if (config_.script && config_.script(datagram, out)) return finish(std::move(out));
+  out.clear();
   if (datagram.size() < 4 || datagram.substr(0, 4) != kOobPrefix) {
     ++stats_.ignored;
     return out;
@@ -161,6 +163,10 @@ std::vector<std::string> ServerLogic::handle(std::string_view datagram, Clock::t
     ++stats_.ignored;
   }
 
+  return finish(std::move(out));
+}
+
+std::vector<std::string> ServerLogic::finish(std::vector<std::string> out) {
   if (config_.dropShare > 0) {
     std::vector<std::string> kept;
     for (auto& d : out) {

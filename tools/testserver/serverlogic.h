@@ -66,6 +66,7 @@ class ServerLogic {
   void setVar(std::string_view name, std::string value);
 
  private:
+  std::vector<std::string> finish(std::vector<std::string> replies);  // loss and counting
   std::string handleRcon(std::string_view text, Clock::time_point now, bool& answered);
   std::string varReply(std::string_view name);
   std::string kick(const std::vector<std::string>& args, std::string_view verb);

@@ -64,6 +64,13 @@ struct TestServerConfig {
   std::vector<std::string> cfgFiles;  // listed by "dir / .cfg", accepted by "exec"
   size_t maxRecorded = 100000;        // received datagrams kept for received(); oldest go first
 
+  // Optional script run first for every received datagram (whole, with its
+  // four 0xFF bytes). Returning true answers the request with `replies`
+  // (complete datagrams, possibly none) instead of the normal handling;
+  // delay and loss still apply. Runs on the server thread under the server's
+  // lock: it must not call back into the TestServer.
+  std::function<bool(std::string_view request, std::vector<std::string>& replies)> script;
+
   // A protocol-6 (Call of Duty 1.5) server on mp_harbor, game type sd, with the
   // stock variables, map and configuration lists.
   TestServerConfig();
