@@ -133,6 +133,7 @@ bool ValidKey(std::string_view key) {
 
 struct ProfileFile::Cache {
   bool loaded = false;
+  bool unreadable = false;
   std::string raw;  // file contents the rest was built from
   std::vector<Line> lines;
   CSimpleIniA ini{false, true};  // case-insensitive, duplicate keys kept
@@ -175,8 +176,11 @@ ProfileFile::~ProfileFile() = default;
 
 void ProfileFile::Refresh() {
   std::string bytes;
-  // A file that cannot be read counts as empty, like a missing one.
-  if (ReadWholeFile(path_, bytes, nullptr) != ReadResult::kOk) bytes.clear();
+  const ReadResult read = ReadWholeFile(path_, bytes, nullptr);
+  // A file that exists but cannot be read reads as empty, like a missing one,
+  // but must never be replaced by what little a write would put there.
+  cache_->unreadable = read == ReadResult::kError;
+  if (read != ReadResult::kOk) bytes.clear();
   if (cache_->loaded && bytes == cache_->raw) return;
   cache_->Build(std::move(bytes));
 }
@@ -197,6 +201,7 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
   const std::string_view k = TrimBlanks(key);
   if (!ValidSection(s) || !ValidKey(k) || HasLineBreakOrNul(value)) return false;
   Refresh();
+  if (cache_->unreadable) return false;
   if (auto current = cache_->Find(std::string(s), std::string(k)); current && *current == value)
     return true;
 

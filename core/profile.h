@@ -24,6 +24,9 @@
 //    and key names containing '=' or starting with '[', ';' or '#' are
 //    refused (they would inject or hide lines), as is an empty key name.
 //
+// A file that exists but cannot be read gives the defaults and refuses every
+// write, so it is never replaced by a file holding only the written key.
+//
 // The file is read again whenever it changed since the last access, so a
 // ProfileFile can stay open for the whole run. Not thread-safe: use one
 // instance from one thread at a time.

@@ -41,7 +41,8 @@ class TestProfile : public QObject {
   void init() {
     QVERIFY(dir_.isValid());
     QDir d(dir_.path());
-    for (const QString& f : d.entryList(QDir::Files | QDir::Hidden)) d.remove(f);
+    for (const QString& f : d.entryList(QDir::Files | QDir::Hidden | QDir::System)) d.remove(f);
+    QDir(dir_.filePath("dir.ini")).removeRecursively();
   }
 
   void newFileIsWrittenInWindowsLayout() {
@@ -272,6 +273,13 @@ class TestProfile : public QObject {
     }
     QCOMPARE(ReadAll(Path()), original);
     fs::permissions(Path().toStdString(), fs::perms::owner_read | fs::perms::owner_write);
+
+    // Something that exists but cannot be read as a file is never replaced.
+    QVERIFY(QDir(dir_.path()).mkpath("dir.ini/inner"));
+    ProfileFile notAFile(dir_.filePath("dir.ini").toStdString());
+    QCOMPARE(notAFile.GetString("A", "k", "d"), std::string("d"));
+    QVERIFY(!notAFile.WriteString("A", "k", "2"));
+    QVERIFY(QFileInfo(dir_.filePath("dir.ini/inner")).isDir());
 
     ProfileFile nowhere(dir_.filePath("no/such/folder/config.ini").toStdString());
     QCOMPARE(nowhere.GetString("A", "k", "d"), std::string("d"));
