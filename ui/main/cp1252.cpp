@@ -1,5 +1,7 @@
 #include "ui/main/cp1252.h"
 
+#include <QStringDecoder>
+
 #include <array>
 
 namespace zelmora {
@@ -24,6 +26,14 @@ QString FromCp1252(std::string_view bytes) {
   out.reserve(static_cast<qsizetype>(bytes.size()));
   for (char c : bytes) out.append(Cp1252ToQChar(static_cast<unsigned char>(c)));
   return out;
+}
+
+QString FromMessageBytes(std::string_view bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  const QString text =
+      utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  if (!utf8.hasError()) return text;
+  return FromCp1252(bytes);
 }
 
 std::string ToCp1252(const QString& text) {

@@ -129,6 +129,7 @@ DrawGrid::DrawGrid(int colCount, bool fixedColumn, QWidget* parent) : QTableView
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setMouseTracking(true);
+  viewport()->setMouseTracking(true);
   setWordWrap(false);
   setCornerButtonEnabled(false);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);

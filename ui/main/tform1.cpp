@@ -277,7 +277,7 @@ void TForm1::SetUpChart() {
 void TForm1::FormCreate() {
   // 1. Data files must be writable.
   for (const std::string& message : MakeDataFilesWritable(DataDir()))
-    ShowMessage(this, FromCp1252(message));
+    ShowMessage(this, FromMessageBytes(message));
 
   // 2. Fresh view state.
   state_.closing = false;
@@ -306,11 +306,12 @@ void TForm1::FormCreate() {
 
   // 7. Server list, ping histories, remembered GUIDs.
   std::string error;
-  if (!LoadServers(ServersPath(), state_.serverlist, &error)) ShowMessage(this, FromCp1252(error));
+  if (!LoadServers(ServersPath(), state_.serverlist, &error))
+    ShowMessage(this, FromMessageBytes(error));
   state_.pingHistory.assign(state_.serverlist.size(), tpingit{});
   error.clear();
   if (!LoadGuids(DataPath("Guids.dat"), state_.guidlist, &error))
-    ShowMessage(this, FromCp1252(error));
+    ShowMessage(this, FromMessageBytes(error));
 
   // 8. Start-up status reset.
   ApplyStartupReset(state_.serverlist);
@@ -358,7 +359,7 @@ void TForm1::changeEvent(QEvent* event) {
     } else if (!isMinimized() && minimized_) {
       minimized_ = false;
       const std::string message = engine_->Restore();
-      if (!message.empty()) ShowMessage(this, FromCp1252(message));
+      if (!message.empty()) ShowMessage(this, FromMessageBytes(message));
     }
   }
   QMainWindow::changeEvent(event);
@@ -710,7 +711,7 @@ void TForm1::SweepButtonShown(bool shown) {
 }
 
 void TForm1::RconSendFailed(const std::string& message) {
-  ShowMessage(this, FromCp1252(message));
+  ShowMessage(this, FromMessageBytes(message));
 }
 
 // --- MainWindowHooks -------------------------------------------------------------------------
@@ -750,7 +751,7 @@ bool TForm1::ApplyQuerySettings(QueryTimers which) {
   if (which == QueryTimers::Selected) w = QueryEngine::QueryTimers::Selected;
   const std::string message = engine_->ApplyQuerySettings(w);
   if (message.empty()) return true;
-  ShowMessage(this, FromCp1252(message));
+  ShowMessage(this, FromMessageBytes(message));
   return false;
 }
 

@@ -1,0 +1,391 @@
+// The main window as a whole: start-up and shut-down against a data folder,
+// selecting servers that are real (scripted) game servers on loopback, row
+// exchange by dragging, chart and layout rules, the clipboard items.
+#include <QAreaSeries>
+#include <QChartView>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineSeries>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QValueAxis>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <filesystem>
+#include <fstream>
+
+#include "core/paths.h"
+#include "core/serverfile.h"
+#include "engine/clock.h"
+#include "tools/testserver/testserver.h"
+#include "ui/dialogs/messages.h"
+#include "ui/main/drawgrid.h"
+#include "ui/main/tform1.h"
+
+using namespace zelmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+Tserverrec Entry(const std::string& host, const std::string& port, const std::string& name,
+                 const std::string& rcon = "") {
+  Tserverrec e;
+  e.host.assign(host);
+  e.port.assign(port);
+  e.hostname.assign(name);
+  e.rconpass.assign(rcon);
+  return e;
+}
+
+std::vector<std::string> Names(const Tserverlist& list) {
+  std::vector<std::string> out;
+  for (const auto& e : list) out.push_back(e.hostname.str());
+  return out;
+}
+
+DrawGrid* Grid(TForm1& f, const char* name) {
+  return f.findChild<DrawGrid*>(name);
+}
+
+// The mouse moves over a point of the grid's cells (the platform's own
+// cursor is not involved).
+void MoveOver(DrawGrid* g, const QPoint& at) {
+  QMouseEvent move(QEvent::MouseMove, at, g->viewport()->mapToGlobal(at), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(g->viewport(), &move);
+}
+
+// Mouse over and click on a data row of a grid.
+void ClickRow(DrawGrid* g, int row, int col = 1) {
+  const QRect r = g->CellRect(col, row);
+  MoveOver(g, r.center());
+  QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+
+  QStringList messages_;
+  std::unique_ptr<QTemporaryDir> dir_;
+
+  std::string Dir() const { return dir_->path().toStdString() + "/"; }
+  void WriteServers(const Tserverlist& list) {
+    std::string error;
+    QVERIFY2(SaveServers(Dir() + "Servers.dat", list, &error), error.c_str());
+  }
+
+ private slots:
+  void initTestCase() {
+    SetMessageFunction([this](QWidget*, MessageKind, const QString&, const QString& text) {
+      messages_ << text;
+      return true;
+    });
+  }
+
+  void init() {
+    messages_.clear();
+    dir_ = std::make_unique<QTemporaryDir>();
+    SetDataDir(Dir());
+  }
+
+  void startUpAndShutDown() {
+    Tserverlist list;
+    for (int i = 0; i < 5; ++i) {
+      Tserverrec e = Entry("127.0.0.1", std::to_string(9 + i), "S" + std::to_string(i));
+      e.provider.assign("p;de;Deutschland");
+      e.ping = 77;
+      e.players = 5;
+      e.maxclients = 20;
+      e.punkbuster = 1;
+      e.killcam = 1;
+      e.mapinfo.assign("^2sd ^0mp_x");
+      e.lastreply = 1234;
+      list.push_back(e);
+    }
+    WriteServers(list);
+    // A data file whose read-only state cannot be cleared (a kernel file even
+    // root may not chmod) is reported, and start-up goes on.
+    struct stat st {};
+    const bool canTestReadOnly = stat("/proc/self/status", &st) == 0 && !(st.st_mode & 0200);
+    if (canTestReadOnly) fs::create_symlink("/proc/self/status", Dir() + "names.txt");
+
+    SettingsStore settings;
+    TForm1 form(settings);
+    AppState& s = form.State();
+    if (canTestReadOnly) {
+      QCOMPARE(messages_, QStringList{QString::fromStdString("Fehler: " + Dir() + "names.txt") +
+                                      QString::fromUtf8(" ist schreibgeschützt!")});
+    } else {
+      QVERIFY(messages_.isEmpty());
+    }
+    QCOMPARE(form.windowTitle(), QStringLiteral("Zelmora"));
+    QCOMPARE(form.size(), QSize(791, 655));
+    QCOMPARE(form.minimumSize(), QSize(784, 655));
+    QVERIFY(form.Engine().Running());
+    QCOMPARE(s.serverlist.size(), size_t(5));
+    QCOMPARE(s.pingHistory.size(), size_t(5));
+    for (const Tserverrec& e : s.serverlist) {
+      QVERIFY(e.provider.empty());
+      QCOMPARE(e.ping, 0);
+      QCOMPARE(e.players, 0);
+      QCOMPARE(e.maxclients, 0);
+      QCOMPARE(int(e.killcam), 0);
+      QVERIFY(e.mapinfo.empty());
+      QCOMPARE(int(e.punkbuster), 1);  // kept at start-up
+      QCOMPARE(e.lastreply, 1234u);
+    }
+    QCOMPARE(Names(s.serverlist)[3], std::string("S3"));
+    QCOMPARE(s.selected, 0);
+    QCOMPARE(s.targetHost, std::string("127.0.0.1"));
+    QCOMPARE(s.targetPort, std::string("9"));
+
+    // Dragging row 2 onto row 5 exchanges entries 1 and 4 with their ping
+    // histories; the rows in between stay where they are.
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    for (size_t i = 0; i < 5; ++i) s.pingHistory[i] = {double(i), double(i) + 0.5};
+    DrawGrid* g1 = Grid(form, "DrawGrid1");
+    g1->verticalHeader()->moveSection(1, 4);
+    QCOMPARE(Names(s.serverlist), (std::vector<std::string>{"S0", "S4", "S2", "S3", "S1"}));
+    QCOMPARE(s.pingHistory[1], (tpingit{4.0, 4.5}));
+    QCOMPARE(s.pingHistory[4], (tpingit{1.0, 1.5}));
+    QCOMPARE(s.pingHistory[2], (tpingit{2.0, 2.5}));
+    for (int i = 0; i < 6; ++i) QCOMPARE(g1->verticalHeader()->visualIndex(i), i);
+    QCOMPARE(s.selected, 0);
+    QVERIFY(!form.ListPainter().dragFlag);
+
+    // Close: engine stopped, the list written in its current order.
+    form.close();
+    QVERIFY(s.closing);
+    QVERIFY(!form.Engine().Running());
+    QCOMPARE(fs::file_size(Dir() + "Servers.dat"), uintmax_t(5 * kServerRecSize));
+    QVERIFY(fs::exists(Dir() + "Guids.dat"));
+    Tserverlist saved;
+    std::string error;
+    QVERIFY(LoadServers(Dir() + "Servers.dat", saved, &error));
+    QCOMPARE(Names(saved), (std::vector<std::string>{"S0", "S4", "S2", "S3", "S1"}));
+  }
+
+  // No Servers.dat: empty list, selected 0, no target, no message.
+  void startUpWithoutList() {
+    SettingsStore settings;
+    TForm1 form(settings);
+    QVERIFY(messages_.isEmpty());
+    QVERIFY(form.State().serverlist.empty());
+    QCOMPARE(form.State().selected, 0);
+    QVERIFY(form.State().targetHost.empty());
+    QCOMPARE(Grid(form, "DrawGrid1")->RowCount(), 7);
+    form.close();
+    QCOMPARE(fs::file_size(Dir() + "Servers.dat"), uintmax_t(0));
+  }
+
+  void selectingServers() {
+    testing::TestServer a, b;
+    testing::TestServerConfig ca;
+    testing::SetVar(ca.vars, "sv_hostname", "^1Alpha");
+    QVERIFY(a.start(ca));
+    testing::TestServerConfig cb;
+    cb.rconPassword = "pw";
+    testing::SetVar(cb.vars, "sv_hostname", "^4Bravo");
+    cb.players = testing::InventPlayers(3);
+    cb.floodProtection = false;
+    QVERIFY(b.start(cb));
+    const std::string pa = std::to_string(a.port()), pb = std::to_string(b.port());
+    WriteServers({Entry("127.0.0.1", pa, "A"), Entry("127.0.0.1", pb, "B", "pw")});
+
+    SettingsStore settings;
+    TForm1 form(settings);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    AppState& s = form.State();
+    DrawGrid* g1 = Grid(form, "DrawGrid1");
+    DrawGrid* g2 = Grid(form, "DrawGrid2");
+    DrawGrid* g3 = Grid(form, "DrawGrid3");
+    DrawGrid* g4 = Grid(form, "DrawGrid4");
+    auto* tabs = form.findChild<QTabWidget*>("PageControl1");
+    auto* notice = form.findChild<QLabel*>("Label3");
+    auto* autoRefresh = form.findChild<QCheckBox*>("CheckBox2");
+    QVERIFY(g1 && g2 && g3 && g4 && tabs && notice && autoRefresh);
+    QCOMPARE(tabs->count(), 10);
+    QCOMPARE(tabs->tabText(7), QString::fromUtf8("Konfig ausführen"));
+    form.FitServerColumns();
+    QCOMPARE(g1->RowCount(), 3);
+
+    // The variable and player grids show something of the old target.
+    s.serverVarsView = {{"a", "1"}, {"b", "2"}};
+    form.ServerVarsChanged();
+    s.playerRowsView = {{"1", "2", "x"}};
+    form.PlayerRowsChanged();
+    QCOMPARE(g3->RowCount(), 3);
+    QCOMPARE(g4->RowCount(), 2);
+
+    // Selecting B on the players tab with automatic refresh off: getstatus
+    // goes out at once, the grids are emptied, and one status poll of the
+    // rcon player table is requested.
+    b.setReplyDelayMs(400);
+    b.clearReceived();
+    autoRefresh->setChecked(false);
+    tabs->setCurrentIndex(1);
+    const double before = HiResMs();
+    ClickRow(g1, 2);
+    QCOMPARE(s.selected, 1);
+    QCOMPARE(s.targetPort, pb);
+    QCOMPARE(g3->RowCount(), 1);
+    QCOMPARE(g4->RowCount(), 1);
+    QVERIFY(s.serverlist[1].sendtime >= before);
+    QVERIFY(b.waitForReceived(1, std::chrono::seconds(3)));
+    QCOMPARE(b.received().front().data, std::string("\xff\xff\xff\xffgetstatus", 13));
+    QVERIFY(g2->isVisible());
+    QVERIFY(!notice->isVisibleTo(notice->parentWidget()));
+
+    // The reply fills the entry and the views of the new target; the poll
+    // reaches the server as an rcon "status".
+    QTRY_COMPARE_WITH_TIMEOUT(s.serverlist[1].hostname.str(), std::string("^4Bravo"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(g4->RowCount(), 4, 5000);
+    QCOMPARE(g3->RowCount(), int(s.serverVarsView.size()) + 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!b.executedCommands().empty(), 5000);
+    QCOMPARE(b.executedCommands().front(), std::string("status"));
+    QTRY_COMPARE_WITH_TIMEOUT(g2->RowCount(), 4, 5000);
+
+    form.IPPortindieZwischenablage1Click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString("127.0.0.1:" + pb));
+
+    // A: no rcon password. The rcon player table is emptied and hidden, the
+    // notice shown.
+    a.clearReceived();
+    ClickRow(g1, 1);
+    QCOMPARE(s.selected, 0);
+    QVERIFY(a.waitForReceived(1, std::chrono::seconds(3)));
+    QVERIFY(s.statusRows.empty());
+    QCOMPARE(g2->RowCount(), 1);
+    QVERIFY(!g2->isVisibleTo(g2->parentWidget()));
+    QVERIFY(notice->isVisibleTo(notice->parentWidget()));
+    QVERIFY(!s.statusPollRequested);
+
+    // A blank row selects no entry to act on: nothing is sent.
+    a.clearReceived();
+    b.clearReceived();
+    g1->SetRowCount(7);
+    ClickRow(g1, 5);
+    QCOMPARE(s.selected, 4);
+    QTest::qWait(200);
+    QCOMPARE(a.receivedCount() + b.receivedCount(), uint64_t(0));
+    form.close();
+  }
+
+  void chartAndLayout() {
+    SettingsStore settings;
+    TForm1 form(settings);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* chart = form.findChild<QChartView*>("Chart1");
+    QWidget* panel3 = form.findChild<QWidget*>("Panel3");
+    QWidget* central = form.centralWidget();
+
+    form.ChartRebuild(200);
+    QCOMPARE(form.ChartPointCount(), 200);
+    std::vector<double> values(200);
+    for (int i = 0; i < 200; ++i) values[size_t(i)] = i % 7;
+    values.back() = 123;
+    form.ChartPlot(values);
+    auto* upper = form.ChartSeries()->upperSeries();
+    QCOMPARE(upper->at(199).y(), 123.0);
+    QCOMPARE(upper->at(7).y(), 0.0);
+    QCOMPARE(form.ChartAxis()->max(), 200.0);
+    form.SetChartAxis(false, 350);
+    QCOMPARE(form.ChartAxis()->max(), 350.0);
+    form.SetChartAxis(true, 350);
+    QVERIFY(form.ChartAxis()->max() >= 123.0 && form.ChartAxis()->max() < 350.0);
+
+    settings.Set(&Settings::aktive, false);
+    form.SetChartVisible(false);
+    QCOMPARE(form.height(), 572);
+    QCOMPARE(form.minimumHeight(), 572);
+    QTRY_VERIFY(!chart->isVisible());
+    QTRY_COMPARE(panel3->height(), central->height());
+    settings.Set(&Settings::aktive, true);
+    form.SetChartVisible(true);
+    QCOMPARE(form.height(), 655);
+    QTRY_VERIFY(chart->isVisible());
+    QTRY_COMPARE(panel3->height(), central->height() - 89);
+    QCOMPARE(chart->geometry().bottom(), central->height() - 1);
+
+    // The tab area may not end up lower than 30 pixels.
+    auto* splitter = form.findChild<QSplitter*>("Splitter1");
+    const int total = splitter->sizes().value(0) + splitter->sizes().value(1);
+    splitter->setSizes({total - 12, 12});
+    QVERIFY(form.findChild<QWidget*>("Panel1")->height() < 30);
+    form.FormResize();
+    QCOMPARE(splitter->sizes().value(0), 30);
+
+    // Minimising stops both periodic queries; restoring applies the current
+    // settings again.
+    settings.Set(&Settings::cqt, std::string("7"));
+    form.Engine().Timer5().SetEnabled(true);
+    form.Engine().Timer1().SetEnabled(true);
+    form.setWindowState(Qt::WindowMinimized);
+    QVERIFY(!form.Engine().Timer5().Enabled());
+    QVERIFY(!form.Engine().Timer1().Enabled());
+    form.setWindowState(Qt::WindowNoState);
+    QVERIFY(form.Engine().Timer5().Enabled());
+    QCOMPARE(form.Engine().Timer5().Interval(), 7000);
+    QVERIFY(form.Engine().Timer1().Enabled());
+    // An interval that is no number is reported.
+    settings.Set(&Settings::sqt, std::string("eins"));
+    QVERIFY(!form.ApplyQuerySettings());
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY(messages_.front().contains("eins"));
+    form.close();
+  }
+
+  void clipboardItems() {
+    SettingsStore settings;
+    TForm1 form(settings);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    AppState& s = form.State();
+    form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    DrawGrid* g2 = Grid(form, "DrawGrid2");
+    Tstatusrow row{};
+    row[1] = "^1Player";
+    row[3] = "654321";
+    row[6] = "192.0.2.9:28960";
+    s.statusRowsView = {row};
+    form.StatusRowsChanged();
+    g2->SetRowCount(4);
+    QClipboard* clip = QGuiApplication::clipboard();
+
+    const QPoint first = g2->CellRect(1, 1).center();
+    MoveOver(g2, first);
+    form.IPindieZwischenablage1Click();
+    QCOMPARE(clip->text(), QStringLiteral("192.0.2.9"));
+    form.guidindieZwischenablage1Click();
+    QCOMPARE(clip->text(), QStringLiteral("654321"));
+    form.SpielernameindieZwischenablage2Click();
+    QCOMPARE(clip->text(), QStringLiteral("^1Player"));
+    QTest::mouseClick(g2->viewport(), Qt::LeftButton, {}, first);
+    QCOMPARE(form.DetailPainter().selectedplayer, 0);
+
+    // A row without an element copies an empty text.
+    MoveOver(g2, g2->CellRect(1, 3).center());
+    form.IPindieZwischenablage1Click();
+    QCOMPARE(clip->text(), QString());
+
+    s.serverVarsView = {{"sv_hostname", "^2Name"}, {"g_gametype", "sd"}};
+    form.ServerVarsChanged();
+    form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
+    DrawGrid* g3 = Grid(form, "DrawGrid3");
+    MoveOver(g3, g3->CellRect(0, 2).center());
+    form.VariableninhaltZwischenablage1Click();
+    QCOMPARE(clip->text(), QStringLiteral("sd"));
+    form.close();
+  }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
