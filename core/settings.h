@@ -82,7 +82,9 @@ struct Settings {
   // [KickBan] radio group indices, -1 (none) to 1; stored and restored only
   std::int32_t k = 0;  // "Bannen/Temporärbann"
   std::int32_t b = 0;  // "Kicken"
-  // [CodExePath] by row of kPathRows (not by key)
+  // [CodExePath] by row of kPathRows (not by key). On Windows a Windows path;
+  // elsewhere the host path of the executable, which is started through Wine
+  // (see core/registry.h).
   std::array<std::string, kPathRowCount> paths;
   // [Join]
   bool ask = true;  // show the join dialog
@@ -179,7 +181,8 @@ class SettingsStore {
   }
 
   // Observers are called with no lock held and may read the store or change
-  // it again.
+  // it again. An observer removed while a notification is under way on
+  // another thread may still receive that one call.
   ObserverId AddObserver(std::function<void()> observer);
   void RemoveObserver(ObserverId id);
 
