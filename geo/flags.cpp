@@ -22,8 +22,17 @@ std::vector<Tflag> LoadFlagCodes(const std::string& flagsDir) {
     if (LowerAscii(p.extension().string()) != ".bmp") continue;
     files.emplace_back(p.filename().string(), p);
   }
-  std::sort(files.begin(), files.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+  // The order Windows lists a folder on NTFS: names compared with letters
+  // folded to upper case; names equal that way fall back to byte order.
+  auto upper = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+  };
+  std::sort(files.begin(), files.end(), [&upper](const auto& a, const auto& b) {
+    const std::string ua = upper(a.first), ub = upper(b.first);
+    return ua != ub ? ua < ub : a.first < b.first;
+  });
   std::vector<Tflag> flags;
   flags.reserve(files.size());
   for (const auto& [name, path] : files) {

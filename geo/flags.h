@@ -15,8 +15,9 @@ struct Tflag {
 };
 
 // Every regular file of flagsDir whose extension is ".bmp" in any letter
-// case (DE.BMP, de.bmp, De.Bmp), sorted by file name in byte order so the
-// indices are the same on every start. A missing folder gives no flags.
+// case (DE.BMP, de.bmp, De.Bmp), sorted by file name without regard to letter
+// case (as Windows lists the folder), so the indices are the same on every
+// start and on every platform. A missing folder gives no flags.
 // DE.BMP gives the code "de", germany.bmp "ge".
 std::vector<Tflag> LoadFlagCodes(const std::string& flagsDir);
 
