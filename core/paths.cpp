@@ -1,5 +1,7 @@
 #include "core/paths.h"
 
+#include <utility>
+
 namespace zelmora {
 
 namespace {
