@@ -45,7 +45,7 @@ class InvokerDispatcher : public QObject {
 struct QtMainThreadInvoker::Shared {
   mutable std::mutex m;
   std::deque<std::shared_ptr<Call>> queue;
-  InvokerDispatcher* dispatcher = nullptr;  // null once detached
+  InvokerDispatcher* dispatcher = nullptr;  // posted to; null once detached
   std::chrono::milliseconds slice{20};
 
   // Main thread: runs everything queued so far, one call at a time. A call is
@@ -75,19 +75,15 @@ struct QtMainThreadInvoker::Shared {
 QtMainThreadInvoker::QtMainThreadInvoker()
     : shared_(std::make_shared<Shared>()), home_(std::this_thread::get_id()) {
   std::weak_ptr<Shared> weak = shared_;
-  shared_->dispatcher = new InvokerDispatcher([weak] {
+  dispatcher_ = new InvokerDispatcher([weak] {
     if (auto s = weak.lock()) s->DrainAll();
   });
+  shared_->dispatcher = dispatcher_;
 }
 
 QtMainThreadInvoker::~QtMainThreadInvoker() {
-  InvokerDispatcher* d = nullptr;
-  {
-    std::lock_guard<std::mutex> lk(shared_->m);
-    d = shared_->dispatcher;
-  }
   Detach();
-  delete d;  // queued wake-ups for it are discarded by Qt
+  delete dispatcher_;  // queued wake-ups for it are discarded by Qt
 }
 
 void QtMainThreadInvoker::Detach() {

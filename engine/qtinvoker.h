@@ -23,6 +23,8 @@
 
 namespace zelmora {
 
+class InvokerDispatcher;
+
 class QtMainThreadInvoker final : public MainThreadInvoker {
  public:
   // Construct on the main thread (the thread whose event loop runs the calls).
@@ -49,6 +51,7 @@ class QtMainThreadInvoker final : public MainThreadInvoker {
  private:
   struct Shared;
   std::shared_ptr<Shared> shared_;
+  InvokerDispatcher* dispatcher_ = nullptr;  // owned
   std::thread::id home_;
 };
 

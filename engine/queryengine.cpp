@@ -67,6 +67,7 @@ struct QueryEngine::Workers {
   UdpSocket querySocket;
   UdpSocket udpb;
   std::atomic<std::uint16_t> statusLocalPort{0};
+  std::atomic<std::uint64_t> statusPollsFinished{0};
 
   std::atomic<bool> stopStatus{false};
   std::atomic<bool> stopGet{false};
@@ -168,6 +169,10 @@ bool QueryEngine::Start() {
         const double start = HiResMs();
         list.clear();
         if (!sock.SendTo(req->host, *port, BuildRcon(req->password, CmdStatus()))) continue;
+        struct CountPass {
+          std::atomic<std::uint64_t>& n;
+          ~CountPass() { n.fetch_add(1); }
+        } countPass{w->statusPollsFinished};
         while (!w->stopStatus.load()) {
           UdpSocket::Received r = ReceiveWatchingStop(sock, 600, w->stopStatus);
           if (!r.got) break;
@@ -262,6 +267,9 @@ std::uint16_t QueryEngine::VarLocalPort() const {
 }
 std::uint16_t QueryEngine::StatusLocalPort() const {
   return workers_ ? workers_->statusLocalPort.load() : 0;
+}
+std::uint64_t QueryEngine::StatusPollsFinished() const {
+  return workers_ ? workers_->statusPollsFinished.load() : 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -87,7 +87,6 @@ class QueryEngine : public QObject {
     std::uint64_t statusResponses = 0;  // attributed to a listed entry and handled
     std::uint64_t unattributed = 0;     // statusResponses from unlisted senders
     std::uint64_t varReplies = 0;       // handed over by getb
-    std::uint64_t statusPolls = 0;      // polls sent by the status thread
     std::uint64_t statusTables = 0;     // StatusTableReady calls
   };
 
@@ -177,6 +176,9 @@ class QueryEngine : public QObject {
   std::uint16_t QueryLocalPort() const;
   std::uint16_t VarLocalPort() const;
   std::uint16_t StatusLocalPort() const;  // 0 until the status thread has its socket
+  // Status poll passes that sent a request and have ended (with or without a
+  // table); counted on the status thread.
+  std::uint64_t StatusPollsFinished() const;
   // The pause of SendRcon (700 ms). Tests that are not about it shorten it.
   void SetRconPause(std::chrono::milliseconds pause) { rconPause_ = pause; }
   std::chrono::milliseconds RconPause() const { return rconPause_; }

@@ -13,23 +13,12 @@
 #include "engine/enginetimer.h"
 #include "engine/pinghistory.h"
 #include "engine/qtinvoker.h"
+#include "enginetestutil.h"
 
 using namespace zelmora;
 using namespace std::chrono_literals;
 
-namespace {
-// Waits WITHOUT letting the main thread's events run.
-template <class Pred>
-bool BusyWait(Pred pred, int timeoutMs = 5000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!pred()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
-}  // namespace
+using zelmora::testing::BusyWait;
 
 class BasicsTest : public QObject {
   Q_OBJECT

@@ -1,0 +1,252 @@
+// The engine against the in-process test game server over loopback: real
+// worker threads, sockets and hand-overs.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <memory>
+
+#include "core/settings.h"
+#include "engine/queryengine.h"
+#include "enginetestutil.h"
+#include "protocol/udpsocket.h"
+#include "recordingview.h"
+#include "tools/testserver/testserver.h"
+
+using namespace zelmora;
+using namespace zelmora::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kHost = "127.0.0.1";
+
+TestServerConfig Config(int protocol, const std::string& hostname, int players,
+                        const std::string& password = "secret") {
+  TestServerConfig c;
+  ApplyProtocol(c, protocol);
+  SetVar(c.vars, "sv_hostname", hostname);
+  c.players = InventPlayers(players, static_cast<uint64_t>(protocol));
+  c.rconPassword = password;
+  c.floodProtection = false;
+  c.replyDelayMs = 3;  // a ping of at least a few ms even on loopback
+  return c;
+}
+
+struct Engine {
+  AppState state;
+  SettingsStore settings;
+  RecordingView view;
+  std::unique_ptr<QueryEngine> engine;
+
+  Engine() { engine = std::make_unique<QueryEngine>(state, settings, view); }
+  void Add(uint16_t port, const std::string& pass = "", const std::string& host = kHost) {
+    state.serverlist.push_back(Entry(host, std::to_string(port), pass));
+    state.pingHistory.resize(state.serverlist.size());
+  }
+  bool Start() {
+    engine->SetRconPause(5ms);
+    return engine->Start();
+  }
+  Tserverrec& E(int i) { return state.serverlist[static_cast<size_t>(i)]; }
+};
+
+// Lets events run while waiting for a datagram on a socket of the test.
+UdpSocket::Received ReceivePumping(UdpSocket& s, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < timeoutMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    UdpSocket::Received r = s.Receive(5);
+    if (r.got) return r;
+  }
+  return {};
+}
+
+}  // namespace
+
+class IntegrationTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startUpSweepFillsEveryEntry() {
+    const int protocols[] = {6, 22, 118, 5, 117};
+    std::vector<std::unique_ptr<TestServer>> servers;
+    Engine e;
+    for (int i = 0; i < 5; ++i) {
+      servers.push_back(std::make_unique<TestServer>());
+      QVERIFY(servers.back()->start(
+          Config(protocols[i], "^" + std::to_string(i) + "Server " + std::to_string(i), i + 1)));
+      e.Add(servers.back()->port());
+    }
+    QVERIFY(e.Start());
+    e.engine->ApplyStartQuerySetting();  // Timer3, 200 ms
+    QVERIFY(e.engine->Timer3().Active());
+    for (int i = 0; i < 5; ++i) QTRY_VERIFY_WITH_TIMEOUT(e.E(i).maxclients > 0, 10000);
+    QVERIFY(!e.engine->Timer3().Active());  // once
+    for (int i = 0; i < 5; ++i) {
+      const Tserverrec& r = e.E(i);
+      const TestServerConfig c = servers[static_cast<size_t>(i)]->config();
+      QCOMPARE(r.hostname.str(), "^" + std::to_string(i) + "Server " + std::to_string(i));
+      QCOMPARE(r.mapinfo.str(),
+               "^2sd ^0" + FindVar(c.vars, "mapname"));  // the stock game type is sd
+      QCOMPARE(r.players, i + 1);
+      QCOMPARE(r.maxclients, std::stoi(FindVar(c.vars, "sv_maxclients")));
+      QCOMPARE(int(r.protocol), protocols[i]);
+      QVERIFY(r.ping > 0);
+      QVERIFY(r.lastreply != 0);
+      QCOMPARE(e.state.pingHistory[static_cast<size_t>(i)].size(), size_t(200));
+      QCOMPARE(servers[static_cast<size_t>(i)]->stats().statusQueries, 1u);
+      QCOMPARE(servers[static_cast<size_t>(i)]->received().front().data.size(), size_t(13));
+      QCOMPARE(servers[static_cast<size_t>(i)]->received().front().data, Oob("getstatus"));
+    }
+    QCOMPARE(e.state.targetPort, std::to_string(servers[0]->port()));
+    QCOMPARE(e.state.targetHost, std::string(kHost));
+    QCOMPARE(e.engine->counters().statusResponses, 5u);
+  }
+
+  void unlistedSenderIsDroppedWithItsPrints() {
+    TestServer listed, unlisted;
+    QVERIFY(listed.start(Config(6, "Listed", 2)));
+    QVERIFY(unlisted.start(Config(6, "Unlisted", 2)));
+    Engine e;
+    e.Add(listed.port());
+    QVERIFY(e.Start());
+    const uint16_t client = e.engine->QueryLocalPort();
+    QVERIFY(client != 0);
+
+    QVERIFY(e.engine->SendGetStatus(0));
+    QTRY_COMPARE(e.engine->counters().statusResponses, 1u);
+    QCOMPARE(e.engine->reply().server, 0);
+
+    // The unlisted server's statusResponse, then print datagrams from both.
+    QVERIFY(unlisted.sendTo(kHost, client, StatusDatagram(StockVars("Intruder"))));
+    QVERIFY(unlisted.sendTo(kHost, client, Oob("print\nfrom unlisted\n")));
+    QVERIFY(listed.sendTo(kHost, client, Oob("print\nfrom listed\n")));
+    QTRY_COMPARE(e.engine->counters().datagrams, 4u);
+    QCOMPARE(e.engine->counters().unattributed, 1u);
+    QCOMPARE(e.engine->reply().server, -1);
+    QVERIFY(!e.view.Has("ConsoleShow"));
+    QCOMPARE(e.E(0).hostname.str(), std::string("Listed"));
+
+    // The next statusResponse of the listed server takes the prints again.
+    QVERIFY(e.engine->SendGetStatus(0));
+    QTRY_COMPARE(e.engine->counters().statusResponses, 2u);
+    QVERIFY(unlisted.sendTo(kHost, client, Oob("print\nnow handled\n")));
+    QTRY_VERIFY(e.view.Has("ConsoleShow"));
+    QCOMPARE(e.view.consoleLines, (std::vector<std::string>{"print", "now handled", ""}));
+  }
+
+  void statusTableInThreeDatagramsMapSecond() {
+    UdpSocket fake;  // plays the game server, scripted by hand
+    QVERIFY(fake.Open(65536));
+    Engine e;
+    e.Add(fake.LocalPort(), "pw");
+    e.state.selected = 0;
+    QVERIFY(e.Start());
+    e.engine->RequestStatusPoll();
+
+    const UdpSocket::Received req = ReceivePumping(fake, 5000);
+    QVERIFY(req.got);
+    QCOMPARE(req.data, Oob("rcon \"pw\" status"));
+    QCOMPARE(req.data.size(), size_t(20));
+    QCOMPARE(req.port, int(e.engine->StatusLocalPort()));
+
+    const std::string row0 = StatusRow(0, 5, "48", "111111", "^1Red^2Team", "10.1.1.1:28960");
+    const std::string row1 = StatusRow(1, 7, "CNCT", "222222", "Blue", "10.1.1.2:28961");
+    const std::string first = Oob("print\n--- ----- ---- ------\n" + row0 + "\n");
+    const std::string map =
+        Oob("print\nmap: mp_harbor\nnum score ping guid   name            lastmsg address\n");
+    const std::string third = Oob("print\n" + row1 + "\n\n");
+    QVERIFY(fake.SendTo(kHost, req.port, first));
+    QVERIFY(fake.SendTo(kHost, req.port, map));
+    QVERIFY(fake.SendTo(kHost, req.port, third));
+
+    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
+    const Tstatusinfo& rows = e.state.statusRowsView;
+    QCOMPARE(rows.size(), size_t(2));
+    QCOMPARE(rows[0][0], std::string("0"));
+    QCOMPARE(rows[0][1], std::string("^1Red^2Team"));
+    QCOMPARE(rows[0][2], std::string("48"));
+    QCOMPARE(rows[0][3], std::string("111111"));
+    QCOMPARE(rows[0][6], std::string("10.1.1.1:28960"));
+    QCOMPARE(rows[1][0], std::string("1"));
+    QCOMPARE(rows[1][2], std::string("CNCT"));
+    QCOMPARE(rows[1][1], std::string("Blue"));
+    // Both player addresses were queued for the provider resolver.
+    QVERIFY(FindAddress(e.state.addrcache, "10.1.1.1") >= 0);
+    QVERIFY(FindAddress(e.state.addrcache, "10.1.1.2") >= 0);
+    QVERIFY(!e.state.statusPollRequested);
+  }
+
+  void statusPollAgainstTheTestServerAndWrongPassword() {
+    TestServer server;
+    QVERIFY(server.start(Config(118, "Admin", 4)));
+    Engine e;
+    e.Add(server.port(), "secret");
+    e.state.selected = 0;
+    e.view.playersTab = true;
+    QVERIFY(e.Start());
+    e.engine->Timer1Timer();  // players tab shown: requests the poll
+    QVERIFY(e.state.statusPollRequested);
+    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
+    QCOMPARE(e.state.statusRowsView.size(), size_t(4));
+    const Tstatusinfo before = e.state.statusRowsView;
+    QCOMPARE(before[0][1], server.config().players[0].name);
+
+    e.E(0).rconpass.assign("wrong");
+    const uint64_t polls = e.engine->StatusPollsFinished();
+    e.engine->RequestStatusPoll();
+    QTRY_COMPARE_WITH_TIMEOUT(server.stats().rconBadPassword, 1u, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(e.engine->StatusPollsFinished() > polls, 5000);
+    QTest::qWait(50);
+    QCOMPARE(e.view.tableReadyCount, 1);
+    QCOMPARE(e.state.statusRowsView, before);
+  }
+
+  void sendRconPausesThenSendsExactBytes() {
+    TestServer server;
+    QVERIFY(server.start(Config(6, "Rcon", 3, "pw")));
+    Engine e;
+    e.Add(server.port(), "pw");
+    e.state.selected = 0;
+    QVERIFY(e.Start());
+    e.engine->SetRconPause(700ms);
+    e.engine->SetTarget(std::to_string(server.port()), kHost);
+    const auto t0 = std::chrono::steady_clock::now();
+    QCOMPARE(e.engine->SendRcon("status"), QueryEngine::SendResult::Sent);
+    QVERIFY(std::chrono::steady_clock::now() - t0 >= 700ms);
+    QVERIFY(server.waitForReceived(1, 5000ms));
+    const auto got = server.received();
+    QCOMPARE(got.size(), size_t(1));
+    QCOMPARE(got[0].data, Oob("rcon \"pw\" status"));
+    QCOMPARE(got[0].data.size(), size_t(20));
+    QVERIFY(got[0].at - t0 >= 700ms);
+    QCOMPARE(got[0].fromPort, int(e.engine->QueryLocalPort()));
+    // The answer arrives on querySocket and replaces the console.
+    QTRY_VERIFY(e.view.Has("ConsoleShow"));
+    QCOMPARE(e.view.consoleLines.front(), std::string("print"));
+  }
+
+  void sendRconVarRepliesReachTheTarget() {
+    TestServer server;
+    QVERIFY(server.start(Config(6, "Vars", 0, "pw")));
+    Engine e;
+    e.Add(server.port(), "pw");
+    e.state.selected = 0;
+    QVERIFY(e.Start());
+    e.engine->SetTarget(std::to_string(server.port()), kHost);
+    QCOMPARE(e.engine->SendRconVar("g_gametype"), QueryEngine::SendResult::Sent);
+    QTRY_COMPARE(e.view.varReplies.size(), size_t(1));
+    QVERIFY(e.view.varReplies[0].find("\"g_gametype\" is:\"sd^7\"") == 0);
+    QCOMPARE(server.received().front().fromPort, int(e.engine->VarLocalPort()));
+    // A failed send is reported, not ignored.
+    e.engine->SetTarget("99999", kHost);
+    std::string err;
+    QCOMPARE(e.engine->SendRconVar("g_gametype", &err), QueryEngine::SendResult::Failed);
+    QVERIFY(!err.empty());
+  }
+};
+
+QTEST_GUILESS_MAIN(IntegrationTest)
+#include "test_integration.moc"

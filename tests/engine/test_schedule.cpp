@@ -1,0 +1,274 @@
+// Timers and scheduling: start-up sweep rules, the periodic sweep and the
+// selected-server query, one-shot command timers, query settings, page
+// changes, minimise and restore.
+#include <QCoreApplication>
+#include <QTest>
+
+#include <memory>
+
+#include "core/settings.h"
+#include "engine/queryengine.h"
+#include "enginetestutil.h"
+#include "recordingview.h"
+#include "tools/testserver/testserver.h"
+
+using namespace zelmora;
+using namespace zelmora::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kHost = "127.0.0.1";
+
+struct Rig {
+  AppState state;
+  SettingsStore settings;
+  RecordingView view;
+  std::unique_ptr<QueryEngine> engine;
+  std::vector<std::unique_ptr<TestServer>> servers;
+
+  explicit Rig(int count, const std::string& password = "pw") {
+    for (int i = 0; i < count; ++i) {
+      TestServerConfig c;
+      c.rconPassword = password;
+      c.floodProtection = false;
+      SetVar(c.vars, "sv_hostname", "S" + std::to_string(i));
+      servers.push_back(std::make_unique<TestServer>());
+      if (!servers.back()->start(c)) qFatal("test server did not start");
+      state.serverlist.push_back(
+          Entry(kHost, std::to_string(servers.back()->port()), i == 0 ? password : ""));
+    }
+    state.pingHistory.resize(state.serverlist.size());
+    engine = std::make_unique<QueryEngine>(state, settings, view);
+    engine->SetRconPause(5ms);
+    if (!engine->Start()) qFatal("engine did not start");
+  }
+  TestServer& S(int i) { return *servers[static_cast<size_t>(i)]; }
+  Tserverrec& E(int i) { return state.serverlist[static_cast<size_t>(i)]; }
+  uint64_t Queries(int i) { return S(i).stats().statusQueries; }
+  // Lets events run for ms (timers fire, replies are handled).
+  static void Run(int ms) { QTest::qWait(ms); }
+};
+
+}  // namespace
+
+class ScheduleTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startUpSweepEndsAtAnEmptyHost() {
+    Rig r(3);
+    r.E(1).host.clear();
+    r.engine->Timer3Timer();
+    QTRY_VERIFY(r.E(0).maxclients > 0);
+    Rig::Run(150);
+    QCOMPARE(r.Queries(0), 1u);
+    QCOMPARE(r.Queries(2), 0u);           // the sweep ended before it
+    QVERIFY(r.state.targetHost.empty());  // and SetTarget was skipped
+    QVERIFY(r.state.targetPort.empty());
+  }
+
+  void startUpSweepSkipsNonNumericPorts() {
+    Rig r(3);
+    r.E(1).port.assign("28960a");
+    r.E(1).sendtime = 1.0;
+    r.engine->Timer3Timer();
+    QTRY_VERIFY(r.E(2).maxclients > 0);
+    QCOMPARE(r.Queries(0), 1u);
+    QCOMPARE(r.Queries(1), 0u);
+    QCOMPARE(r.E(1).sendtime, 1.0);
+    QCOMPARE(r.state.targetPort, std::to_string(r.S(0).port()));
+  }
+
+  void startUpSweepOffStillSetsTheTarget() {
+    Rig r(2);
+    r.settings.Set(&Settings::startq, false);
+    r.engine->ApplyStartQuerySetting();
+    QVERIFY(!r.engine->Timer3().Enabled());
+    r.engine->Timer3Timer();
+    Rig::Run(100);
+    QCOMPARE(r.Queries(0), 0u);
+    QCOMPARE(r.Queries(1), 0u);
+    QCOMPARE(r.state.targetPort, std::to_string(r.S(0).port()));
+  }
+
+  void sweepLeavesOutTheSelectedServer() {
+    Rig r(3);
+    r.state.selected = 1;
+    r.E(2).port.assign("abc");  // never queried, the rest of the sweep goes on
+    r.engine->Timer5().SetInterval(40);
+    r.engine->Timer5().SetEnabled(true);
+    QTRY_VERIFY(r.Queries(0) >= 3);
+    r.engine->Timer5().SetEnabled(false);
+    Rig::Run(60);
+    QCOMPARE(r.Queries(1), 0u);
+    QCOMPARE(r.Queries(2), 0u);
+    QVERIFY(r.E(0).sendtime > 0);
+    QCOMPARE(r.E(1).sendtime, 0.0);
+  }
+
+  void selectedQueryKeepsItsCadenceAndRequestsPolls() {
+    Rig r(3);
+    r.state.selected = 0;
+    r.engine->Timer1().SetInterval(30);
+    r.engine->Timer1().SetEnabled(true);
+    QTRY_VERIFY(r.Queries(0) >= 5);
+    r.engine->Timer1().SetEnabled(false);
+    QCOMPARE(r.Queries(1), 0u);
+    QCOMPARE(r.Queries(2), 0u);
+    QVERIFY(!r.state.statusPollRequested);  // players tab not shown
+
+    // Players tab shown and an rcon password: each tick requests a poll.
+    r.view.playersTab = true;
+    r.engine->Timer1Timer();
+    QVERIFY(r.state.statusPollRequested);
+    QCOMPARE(r.state.statusHost, std::string(kHost));
+    QCOMPARE(r.state.statusPort, std::to_string(r.S(0).port()));
+    QTRY_VERIFY_WITH_TIMEOUT(r.view.tableReadyCount >= 1, 5000);
+
+    // Without a password no request.
+    r.state.statusPollRequested = false;
+    r.state.selected = 1;
+    r.engine->Timer1Timer();
+    QVERIFY(!r.state.statusPollRequested);
+    QTRY_COMPARE(r.Queries(1), 1u);
+    // No entry or a port that is no number: nothing at all.
+    const uint64_t q1 = r.Queries(1);
+    r.E(1).port.assign("x");
+    r.engine->Timer1Timer();
+    r.state.selected = 9;
+    r.engine->Timer1Timer();
+    Rig::Run(50);
+    QCOMPARE(r.Queries(1), q1);
+  }
+
+  void selectedQueryStampsBeforeItSends() {
+    Rig r(1);
+    r.state.selected = 0;
+    r.S(0).setReplyDelayMs(50);
+    r.engine->Timer1Timer();
+    const double stamped = r.E(0).sendtime;
+    QVERIFY(r.S(0).waitForReceived(1, 5000ms));
+    const auto at = r.S(0).received().front().at;
+    const double atMs = std::chrono::duration<double, std::milli>(at.time_since_epoch()).count();
+    QVERIFY(stamped <= atMs);  // steady_clock and HiResMs share CLOCK_MONOTONIC
+    QTRY_VERIFY(r.E(0).maxclients > 0);
+    QVERIFY(r.E(0).ping >= 50);
+  }
+
+  void deferredCommandAndTimer4FireOnce() {
+    Rig r(1);
+    r.state.selected = 0;
+    r.engine->SetTarget(std::to_string(r.S(0).port()), kHost);
+    r.state.deferredCommand = "map_restart";
+    r.engine->Timer2().SetInterval(20);
+    r.engine->Timer2().SetEnabled(true);
+    r.engine->Timer4().SetInterval(30);
+    r.engine->Timer4().SetEnabled(true);
+    QTRY_COMPARE(r.S(0).executedCommands().size(), size_t(2));
+    Rig::Run(200);
+    const auto cmds = r.S(0).executedCommands();
+    QCOMPARE(cmds.size(), size_t(2));
+    QVERIFY(std::count(cmds.begin(), cmds.end(), "map_restart") == 1);
+    QVERIFY(std::count(cmds.begin(), cmds.end(), "status") == 1);
+    QVERIFY(r.state.deferredCommand.empty());
+    QVERIFY(!r.engine->Timer2().Enabled());
+    QVERIFY(!r.engine->Timer4().Enabled());
+
+    // Nothing deferred: Timer2 only switches itself off.
+    r.engine->Timer2().SetEnabled(true);
+    QTRY_VERIFY(!r.engine->Timer2().Enabled());
+    Rig::Run(50);
+    QCOMPARE(r.S(0).executedCommands().size(), size_t(2));
+  }
+
+  void failedDeferredSendIsReportedOnce() {
+    Rig r(1);
+    r.state.selected = 0;
+    r.engine->SetTarget("notaport", kHost);
+    r.state.deferredCommand = "dir / .cfg";
+    r.engine->Timer2().SetInterval(10);
+    r.engine->Timer2().SetEnabled(true);
+    QTRY_VERIFY(!r.engine->Timer2().Enabled());
+    Rig::Run(50);
+    QCOMPARE(r.view.Count("RconSendFailed"), 1);
+    QVERIFY(r.state.deferredCommand.empty());
+  }
+
+  void querySettingsDriveTheTimers() {
+    Rig r(1);
+    r.settings.Update([](Settings& s) {
+      s.cq = true;
+      s.cqt = "2";
+      s.sq = false;
+      s.sqt = "3";
+    });
+    QCOMPARE(r.engine->ApplyQuerySettings(), std::string());
+    QCOMPARE(r.engine->Timer5().Interval(), 2000);
+    QVERIFY(r.engine->Timer5().Active());
+    QVERIFY(!r.view.sweepButton);
+    QCOMPARE(r.engine->Timer1().Interval(), 3000);
+    QVERIFY(!r.engine->Timer1().Enabled());
+    QVERIFY(r.view.selectedButton);
+
+    // Interval 0: on, but never fires.
+    r.settings.Set(&Settings::cqt, std::string("0"));
+    QCOMPARE(r.engine->ApplyQuerySettings(QueryEngine::QueryTimers::AllServers), std::string());
+    QVERIFY(r.engine->Timer5().Enabled());
+    QVERIFY(!r.engine->Timer5().Active());
+
+    // A text that is no integer stops the operation at that point.
+    r.settings.Update([](Settings& s) {
+      s.cqt = "7";
+      s.sqt = "eins";
+      s.sq = true;
+    });
+    const std::string msg = r.engine->ApplyQuerySettings();
+    QCOMPARE(msg, IntegerConversionError("eins"));
+    QCOMPARE(r.engine->Timer5().Interval(), 7000);  // first half applied
+    QVERIFY(!r.engine->Timer1().Enabled());         // second half not
+    r.settings.Set(&Settings::cqt, std::string("x"));
+    r.settings.Set(&Settings::sqt, std::string("1"));
+    QCOMPARE(r.engine->ApplyQuerySettings(), IntegerConversionError("x"));
+    QCOMPARE(r.engine->Timer5().Interval(), 7000);
+    QVERIFY(!r.engine->Timer1().Enabled());  // Both stops before the second half
+
+    // Minimise stops both; restore applies the current settings again.
+    r.settings.Set(&Settings::cqt, std::string("4"));
+    QCOMPARE(r.engine->ApplyQuerySettings(), std::string());
+    r.engine->Minimize();
+    QVERIFY(!r.engine->Timer5().Enabled());
+    QVERIFY(!r.engine->Timer1().Enabled());
+    r.settings.Set(&Settings::cqt, std::string("6"));
+    QCOMPARE(r.engine->Restore(), std::string());
+    QVERIFY(r.engine->Timer5().Active());
+    QVERIFY(r.engine->Timer1().Active());
+    QCOMPARE(r.engine->Timer5().Interval(), 6000);
+  }
+
+  void pageChangeOfThePlayersTab() {
+    Rig r(2);
+    r.settings.Set(&Settings::sq, false);
+    r.state.selected = 0;
+    r.engine->SetTarget(std::to_string(r.S(0).port()), kHost);
+    r.engine->OnPageChanged(true);
+    QVERIFY(r.engine->Timer1().Enabled());  // on whatever sq says
+    QTRY_COMPARE(r.S(0).executedCommands(), std::vector<std::string>{"status"});
+    QTRY_VERIFY(r.view.Has("ConsoleShow"));
+    r.engine->OnPageChanged(false);
+    QVERIFY(!r.engine->Timer1().Enabled());  // per sq
+
+    // Without an rcon password a page change leaves Timer1 alone.
+    r.state.selected = 1;
+    r.engine->Timer1().SetEnabled(true);
+    r.engine->OnPageChanged(false);
+    QVERIFY(r.engine->Timer1().Enabled());
+    r.engine->OnPageChanged(true);
+    Rig::Run(50);
+    QCOMPARE(r.S(0).executedCommands().size(), size_t(1));
+    QCOMPARE(r.S(1).stats().rconAccepted + r.S(1).stats().rconBadPassword, 0u);
+  }
+};
+
+QTEST_GUILESS_MAIN(ScheduleTest)
+#include "test_schedule.moc"
