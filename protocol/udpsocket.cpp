@@ -37,7 +37,7 @@ int LastError() {
 std::string ErrorText(int code) {
   return "socket error " + std::to_string(code);
 }
-void CloseHandle(std::uintptr_t h) {
+void CloseSocketHandle(std::uintptr_t h) {
   closesocket(static_cast<SOCKET>(h));
 }
 SOCKET Sock(std::uintptr_t h) {
@@ -52,7 +52,7 @@ int LastError() {
 std::string ErrorText(int code) {
   return std::strerror(code);
 }
-void CloseHandle(int h) {
+void CloseSocketHandle(int h) {
   ::close(h);
 }
 int Sock(int h) {
@@ -116,7 +116,7 @@ bool UdpSocket::Open(int receiveBufferBytes) {
   local.sin_addr.s_addr = htonl(INADDR_ANY);
   local.sin_port = 0;
   if (::bind(Sock(h), reinterpret_cast<const sockaddr*>(&local), sizeof(local)) != 0) {
-    CloseHandle(h);
+    CloseSocketHandle(h);
     return false;
   }
   fd_ = h;
@@ -224,7 +224,7 @@ UdpSocket::Received UdpSocket::Receive(int waitMs, std::size_t maxBytes) {
 
 void UdpSocket::Close() {
   if (!IsOpen()) return;
-  CloseHandle(fd_);
+  CloseSocketHandle(fd_);
   fd_ = kInvalid;
 }
 
