@@ -10,6 +10,7 @@
 #include <QLineSeries>
 #include <QMenu>
 #include <QScreen>
+#include <QTabBar>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -82,8 +83,29 @@ TForm1::TForm1(SettingsStore& settings, QWidget* parent)
       QStringLiteral("QSplitter#Splitter1::handle { background-color: rgb(166, 202, 240); }"));
   ui->Panel1->setMinimumHeight(10);
   ui->Panel2->setMinimumHeight(10);
-  ui->Splitter1->setSizes({177, 400});
-  ui->Splitter2->setSizes({369, 400});
+  // Lay the window out at its designed size now, so the panels have their
+  // real heights before the first layout rule and the splitter positions.
+  if (layout()) layout()->activate();
+  FormResize();
+  if (ui->Panel3->layout()) ui->Panel3->layout()->activate();
+  {
+    const int total = ui->Splitter1->height() - ui->Splitter1->handleWidth();
+    ui->Splitter1->setSizes({177, std::max(10, total - 177)});
+    ui->Splitter2->setSizes({369, std::max(10, ui->Splitter2->width() - 369)});
+  }
+  QFont tabFont = ui->PageControl1->font();
+  // A narrow face so all ten tabs fit the window's minimum width.
+  tabFont.setPixelSize(11);
+  tabFont.setStretch(QFont::Condensed);
+  ui->PageControl1->tabBar()->setFont(tabFont);
+  ui->PageControl1->setElideMode(Qt::ElideNone);
+  ui->PageControl1->setStyleSheet(QStringLiteral(
+      "QTabBar::tab { padding: 3px 4px; margin-right: 1px; border: 1px solid rgb(160, 170, 190);"
+      " border-bottom: none; border-top-left-radius: 3px; border-top-right-radius: 3px;"
+      " background: rgb(226, 232, 244); }"
+      "QTabBar::tab:selected { background: rgb(255, 255, 255); }"
+      "QTabBar::tab:hover:!selected { background: rgb(212, 222, 242); }"
+      "QTabWidget::pane { border: 1px solid rgb(160, 170, 190); top: -1px; }"));
   QPalette red = ui->Label3->palette();
   red.setColor(QPalette::WindowText, QColor(255, 0, 0));
   ui->Label2->setPalette(red);
@@ -250,8 +272,6 @@ void TForm1::SetUpChart() {
   chart_->setPlotAreaBackgroundBrush(kChartBack);
   chart_->setPlotAreaBackgroundVisible(true);
   chart_->setAnimationOptions(QChart::NoAnimation);
-  chart_->setLocalizeNumbers(true);
-  chart_->setLocale(QLocale(QLocale::German, QLocale::Germany));
   axisY_ = new QValueAxis(chart_);
   axisY_->setLabelFormat(QStringLiteral("%d"));
   QFont af = axisY_->labelsFont();
