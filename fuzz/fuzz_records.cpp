@@ -27,12 +27,24 @@ void Check(bool ok) {
 // Offsets of the length bytes of the string fields.
 constexpr std::size_t kStringOffsets[] = {0, 251, 502, 753, 1029, 1280, 1531, 1782};
 
+// A folder of this process for the file round trip, removed at exit. The
+// name lives in a plain array so the exit handler never sees a destroyed
+// string.
+char gTempDir[64];
+
 const std::string& TempDir() {
   static const std::string dir = [] {
-    char tmpl[] = "/tmp/zelmora-fuzz-XXXXXX";
-    const char* made = mkdtemp(tmpl);
-    if (!made) std::abort();
-    return std::string(made) + "/";
+    std::strcpy(gTempDir, "/tmp/zelmora-fuzz-XXXXXX");
+    if (!mkdtemp(gTempDir)) std::abort();
+    std::atexit([] {
+      char path[96];
+      std::snprintf(path, sizeof(path), "%s/in.dat", gTempDir);
+      std::remove(path);
+      std::snprintf(path, sizeof(path), "%s/out.dat", gTempDir);
+      std::remove(path);
+      rmdir(gTempDir);
+    });
+    return std::string(gTempDir) + "/";
   }();
   return dir;
 }
