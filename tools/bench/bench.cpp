@@ -1,0 +1,280 @@
+// zelmora-bench: measures the query engine with a headless view against test
+// game servers on loopback and prints a Markdown report.
+//
+//   zelmora-bench [--servers N] [--rounds R] [--samples S]
+//
+// 1. Sweep: N servers (default 500) queried by the start-up sweep (which lets
+//    events run after each send) and by the periodic sweep (which does not);
+//    every reply must be attributed and handled. Time from the first send to
+//    the last handled reply.
+// 2. Ping accuracy: a server that holds each reply back 50 ms; the engine's
+//    unrounded ping minus 50 ms, with the window idle and while a sweep of N
+//    servers runs.
+// 3. Main-thread cost of handling one statusResponse with 1000 listed
+//    servers (HandleQueryDatagram: attribution plus HandleReply).
+#include <QCoreApplication>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/settings.h"
+#include "engine/clock.h"
+#include "engine/queryengine.h"
+#include "tools/testserver/testserver.h"
+
+using namespace zelmora;
+using zelmora::testing::InventPlayers;
+using zelmora::testing::TestServer;
+using zelmora::testing::TestServerConfig;
+using zelmora::testing::TestServerFarm;
+
+namespace {
+
+#ifndef ZELMORA_BUILD_TYPE
+#define ZELMORA_BUILD_TYPE "unknown"
+#endif
+
+class HeadlessView : public EngineView {
+ public:
+  int handled = 0;
+  double lastHandledMs = 0;
+  int watchIndex = -1;
+  std::vector<double> watchedPings;
+  const QueryEngine* engine = nullptr;
+
+  void ServerEntryChanged(int index) override {
+    ++handled;
+    lastHandledMs = HiResMs();
+    if (index == watchIndex && engine) watchedPings.push_back(engine->reply().ping);
+  }
+};
+
+struct Stats {
+  double median = 0, p90 = 0, worst = 0, best = 0;
+};
+
+Stats Summarise(std::vector<double> v) {
+  Stats s;
+  if (v.empty()) return s;
+  std::sort(v.begin(), v.end());
+  s.median = v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+  s.p90 = v[std::min(v.size() - 1, v.size() * 9 / 10)];
+  s.worst = v.back();
+  s.best = v.front();
+  return s;
+}
+
+// Lets the engine's hand-overs run until pred holds or timeoutMs passed.
+template <class Pred>
+bool RunUntil(Pred pred, int timeoutMs) {
+  const double until = HiResMs() + timeoutMs;
+  while (!pred()) {
+    if (HiResMs() > until) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+void RunFor(int ms) {
+  const double until = HiResMs() + ms;
+  while (HiResMs() < until) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+std::string CpuModel() {
+  std::ifstream in("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("model name", 0) == 0) {
+      const auto colon = line.find(':');
+      if (colon != std::string::npos) return line.substr(colon + 2);
+    }
+  }
+  return "unknown";
+}
+
+struct SweepResult {
+  std::vector<double> ms;  // first send -> last handled reply, per round
+  int handledMin = 1 << 30;
+  int expected = 0;
+};
+
+SweepResult BenchSweep(int servers, int rounds, bool startUpSweep) {
+  SweepResult res;
+  res.expected = servers;
+  TestServerFarm farm;
+  if (!farm.start(static_cast<size_t>(servers))) {
+    std::fprintf(stderr, "farm did not start\n");
+    return res;
+  }
+  for (int round = 0; round < rounds; ++round) {
+    AppState state;
+    for (int i = 0; i < servers; ++i) {
+      Tserverrec e;
+      e.host.assign("127.0.0.1");
+      e.port.assign(std::to_string(farm.port(static_cast<size_t>(i))));
+      state.serverlist.push_back(e);
+    }
+    state.pingHistory.resize(state.serverlist.size());
+    state.selected = -1;
+    SettingsStore settings;
+    settings.Set(&Settings::prov, false);  // no reverse lookups in the way
+    HeadlessView view;
+    QueryEngine engine(state, settings, view);
+    if (!engine.Start()) {
+      std::fprintf(stderr, "engine did not start\n");
+      return res;
+    }
+    const double t0 = HiResMs();
+    if (startUpSweep)
+      engine.Timer3Timer();
+    else
+      engine.Button6Click();
+    RunUntil([&] { return view.handled >= servers; }, 10000);
+    RunFor(100);  // late or duplicate replies would show up here
+    res.handledMin = std::min(res.handledMin, view.handled);
+    res.ms.push_back(view.lastHandledMs - t0);
+    if (static_cast<int>(engine.counters().statusResponses) != view.handled)
+      std::fprintf(stderr, "counter mismatch\n");
+  }
+  return res;
+}
+
+// Ping error of a server delaying its replies by 50 ms; with sweep, a sweep
+// of `servers` farm servers is started right before each query.
+std::vector<double> BenchPing(int samples, int servers, bool withSweep) {
+  TestServer slow;
+  TestServerConfig c;
+  c.replyDelayMs = 50;
+  if (!slow.start(c)) return {};
+  TestServerFarm farm;
+  if (withSweep && !farm.start(static_cast<size_t>(servers))) return {};
+
+  AppState state;
+  Tserverrec s;
+  s.host.assign("127.0.0.1");
+  s.port.assign(std::to_string(slow.port()));
+  state.serverlist.push_back(s);
+  if (withSweep) {
+    for (int i = 0; i < servers; ++i) {
+      Tserverrec e;
+      e.host.assign("127.0.0.1");
+      e.port.assign(std::to_string(farm.port(static_cast<size_t>(i))));
+      state.serverlist.push_back(e);
+    }
+  }
+  state.pingHistory.resize(state.serverlist.size());
+  state.selected = 0;
+  SettingsStore settings;
+  settings.Set(&Settings::prov, false);
+  HeadlessView view;
+  view.watchIndex = 0;
+  QueryEngine engine(state, settings, view);
+  view.engine = &engine;
+  if (!engine.Start()) return {};
+  std::vector<double> errors;
+  for (int i = 0; i < samples; ++i) {
+    const size_t before = view.watchedPings.size();
+    if (withSweep) engine.Button6Click();  // all but the selected one
+    engine.Timer1Timer();                  // the selected server
+    RunUntil([&] { return view.watchedPings.size() > before; }, 5000);
+    if (view.watchedPings.size() > before) errors.push_back(view.watchedPings.back() - 50.0);
+    RunFor(withSweep ? 300 : 60);  // let the sweep's replies drain
+  }
+  return errors;
+}
+
+// Main-thread cost of one handled statusResponse, 1000 listed servers.
+std::vector<double> BenchHandleCost(int samples, double* targetMedianUs) {
+  constexpr int kListed = 1000;
+  AppState state;
+  for (int i = 0; i < kListed; ++i) {
+    Tserverrec e;
+    e.host.assign("127.0.0.1");
+    e.port.assign(std::to_string(20000 + i));
+    state.serverlist.push_back(e);
+  }
+  state.pingHistory.resize(state.serverlist.size());
+  state.selected = 0;
+  state.targetHost = "127.0.0.1";
+  state.targetPort = "20000";
+  SettingsStore settings;
+  HeadlessView view;
+  QueryEngine engine(state, settings, view);  // not started: no threads
+
+  TestServerConfig c;
+  c.players = InventPlayers(16);
+  std::string text = std::string("\xff\xff\xff\xff", 4) + "statusResponse\n";
+  for (const auto& [k, v] : c.vars) text += "\\" + k + "\\" + v;
+  text += "\n";
+  for (const auto& p : c.players)
+    text += std::to_string(p.score) + " " + p.ping + " \"" + p.name + "\"\n";
+
+  std::vector<double> us, targetUs;
+  for (int i = 0; i < samples; ++i) {
+    // Spread over the list so the linear attribution scan is paid fairly.
+    const int idx = static_cast<int>((static_cast<long long>(i) * 7919) % kListed);
+    const double t0 = HiResMs();
+    engine.HandleQueryDatagram(text, "127.0.0.1", 20000 + idx, t0);
+    const double dt = (HiResMs() - t0) * 1000.0;
+    (idx == 0 ? targetUs : us).push_back(dt);
+  }
+  for (int i = 0; i < 200; ++i) {
+    const double t0 = HiResMs();
+    engine.HandleQueryDatagram(text, "127.0.0.1", 20000, t0);
+    targetUs.push_back((HiResMs() - t0) * 1000.0);
+  }
+  *targetMedianUs = Summarise(targetUs).median;
+  return us;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  int servers = 500, rounds = 5, samples = 40;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (!std::strcmp(argv[i], "--servers")) servers = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--rounds")) rounds = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--samples")) samples = std::atoi(argv[++i]);
+  }
+  InitHiResClock();
+
+  const SweepResult startUp = BenchSweep(servers, rounds, true);
+  const SweepResult periodic = BenchSweep(servers, rounds, false);
+  const Stats su = Summarise(startUp.ms), pe = Summarise(periodic.ms);
+  const Stats idle = Summarise(BenchPing(samples, servers, false));
+  const Stats busy = Summarise(BenchPing(samples, servers, true));
+  double targetUs = 0;
+  const Stats cost = Summarise(BenchHandleCost(5000, &targetUs));
+
+  std::printf("Machine: %u logical CPUs, %s; build type %s\n\n",
+              std::thread::hardware_concurrency(), CpuModel().c_str(), ZELMORA_BUILD_TYPE);
+  std::printf("| Measurement | Result |\n|---|---|\n");
+  std::printf("| Start-up sweep of %d servers: replies handled (worst of %d rounds) | %d of %d |\n",
+              servers, rounds, startUp.handledMin, startUp.expected);
+  std::printf("| Start-up sweep: first send to last handled reply, median / worst | %.1f ms / "
+              "%.1f ms |\n",
+              su.median, su.worst);
+  std::printf("| Periodic sweep of %d servers: replies handled (worst of %d rounds) | %d of %d |\n",
+              servers, rounds, periodic.handledMin, periodic.expected);
+  std::printf("| Periodic sweep: first send to last handled reply, median / worst | %.1f ms / "
+              "%.1f ms |\n",
+              pe.median, pe.worst);
+  std::printf("| Ping error (server delays 50 ms), idle: median / worst | %.3f ms / %.3f ms |\n",
+              idle.median, idle.worst);
+  std::printf("| Ping error while a sweep of %d runs: median / worst | %.3f ms / %.3f ms |\n",
+              servers, busy.median, busy.worst);
+  std::printf("| Main thread per statusResponse, 1000 listed: median / p90 | %.1f us / %.1f us "
+              "|\n",
+              cost.median, cost.p90);
+  std::printf("| ... for the current target (views refreshed): median | %.1f us |\n", targetUs);
+  const bool ok = startUp.handledMin == servers && periodic.handledMin == servers;
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,181 @@
+// Main-thread cost of the server list with 1000 listed servers answering:
+//   1. one statusResponse handled on the main thread, including the column
+//      fitting and the repaint of the list (median and worst, microseconds);
+//   2. the longest stall of the main thread's event loop during a sweep of
+//      all servers, measured by a 1 ms probe timer (goal: below 50 ms).
+// The servers are a TestServerFarm on loopback; the window is the real main
+// window on the offscreen platform.
+//   zelmora-bench-ui [servers]        (default 1000)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/paths.h"
+#include "core/serverfile.h"
+#include "core/settings.h"
+#include "engine/clock.h"
+#include "protocol/datagram.h"
+#include "protocol/udpsocket.h"
+#include "tools/testserver/testserver.h"
+#include "ui/main/drawgrid.h"
+#include "ui/main/serverlistview.h"
+#include "ui/main/tform1.h"
+
+using namespace zelmora;
+
+namespace {
+
+struct Stats {
+  double median = 0, p99 = 0, worst = 0;
+};
+
+Stats Summarize(std::vector<double> v) {
+  Stats s;
+  if (v.empty()) return s;
+  std::sort(v.begin(), v.end());
+  s.median = v[v.size() / 2];
+  s.p99 = v[std::min(v.size() - 1, v.size() * 99 / 100)];
+  s.worst = v.back();
+  return s;
+}
+
+double UsSince(const QElapsedTimer& t) { return t.nsecsElapsed() / 1000.0; }
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const size_t count = argc > 1 ? std::stoul(argv[1]) : 1000;
+
+  // Servers with names of different lengths, so the widths really change.
+  std::vector<testing::TestServerConfig> configs(count);
+  for (size_t i = 0; i < count; ++i) {
+    testing::SetVar(configs[i].vars, "sv_hostname",
+                    "^" + std::to_string(i % 10) + "Server " + std::to_string(i) + " " +
+                        std::string(i % 37, 'x'));
+    configs[i].players = testing::InventPlayers(static_cast<int>(i % 20), i);
+  }
+  testing::TestServerFarm farm;
+  if (!farm.start(configs)) {
+    std::fprintf(stderr, "cannot start %zu servers\n", count);
+    return 1;
+  }
+  QTemporaryDir dir;
+  SetDataDir(dir.path().toStdString() + "/");
+  Tserverlist list;
+  for (size_t i = 0; i < count; ++i) {
+    Tserverrec e;
+    e.host.assign("127.0.0.1");
+    e.port.assign(std::to_string(farm.port(i)));
+    list.push_back(e);
+  }
+  std::string error;
+  if (!SaveServers(DataPath("Servers.dat"), list, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+
+  SettingsStore settings;
+  TForm1 form(settings);
+  form.show();
+  QCoreApplication::processEvents();
+
+  // Real statusResponse datagrams of every server, collected once.
+  struct Datagram {
+    std::string data, host;
+    int port;
+  };
+  std::vector<Datagram> replies;
+  {
+    UdpSocket sock;
+    sock.Open(8 * 1024 * 1024);
+    for (size_t i = 0; i < count; ++i) {
+      sock.SendTo("127.0.0.1", farm.port(i), BuildGetStatus(), nullptr);
+      if (i % 100 == 99) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    for (;;) {
+      auto r = sock.Receive(500);
+      if (!r.got) break;
+      replies.push_back({r.data, r.host, r.port});
+    }
+  }
+
+  // 1. One reply at a time on the main thread, fitting and painting included.
+  std::vector<double> perReply;
+  for (int round = 0; round < 3; ++round) {
+    for (const Datagram& d : replies) {
+      QElapsedTimer t;
+      t.start();
+      form.Engine().HandleQueryDatagram(d.data, d.host, d.port, HiResMs());
+      QCoreApplication::processEvents();  // the repaint of the list
+      perReply.push_back(UsSince(t));
+    }
+  }
+  const Stats handle = Summarize(perReply);
+
+  // For comparison: fitting every width from scratch, as a refit of all
+  // entries on each reply would.
+  std::vector<double> full;
+  const QFont font = form.findChild<DrawGrid*>("DrawGrid1")->font();
+  for (int i = 0; i < 50; ++i) {
+    QElapsedTimer t;
+    t.start();
+    ServerColumnFitter::FullFit(form.State().serverlist, IconOptions{}, font);
+    full.push_back(UsSince(t));
+  }
+  const Stats fullFit = Summarize(full);
+
+  // 2. A sweep over all servers through the real engine and sockets while a
+  // 1 ms probe timer measures how long the event loop is kept away.
+  const auto before = form.Engine().counters().statusResponses;
+  std::vector<double> gaps;
+  QElapsedTimer clock;
+  clock.start();
+  qint64 last = clock.nsecsElapsed();
+  QTimer probe;
+  probe.setTimerType(Qt::PreciseTimer);
+  probe.setInterval(1);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    const qint64 now = clock.nsecsElapsed();
+    gaps.push_back((now - last) / 1e6);
+    last = now;
+  });
+  probe.start();
+  for (int i = 0; i < 50; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+  QElapsedTimer sweep;
+  sweep.start();
+  QTimer::singleShot(0, [&] { form.Engine().Button6Click(); });
+  const uint64_t expected = count - 1;  // all but the selected server
+  while (form.Engine().counters().statusResponses - before < expected && sweep.elapsed() < 15000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  const double sweepMs = sweep.elapsed();
+  for (int i = 0; i < 50; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+  probe.stop();
+  const uint64_t handled = form.Engine().counters().statusResponses - before;
+  const Stats stall = Summarize(gaps);
+
+  std::printf("| Measure (%zu listed servers) | Median | 99th pct. | Worst |\n", count);
+  std::printf("|---|---|---|---|\n");
+  std::printf("| statusResponse on the main thread incl. FitServerColumns and repaint (us) | %.0f | "
+              "%.0f | %.0f |\n",
+              handle.median, handle.p99, handle.worst);
+  std::printf("| fitting all %zu entries from scratch, for comparison (us) | %.0f | %.0f | %.0f |\n",
+              count, fullFit.median, fullFit.p99, fullFit.worst);
+  std::printf("| event-loop gap during a sweep of all servers (ms) | %.1f | %.1f | %.1f |\n",
+              stall.median, stall.p99, stall.worst);
+  std::printf("\nSweep: %llu of %llu replies handled in %.0f ms; longest main-thread stall %.1f ms "
+              "(goal < 50 ms).\n",
+              static_cast<unsigned long long>(handled), static_cast<unsigned long long>(expected),
+              sweepMs, stall.worst);
+  form.close();
+  return handled == expected ? 0 : 1;
+}
