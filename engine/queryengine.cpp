@@ -304,25 +304,18 @@ QueryEngine::SendResult QueryEngine::SendRcon(std::string_view command, std::str
   // The servers drop rcon commands that follow each other too closely; the
   // pause keeps consecutive commands apart.
   std::this_thread::sleep_for(rconPause_);
-  if (!state_.SelectedValid()) return SendResult::NoServer;
-  const std::string datagram = BuildRcon(
-      state_.serverlist[static_cast<std::size_t>(state_.selected)].rconpass.view(), command);
-  const auto port = PortOf(state_.targetPort);
-  if (!port) {
-    if (error) *error = "'" + state_.targetPort + "' is no port number";
-    return SendResult::Failed;
-  }
-  if (!workers_) {
-    if (error) *error = "not started";
-    return SendResult::Failed;
-  }
-  return workers_->querySocket.SendTo(state_.targetHost, *port, datagram, error)
-             ? SendResult::Sent
-             : SendResult::Failed;
+  return SendRconTo(false, command, error);
 }
 
 QueryEngine::SendResult QueryEngine::SendRconVar(std::string_view command, std::string* error) {
   if (!state_.SelectedValid()) return SendResult::NoServer;
+  return SendRconTo(true, command, error);
+}
+
+// The selected entry's password, the current target, querySocket or udpb.
+QueryEngine::SendResult QueryEngine::SendRconTo(bool overUdpb, std::string_view command,
+                                                std::string* error) {
+  if (!state_.SelectedValid()) return SendResult::NoServer;
   const std::string datagram = BuildRcon(
       state_.serverlist[static_cast<std::size_t>(state_.selected)].rconpass.view(), command);
   const auto port = PortOf(state_.targetPort);
@@ -334,8 +327,9 @@ QueryEngine::SendResult QueryEngine::SendRconVar(std::string_view command, std::
     if (error) *error = "not started";
     return SendResult::Failed;
   }
-  return workers_->udpb.SendTo(state_.targetHost, *port, datagram, error) ? SendResult::Sent
-                                                                          : SendResult::Failed;
+  UdpSocket& socket = overUdpb ? workers_->udpb : workers_->querySocket;
+  return socket.SendTo(state_.targetHost, *port, datagram, error) ? SendResult::Sent
+                                                                  : SendResult::Failed;
 }
 
 // ---------------------------------------------------------------------------

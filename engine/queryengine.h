@@ -192,7 +192,7 @@ class QueryEngine : public QObject {
  private:
   struct Workers;
 
-  void ResetReplyServer();
+  SendResult SendRconTo(bool overUdpb, std::string_view command, std::string* error);
   int DatenmengeOrThrow() const;
   void DirectoryChecks();
   void ShowMapPictureFor(const std::vector<std::string>& pictures);

@@ -240,9 +240,12 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   int servers = 500, rounds = 5, samples = 40;
   for (int i = 1; i + 1 < argc; ++i) {
-    if (!std::strcmp(argv[i], "--servers")) servers = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "--rounds")) rounds = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "--samples")) samples = std::atoi(argv[++i]);
+    if (!std::strcmp(argv[i], "--servers"))
+      servers = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--rounds"))
+      rounds = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--samples"))
+      samples = std::atoi(argv[++i]);
   }
   InitHiResClock();
 
@@ -259,21 +262,24 @@ int main(int argc, char** argv) {
   std::printf("| Measurement | Result |\n|---|---|\n");
   std::printf("| Start-up sweep of %d servers: replies handled (worst of %d rounds) | %d of %d |\n",
               servers, rounds, startUp.handledMin, startUp.expected);
-  std::printf("| Start-up sweep: first send to last handled reply, median / worst | %.1f ms / "
-              "%.1f ms |\n",
-              su.median, su.worst);
+  std::printf(
+      "| Start-up sweep: first send to last handled reply, median / worst | %.1f ms / "
+      "%.1f ms |\n",
+      su.median, su.worst);
   std::printf("| Periodic sweep of %d servers: replies handled (worst of %d rounds) | %d of %d |\n",
               servers, rounds, periodic.handledMin, periodic.expected);
-  std::printf("| Periodic sweep: first send to last handled reply, median / worst | %.1f ms / "
-              "%.1f ms |\n",
-              pe.median, pe.worst);
+  std::printf(
+      "| Periodic sweep: first send to last handled reply, median / worst | %.1f ms / "
+      "%.1f ms |\n",
+      pe.median, pe.worst);
   std::printf("| Ping error (server delays 50 ms), idle: median / worst | %.3f ms / %.3f ms |\n",
               idle.median, idle.worst);
   std::printf("| Ping error while a sweep of %d runs: median / worst | %.3f ms / %.3f ms |\n",
               servers, busy.median, busy.worst);
-  std::printf("| Main thread per statusResponse, 1000 listed: median / p90 | %.1f us / %.1f us "
-              "|\n",
-              cost.median, cost.p90);
+  std::printf(
+      "| Main thread per statusResponse, 1000 listed: median / p90 | %.1f us / %.1f us "
+      "|\n",
+      cost.median, cost.p90);
   std::printf("| ... for the current target (views refreshed): median | %.1f us |\n", targetUs);
   const bool ok = startUp.handledMin == servers && periodic.handledMin == servers;
   return ok ? 0 : 1;
