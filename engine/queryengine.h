@@ -97,7 +97,8 @@ class QueryEngine : public QObject {
 
   // Start-up step 4: creates querySocket and udpb, then starts get, getb,
   // status and providerres in this order. False when a socket cannot be
-  // created (nothing is started then).
+  // created (nothing is started then). providerres works with copies of
+  // state.ranges and state.flagCodes taken here: load them before.
   bool Start();
   // Requests termination of status, providerres, get and getb (in this
   // order), then waits for each until deadline has passed in total. A
