@@ -228,6 +228,77 @@ class IntegrationTest : public QObject {
     QCOMPARE(e.view.consoleLines.front(), std::string("print"));
   }
 
+  void rconGoesToTheTargetWithTheSelectedPassword() {
+    TestServer first, second;
+    QVERIFY(first.start(Config(6, "First", 0, "p0")));
+    QVERIFY(second.start(Config(6, "Second", 0, "p1")));
+    Engine e;
+    e.Add(first.port(), "p0");
+    e.Add(second.port(), "p1");
+    QVERIFY(e.Start());
+    // The start-up sweep may leave the first entry the target while another
+    // one is selected: commands go to the target, with the selected password.
+    e.engine->SetTarget(std::to_string(first.port()), kHost);
+    e.state.selected = 1;
+    QCOMPARE(e.engine->SendRcon("say hi"), QueryEngine::SendResult::Sent);
+    QVERIFY(first.waitForReceived(1, 5000ms));
+    QCOMPARE(first.received().front().data, Oob("rcon \"p1\" say hi"));
+    QCOMPARE(second.receivedCount(), 0u);
+  }
+
+  void oversizeDatagramIsSkipped() {
+    TestServer server;
+    QVERIFY(server.start(Config(6, "Big", 0)));
+    Engine e;
+    e.Add(server.port());
+    QVERIFY(e.Start());
+    QVERIFY(e.engine->SendGetStatus(0));  // the socket has sent: replies may come
+    QTRY_COMPARE(e.engine->counters().statusResponses, 1u);
+    const uint16_t client = e.engine->QueryLocalPort();
+    QVERIFY(server.sendTo(kHost, client, Oob("print\n" + std::string(9000, 'x'))));
+    QVERIFY(server.sendTo(kHost, client, Oob("print\nafter\n")));
+    QTRY_COMPARE(e.engine->counters().datagrams, 2u);
+    QCOMPARE(e.view.consoleLines, (std::vector<std::string>{"print", "after", ""}));
+    QCOMPARE(e.view.Count("ConsoleShow"), 1);
+  }
+
+  void anotherSenderCutsTheStatusTableShort() {
+    UdpSocket fake, other;
+    QVERIFY(fake.Open(65536));
+    QVERIFY(other.Open(65536));
+    Engine e;
+    e.Add(fake.LocalPort(), "pw");
+    e.state.selected = 0;
+    QVERIFY(e.Start());
+
+    // A port text that is no number: the pass is dropped, nothing is sent.
+    e.engine->RequestStatusPoll();
+    e.state.statusPort = "x";
+    QTRY_VERIFY(!e.state.statusPollRequested);
+    QVERIFY(!ReceivePumping(fake, 400).got);
+
+    e.engine->RequestStatusPoll();
+    const UdpSocket::Received req = ReceivePumping(fake, 5000);
+    QVERIFY(req.got);
+    const std::string head =
+        Oob("print\nmap: mp_x\nnum score ping guid   name            lastmsg address\n"
+            "--- ----- ---- ------\n" +
+            StatusRow(3, 1, "20", "333333", "Early", "10.2.2.3:1") + "\n");
+    QVERIFY(fake.SendTo(kHost, req.port, head));
+    ReceivePumping(other, 50);
+    QVERIFY(other.SendTo(kHost, req.port, Oob("print\nnoise\n")));
+    ReceivePumping(other, 50);
+    QVERIFY(fake.SendTo(
+        kHost, req.port,
+        Oob("print\n" + StatusRow(4, 2, "30", "444444", "Late", "10.2.2.4:1") + "\n\n")));
+    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
+    // Collection stopped at the other sender: the table is the first
+    // datagram alone (map, header, dashes, one row, empty end: 5 lines, which
+    // makes no row), not the 7 lines with both rows.
+    QCOMPARE(e.state.statusRowsView.size(), size_t(0));
+    QVERIFY(FindAddress(e.state.addrcache, "10.2.2.4") < 0);
+  }
+
   void sendRconVarRepliesReachTheTarget() {
     TestServer server;
     QVERIFY(server.start(Config(6, "Vars", 0, "pw")));
