@@ -83,7 +83,13 @@ QtMainThreadInvoker::QtMainThreadInvoker()
 
 QtMainThreadInvoker::~QtMainThreadInvoker() {
   Detach();
-  delete dispatcher_;  // queued wake-ups for it are discarded by Qt
+  // Queued wake-ups for the dispatcher are discarded by Qt. The last owner
+  // may be a worker that outlived its shutdown deadline: then the main thread
+  // deletes the dispatcher.
+  if (std::this_thread::get_id() == home_)
+    delete dispatcher_;
+  else
+    dispatcher_->deleteLater();
 }
 
 void QtMainThreadInvoker::Detach() {

@@ -81,8 +81,7 @@ class ShutdownTest : public QObject {
       QVERIFY(engine.Start());
       engine.Timer5().SetInterval(5);
       engine.Timer5().SetEnabled(true);
-      QTest::qWait(100);
-      QVERIFY(engine.counters().statusResponses > 0);
+      QTRY_VERIFY(engine.counters().statusResponses > 0);
     }  // destroyed with replies still in flight
     const Tserverrec before = state.serverlist[0];
     QTest::qWait(100);
