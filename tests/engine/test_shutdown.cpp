@@ -67,6 +67,32 @@ class ShutdownTest : public QObject {
     QTest::qWait(50);
   }
 
+  void workersLeftBehindByTheDeadlineTouchNothingFreed() {
+    TestServer server;
+    QVERIFY(server.start());
+    auto state = std::make_unique<AppState>();
+    state->serverlist.push_back(Entry("127.0.0.1", std::to_string(server.port()), "pw"));
+    state->pingHistory.resize(1);
+    auto settings = std::make_unique<SettingsStore>();
+    auto view = std::make_unique<RecordingView>();
+    auto engine = std::make_unique<QueryEngine>(*state, *settings, *view);
+    QVERIFY(engine->Start());
+    engine->RequestStatusPoll();
+    QVERIFY(engine->SendGetStatus(0));
+    QVERIFY(BusyWait([&] { return server.stats().repliesSent >= 1; }));
+    // No time at all to end: every worker still inside a receive or a
+    // hand-over is left to finish on its own ...
+    engine->Shutdown(std::chrono::milliseconds(0));
+    // ... while everything it could have used is freed at once.
+    engine.reset();
+    view.reset();
+    settings.reset();
+    state.reset();
+    // The workers end within their receive waits; sanitizers watch them.
+    QTest::qWait(1000);
+    QVERIFY(server.running());
+  }
+
   void destroyingARunningEngineStopsIt() {
     TestServer server;
     QVERIFY(server.start());
