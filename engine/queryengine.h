@@ -50,8 +50,8 @@ class QueryEngine : public QObject {
   Q_OBJECT
 
  public:
-  // Outcome of an rcon send. The spec of the original raises a failed send to
-  // the caller; here the caller gets Failed and the reason.
+  // Outcome of an rcon send. A failed send is the caller's to report: it
+  // gets Failed and the reason.
   enum class SendResult { Sent, NoServer, Failed };
   // Which half of the periodic-query settings ApplyQuerySettings applies.
   enum class QueryTimers { Both, AllServers, Selected };
