@@ -56,6 +56,30 @@ class ScheduleTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void onlyTheStartUpSweepLetsEventsRun() {
+    Rig r(2);
+    bool inSweep = false;
+    std::vector<bool> ranDuringSweep;
+    auto post = [&] {
+      QMetaObject::invokeMethod(
+          QCoreApplication::instance(), [&] { ranDuringSweep.push_back(inSweep); },
+          Qt::QueuedConnection);
+    };
+    post();
+    inSweep = true;
+    r.engine->Timer3Timer();  // lets pending events run after each send
+    inSweep = false;
+    QCOMPARE(ranDuringSweep, std::vector<bool>{true});
+
+    ranDuringSweep.clear();
+    post();
+    inSweep = true;
+    r.engine->Button6Click();  // sends without pauses
+    inSweep = false;
+    QVERIFY(ranDuringSweep.empty());
+    QTRY_COMPARE(ranDuringSweep, std::vector<bool>{false});
+  }
+
   void startUpSweepEndsAtAnEmptyHost() {
     Rig r(3);
     r.E(1).host.clear();
