@@ -56,6 +56,15 @@ class HeadlessView : public EngineView {
   }
 };
 
+// A listed server on 127.0.0.1 with its (empty) ping history.
+void AddLoopbackEntry(AppState& state, int port) {
+  Tserverrec e;
+  e.host.assign("127.0.0.1");
+  e.port.assign(std::to_string(port));
+  state.serverlist.push_back(e);
+  state.pingHistory.resize(state.serverlist.size());
+}
+
 struct Stats {
   double median = 0, p90 = 0, worst = 0, best = 0;
 };
@@ -115,13 +124,7 @@ SweepResult BenchSweep(int servers, int rounds, bool startUpSweep) {
   }
   for (int round = 0; round < rounds; ++round) {
     AppState state;
-    for (int i = 0; i < servers; ++i) {
-      Tserverrec e;
-      e.host.assign("127.0.0.1");
-      e.port.assign(std::to_string(farm.port(static_cast<size_t>(i))));
-      state.serverlist.push_back(e);
-    }
-    state.pingHistory.resize(state.serverlist.size());
+    for (int i = 0; i < servers; ++i) AddLoopbackEntry(state, farm.port(static_cast<size_t>(i)));
     state.selected = -1;
     SettingsStore settings;
     settings.Set(&Settings::prov, false);  // no reverse lookups in the way
@@ -157,19 +160,9 @@ std::vector<double> BenchPing(int samples, int servers, bool withSweep) {
   if (withSweep && !farm.start(static_cast<size_t>(servers))) return {};
 
   AppState state;
-  Tserverrec s;
-  s.host.assign("127.0.0.1");
-  s.port.assign(std::to_string(slow.port()));
-  state.serverlist.push_back(s);
-  if (withSweep) {
-    for (int i = 0; i < servers; ++i) {
-      Tserverrec e;
-      e.host.assign("127.0.0.1");
-      e.port.assign(std::to_string(farm.port(static_cast<size_t>(i))));
-      state.serverlist.push_back(e);
-    }
-  }
-  state.pingHistory.resize(state.serverlist.size());
+  AddLoopbackEntry(state, slow.port());
+  if (withSweep)
+    for (int i = 0; i < servers; ++i) AddLoopbackEntry(state, farm.port(static_cast<size_t>(i)));
   state.selected = 0;
   SettingsStore settings;
   settings.Set(&Settings::prov, false);
@@ -194,13 +187,7 @@ std::vector<double> BenchPing(int samples, int servers, bool withSweep) {
 std::vector<double> BenchHandleCost(int samples, double* targetMedianUs) {
   constexpr int kListed = 1000;
   AppState state;
-  for (int i = 0; i < kListed; ++i) {
-    Tserverrec e;
-    e.host.assign("127.0.0.1");
-    e.port.assign(std::to_string(20000 + i));
-    state.serverlist.push_back(e);
-  }
-  state.pingHistory.resize(state.serverlist.size());
+  for (int i = 0; i < kListed; ++i) AddLoopbackEntry(state, 20000 + i);
   state.selected = 0;
   state.targetHost = "127.0.0.1";
   state.targetPort = "20000";
