@@ -150,6 +150,7 @@ class TestMainWindow : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     for (size_t i = 0; i < 5; ++i) s.pingHistory[i] = {double(i), double(i) + 0.5};
     DrawGrid* g1 = Grid(form, "DrawGrid1");
+    QCOMPARE(g1->verticalHeader()->cursor().shape(), Qt::SplitVCursor);
     g1->verticalHeader()->moveSection(1, 4);
     QCOMPARE(Names(s.serverlist), (std::vector<std::string>{"S0", "S4", "S2", "S3", "S1"}));
     QCOMPARE(s.pingHistory[1], (tpingit{4.0, 4.5}));

@@ -133,7 +133,9 @@ TForm1::TForm1(SettingsStore& settings, QWidget* parent)
 }
 
 TForm1::~TForm1() {
-  if (engine_) engine_->Shutdown();
+  // A window that goes away without having been closed (the application
+  // quit some other way) still shuts down and saves like a close.
+  FormClose();
 }
 
 void TForm1::SetDialogs(TForm3* settingsWindow, TForm4* serverDialog) {
@@ -262,7 +264,8 @@ void TForm1::SetUpMenus() {
 }
 
 void TForm1::SetUpChart() {
-  chart_ = new QChart();
+  // The view comes with its own chart; using it leaves nothing unowned.
+  chart_ = ui->Chart1->chart();
   chart_->legend()->hide();
   chart_->setTitle(QString());
   chart_->setMargins(QMargins(0, 0, 0, 0));
@@ -285,7 +288,6 @@ void TForm1::SetUpChart() {
   axisX_->setLabelsVisible(false);
   chart_->addAxis(axisY_, Qt::AlignLeft);
   chart_->addAxis(axisX_, Qt::AlignBottom);
-  ui->Chart1->setChart(chart_);
   ui->Chart1->setRenderHint(QPainter::Antialiasing);
   ui->Chart1->setFrameShape(QFrame::NoFrame);
   ui->Chart1->setBackgroundBrush(kChartPanel);
@@ -661,7 +663,9 @@ int TForm1::ChartPointCount() {
 void TForm1::ChartRebuild(int points) {
   if (!chart_) return;
   chart_->removeAllSeries();
-  upper_ = new QLineSeries();
+  // The area series does not own its line; the chart owns the current one.
+  delete upper_;
+  upper_ = new QLineSeries(chart_);
   QList<QPointF> zeros;
   zeros.reserve(std::max(0, points));
   for (int i = 0; i < points; ++i) zeros.append(QPointF(i, 0));
