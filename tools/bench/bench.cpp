@@ -1,7 +1,7 @@
 // zelmora-bench: measures the query engine with a headless view against test
 // game servers on loopback and prints a Markdown report.
 //
-//   zelmora-bench [--servers N] [--rounds R] [--samples S]
+//   zelmora-bench [--servers N] [--rounds R] [--samples S] [--raw]
 //
 // 1. Sweep: N servers (default 500) queried by the start-up sweep (which lets
 //    events run after each send) and by the periodic sweep (which does not);
@@ -226,6 +226,9 @@ std::vector<double> BenchHandleCost(int samples, double* targetMedianUs) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   int servers = 500, rounds = 5, samples = 40;
+  bool raw = false;  // --raw: also print every ping sample
+  for (int i = 1; i < argc; ++i)
+    if (!std::strcmp(argv[i], "--raw")) raw = true;
   for (int i = 1; i + 1 < argc; ++i) {
     if (!std::strcmp(argv[i], "--servers"))
       servers = std::atoi(argv[++i]);
@@ -239,8 +242,16 @@ int main(int argc, char** argv) {
   const SweepResult startUp = BenchSweep(servers, rounds, true);
   const SweepResult periodic = BenchSweep(servers, rounds, false);
   const Stats su = Summarise(startUp.ms), pe = Summarise(periodic.ms);
-  const Stats idle = Summarise(BenchPing(samples, servers, false));
-  const Stats busy = Summarise(BenchPing(samples, servers, true));
+  const std::vector<double> idleErrors = BenchPing(samples, servers, false);
+  const std::vector<double> busyErrors = BenchPing(samples, servers, true);
+  const Stats idle = Summarise(idleErrors), busy = Summarise(busyErrors);
+  if (raw) {
+    std::printf("ping errors idle (ms):");
+    for (double v : idleErrors) std::printf(" %.2f", v);
+    std::printf("\nping errors during sweeps (ms):");
+    for (double v : busyErrors) std::printf(" %.2f", v);
+    std::printf("\n\n");
+  }
   double targetUs = 0;
   const Stats cost = Summarise(BenchHandleCost(5000, &targetUs));
 
