@@ -26,11 +26,13 @@ if [ -z "${SKIP_TSAN:-}" ]; then
   echo "== engine tests (thread sanitizer)"
   cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_TSAN=ON -DZELMORA_BUILD_UI=OFF >/dev/null
   cmake --build build/tsan -j "$JOBS"
-  ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools'
+  # Qt is not built with ThreadSanitizer; the suppressions name Qt frames only.
+  TSAN_OPTIONS="suppressions=$ROOT/tests/engine/tsan.supp halt_on_error=1" \
+    ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools'
 fi
 
 if [ -z "${SKIP_FUZZ:-}" ] && [ -f scripts/fuzz.sh ]; then
   echo "== fuzzers (bounded run)"
-  bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+  bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}" "$ROOT/build/fuzz"
 fi
 echo "== all tests passed"
