@@ -7,6 +7,8 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -172,6 +174,39 @@ class TestMainWindow : public QObject {
     QCOMPARE(Names(saved), (std::vector<std::string>{"S0", "S4", "S2", "S3", "S1"}));
   }
 
+  void mainMenu() {
+    SettingsStore settings;
+    TForm1 form(settings);
+    QStringList menus;
+    for (QAction* top : form.menuBar()->actions()) {
+      QString line = top->text() + ":";
+      for (QAction* act : top->menu()->actions()) {
+        line += " " + act->text() + (act->isEnabled() ? "" : " (aus)");
+        if (act->menu())
+          for (QAction* sub : act->menu()->actions()) line += " [" + sub->text() + "]";
+      }
+      menus << line;
+    }
+    QCOMPARE(
+        menus,
+        QStringList(
+            {QString::fromUtf8("Datei: Einstellungen... rcon Experteneinstellungen... (aus)"),
+             QString::fromUtf8("Serverliste: Server betreten (aus) Server hinzufügen Server "
+                               "editieren Server löschen Sortieren [Nach Ping - aufsteigend] "
+                               "[Nach Ping - absteigend] Liste leeren Serverpasswort ändern "
+                               "(auf dem Server) (aus) rconPasswort ändern (im Programm) (aus)"),
+             QString::fromUtf8("GUIDListe: Editieren ... (aus)"),
+             QString::fromUtf8("?: Auf neue Version überprüfen (aus) Über (aus)")}));
+    auto* tabs = form.findChild<QTabWidget*>("PageControl1");
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i) titles << tabs->tabText(i);
+    QCOMPARE(titles.join('|'),
+             QString::fromUtf8("Serverinfo|Spieler|Karten|Waffen/Fahrzeuge|Spielmodus|"
+                               "Spielmodus-Einstellungen|Sonstiges|Konfig ausführen|rcon Konsole|"
+                               "MSG-Timer"));
+    form.close();
+  }
+
   // No Servers.dat: empty list, selected 0, no target, no message.
   void startUpWithoutList() {
     SettingsStore settings;
@@ -183,6 +218,22 @@ class TestMainWindow : public QObject {
     QCOMPARE(Grid(form, "DrawGrid1")->RowCount(), 7);
     form.close();
     QCOMPARE(fs::file_size(Dir() + "Servers.dat"), uintmax_t(0));
+  }
+
+  // A Servers.dat that cannot be read is reported with the system's reason
+  // and is not replaced by the empty list at close.
+  void unreadableServerList() {
+    fs::create_directory(Dir() + "elsewhere");
+    fs::create_directory_symlink(Dir() + "elsewhere", Dir() + "Servers.dat");
+    {
+      SettingsStore settings;
+      TForm1 form(settings);
+      QCOMPARE(messages_.size(), 1);
+      QVERIFY(messages_.front().contains("Servers.dat"));
+      QVERIFY(form.State().serverlist.empty());
+      form.close();
+    }
+    QVERIFY(fs::is_symlink(Dir() + "Servers.dat"));
   }
 
   void selectingServers() {
@@ -267,6 +318,33 @@ class TestMainWindow : public QObject {
     QVERIFY(!g2->isVisibleTo(g2->parentWidget()));
     QVERIFY(notice->isVisibleTo(notice->parentWidget()));
     QVERIFY(!s.statusPollRequested);
+
+    // The keyboard moves the current row like a click.
+    b.clearReceived();
+    QTest::keyClick(g1, Qt::Key_Down);
+    QCOMPARE(s.selected, 1);
+    QCOMPARE(s.targetPort, pb);
+    QVERIFY(b.waitForReceived(1, std::chrono::seconds(3)));
+    QCOMPARE(b.received().front().data, std::string("\xff\xff\xff\xffgetstatus", 13));
+
+    // Right button: the list's popup menu, with the items whose windows do
+    // not exist yet shown disabled.
+    const QPoint cell = g1->CellRect(2, 2).center();
+    QTest::mouseClick(g1->viewport(), Qt::RightButton, {}, cell);
+    auto* popup = form.findChild<QMenu*>("PopupMenu1");
+    QVERIFY(popup);
+    QTRY_VERIFY(popup->isVisible());
+    QStringList items;
+    for (QAction* act : popup->actions()) items << act->text() + (act->isEnabled() ? "" : " (aus)");
+    QCOMPARE(items, QStringList({QString::fromUtf8("Server betreten (aus)"),
+                                 QString::fromUtf8("Server hinzufügen"),
+                                 QString::fromUtf8("Server editieren"),
+                                 QString::fromUtf8("Server löschen"),
+                                 QString::fromUtf8("IP:Port in die Zwischenablage"),
+                                 QString::fromUtf8("Serverpasswort ändern (auf dem Server) (aus)"),
+                                 QString::fromUtf8("rcon Passwort ändern (im Programm) (aus)")}));
+    popup->hide();
+    QVERIFY(!g1->Frozen());
 
     // A blank row selects no entry to act on: nothing is sent.
     a.clearReceived();

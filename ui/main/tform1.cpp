@@ -328,8 +328,10 @@ void TForm1::FormCreate() {
 
   // 7. Server list, ping histories, remembered GUIDs.
   std::string error;
-  if (!LoadServers(ServersPath(), state_.serverlist, &error))
+  if (!LoadServers(ServersPath(), state_.serverlist, &error)) {
+    serversUnreadable_ = true;
     ShowMessage(this, FromMessageBytes(error));
+  }
   state_.pingHistory.assign(state_.serverlist.size(), tpingit{});
   error.clear();
   if (!LoadGuids(DataPath("Guids.dat"), state_.guidlist, &error))
@@ -361,7 +363,9 @@ void TForm1::FormClose() {
     SetSkinning(false);
     engine_->Shutdown();
     std::string ignored;
-    SaveServers(ServersPath(), state_.serverlist, &ignored);
+    // A Servers.dat that could not be read at start is left as it is: the
+    // empty list in memory would replace the operator's servers.
+    if (!serversUnreadable_) SaveServers(ServersPath(), state_.serverlist, &ignored);
     SaveGuids(DataPath("Guids.dat"), state_.guidlist, &ignored);
   } catch (...) {
     // Closing goes on whatever happens.
