@@ -279,7 +279,7 @@ class TestMainWindow : public QObject {
     // Selecting B on the players tab with automatic refresh off: getstatus
     // goes out at once, the grids are emptied, and one status poll of the
     // rcon player table is requested.
-    b.setReplyDelayMs(400);
+    b.setReplyDelayMs(1500);  // the grids stay empty while we look
     b.clearReceived();
     autoRefresh->setChecked(false);
     tabs->setCurrentIndex(1);
