@@ -357,6 +357,48 @@ class TestMainWindow : public QObject {
     form.close();
   }
 
+  // Pressing sets the drag flag (the grid keeps its picture and draws
+  // nothing); releasing over a data cell selects the row last hovered,
+  // releasing over the fixed column only clears the flag.
+  void mouseButtonOnTheList() {
+    Tserverlist list;
+    for (int i = 0; i < 4; ++i)
+      list.push_back(Entry("127.0.0.1", std::to_string(9 + i), "S" + std::to_string(i)));
+    WriteServers(list);
+    SettingsStore settings;
+    TForm1 form(settings);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.FitServerColumns();
+    DrawGrid* g1 = Grid(form, "DrawGrid1");
+    AppState& s = form.State();
+
+    const QPoint row2 = g1->CellRect(1, 2).center();
+    MoveOver(g1, row2);
+    QTest::mousePress(g1->viewport(), Qt::LeftButton, {}, row2);
+    QVERIFY(form.ListPainter().dragFlag);
+    QVERIFY(g1->Frozen());
+    QCOMPARE(s.selected, 1);  // the click ran on the press
+    QCOMPARE(s.targetPort, std::string("10"));
+    MoveOver(g1, g1->CellRect(2, 4).center());
+    QCOMPARE(form.HoverIndex(), 3);
+    QTest::mouseRelease(g1->viewport(), Qt::LeftButton, {}, g1->CellRect(2, 4).center());
+    QVERIFY(!form.ListPainter().dragFlag);
+    QVERIFY(!g1->Frozen());
+    QCOMPARE(s.selected, 3);  // the hovered row, not the pressed one
+
+    // Button down and up on the fixed column: no selection change.
+    QWidget* fixed = g1->verticalHeader()->viewport();
+    const QPoint f1(5, g1->verticalHeader()->sectionViewportPosition(0) + 5);
+    QTest::mousePress(fixed, Qt::LeftButton, {}, f1);
+    QVERIFY(form.ListPainter().dragFlag);
+    QTest::mouseRelease(fixed, Qt::LeftButton, {}, f1);
+    QVERIFY(!form.ListPainter().dragFlag);
+    QCOMPARE(s.selected, 3);
+    QCOMPARE(form.HoverIndex(), 3);
+    form.close();
+  }
+
   void chartAndLayout() {
     SettingsStore settings;
     TForm1 form(settings);
