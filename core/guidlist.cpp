@@ -1,6 +1,6 @@
 #include "core/guidlist.h"
 
-#include "core/fileio.h"
+#include "core/recordfile.h"
 
 namespace zelmora {
 
@@ -20,30 +20,11 @@ Tguidrec DecodeGuidRec(const std::uint8_t* in) {
 }
 
 bool LoadGuids(const std::string& path, Tguidlist& out, std::string* error) {
-  std::string bytes;
-  switch (ReadWholeFile(path, bytes, error)) {
-    case ReadResult::kMissing:
-      out.clear();
-      return true;
-    case ReadResult::kError:
-      return false;
-    case ReadResult::kOk:
-      break;
-  }
-  const std::size_t count = bytes.size() / kGuidRecSize;
-  Tguidlist list;
-  list.reserve(count);
-  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  for (std::size_t i = 0; i < count; ++i) list.push_back(DecodeGuidRec(p + i * kGuidRecSize));
-  out = std::move(list);
-  return true;
+  return LoadRecordFile(path, kGuidRecSize, DecodeGuidRec, out, error);
 }
 
 bool SaveGuids(const std::string& path, const Tguidlist& list, std::string* error) {
-  std::string bytes(list.size() * kGuidRecSize, '\0');
-  auto* p = reinterpret_cast<std::uint8_t*>(bytes.data());
-  for (std::size_t i = 0; i < list.size(); ++i) EncodeGuidRec(list[i], p + i * kGuidRecSize);
-  return WriteFileAtomic(path, bytes, error);
+  return SaveRecordFile(path, kGuidRecSize, EncodeGuidRec, list, error);
 }
 
 }  // namespace zelmora

@@ -3,38 +3,22 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/fileio.h"
+#include "core/recordfile.h"
 
 namespace zelmora {
 
 bool LoadServers(const std::string& path, Tserverlist& out, std::string* error) {
-  std::string bytes;
-  switch (ReadWholeFile(path, bytes, error)) {
-    case ReadResult::kMissing:
-      out.clear();
-      return true;
-    case ReadResult::kError:
-      return false;
-    case ReadResult::kOk:
-      break;
-  }
-  const std::size_t count = bytes.size() / kServerRecSize;
-  Tserverlist list;
-  list.reserve(count);
-  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  for (std::size_t i = 0; i < count; ++i) {
-    list.push_back(DecodeServerRec(p + i * kServerRecSize));
-    list.back().provider.clear();
-  }
-  out = std::move(list);
-  return true;
+  // The provider text is worked out anew in every run.
+  auto decode = [](const std::uint8_t* in) {
+    Tserverrec rec = DecodeServerRec(in);
+    rec.provider.clear();
+    return rec;
+  };
+  return LoadRecordFile(path, kServerRecSize, decode, out, error);
 }
 
 bool SaveServers(const std::string& path, const Tserverlist& list, std::string* error) {
-  std::string bytes(list.size() * kServerRecSize, '\0');
-  auto* p = reinterpret_cast<std::uint8_t*>(bytes.data());
-  for (std::size_t i = 0; i < list.size(); ++i) EncodeServerRec(list[i], p + i * kServerRecSize);
-  return WriteFileAtomic(path, bytes, error);
+  return SaveRecordFile(path, kServerRecSize, EncodeServerRec, list, error);
 }
 
 namespace {

@@ -1,7 +1,7 @@
 #include "geo/ranges.h"
 
-#include "core/fileio.h"
 #include "core/lebytes.h"
+#include "core/recordfile.h"
 #include "core/textutil.h"
 
 namespace zelmora {
@@ -27,13 +27,9 @@ Trangerec DecodeRange(const std::uint8_t* in) {
 }
 
 std::vector<Trangerec> LoadRanges(const std::string& path, std::string* error) {
-  std::string bytes;
+  // A file that cannot be read gives no ranges (every lookup then says "?").
   std::vector<Trangerec> ranges;
-  if (ReadWholeFile(path, bytes, error) != ReadResult::kOk) return ranges;
-  const std::size_t count = bytes.size() / kRangeRecSize;
-  ranges.reserve(count);
-  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  for (std::size_t i = 0; i < count; ++i) ranges.push_back(DecodeRange(p + i * kRangeRecSize));
+  if (!LoadRecordFile(path, kRangeRecSize, DecodeRange, ranges, error)) ranges.clear();
   return ranges;
 }
 
