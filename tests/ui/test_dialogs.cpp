@@ -452,9 +452,9 @@ class TestDialogs : public QObject {
 
   void ansiTextsRoundTrip() {
     const std::string bytes = "Gr\xfc\xdf \x80 ^1x";
-    QCOMPARE(FromAnsi(bytes), QString::fromUtf8("Grüß € ^1x"));
-    QCOMPARE(ToAnsi(QString::fromUtf8("Grüß € ^1x")), bytes);
-    QCOMPARE(ToAnsi(QString::fromUtf8("a\u4e00b")), std::string("a?b"));
+    QCOMPARE(FromCp1252(bytes), QString::fromUtf8("Grüß € ^1x"));
+    QCOMPARE(ToCp1252(QString::fromUtf8("Grüß € ^1x")), bytes);
+    QCOMPARE(ToCp1252(QString::fromUtf8("a\u4e00b")), std::string("a?b"));
   }
 
   // --- own look -------------------------------------------------------------

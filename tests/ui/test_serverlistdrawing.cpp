@@ -10,7 +10,7 @@
 #include "core/settings.h"
 #include "engine/appstate.h"
 #include "ui/main/colortext.h"
-#include "ui/main/cp1252.h"
+#include "ui/dialogs/cp1252.h"
 #include "ui/main/detailgrids.h"
 #include "ui/main/icons.h"
 #include "ui/main/serverlistview.h"

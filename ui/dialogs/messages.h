@@ -2,6 +2,8 @@
 // tests (and scripted runs) never block on a modal box.
 #pragma once
 
+#include "ui/dialogs/cp1252.h"
+
 #include <QString>
 
 #include <functional>
@@ -33,10 +35,5 @@ bool AskOkCancel(QWidget* parent, const QString& text);
 // "'<text>' ist kein gültiger Integerwert." for an option text (8-bit, as
 // stored) that does not convert to an integer.
 void ShowIntegerError(QWidget* parent, std::string_view text);
-
-// Game and file texts are 8-bit Windows-1252 bytes; these convert them for
-// widgets and back. Characters outside the code page become '?'.
-QString FromAnsi(std::string_view bytes);
-std::string ToAnsi(const QString& text);
 
 }  // namespace zelmora

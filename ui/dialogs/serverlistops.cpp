@@ -138,7 +138,7 @@ bool ClearServerList(QWidget* parent, AppState& state, const std::string& server
 bool CopySelectedServerAddress(const AppState& state, const ClipboardFunction& toClipboard) {
   if (!state.SelectedValid()) return false;
   const Tserverrec& e = state.serverlist[static_cast<std::size_t>(state.selected)];
-  const QString text = FromAnsi(e.host.str() + ":" + e.port.str());
+  const QString text = FromCp1252(e.host.str() + ":" + e.port.str());
   if (toClipboard) {
     toClipboard(text);
   } else if (QClipboard* clipboard = QGuiApplication::clipboard()) {

@@ -178,7 +178,7 @@ void TForm3::SetUpPathsTable() {
   grid->setColumnCount(3);
   grid->setRowCount(static_cast<int>(kPathRowCount));
   QStringList headers;
-  for (std::string_view h : kPathHeaders) headers << FromAnsi(h);
+  for (std::string_view h : kPathHeaders) headers << FromCp1252(h);
   grid->setHorizontalHeaderLabels(headers);
   grid->verticalHeader()->setVisible(false);
   grid->verticalHeader()->setDefaultSectionSize(20);
@@ -189,8 +189,8 @@ void TForm3::SetUpPathsTable() {
   grid->horizontalHeader()->setStretchLastSection(true);
   for (int row = 0; row < static_cast<int>(kPathRowCount); ++row) {
     const PathRow& r = kPathRows[static_cast<std::size_t>(row)];
-    grid->setItem(row, 0, new QTableWidgetItem(FromAnsi(r.label)));
-    grid->setItem(row, 1, new QTableWidgetItem(FromAnsi(r.version)));
+    grid->setItem(row, 0, new QTableWidgetItem(FromCp1252(r.label)));
+    grid->setItem(row, 1, new QTableWidgetItem(FromCp1252(r.version)));
     grid->setItem(row, kPathColumn, new QTableWidgetItem(QString()));
   }
   grid->setCurrentCell(0, 0);
@@ -220,20 +220,20 @@ void TForm3::FillControls(const Settings& s) {
   const bool wasFilling = filling_;
   filling_ = true;
   SetChecked(ui_->CheckBox1, s.aktive);
-  ui_->LabeledEdit1->setText(FromAnsi(s.datenmenge));
-  ui_->LabeledEdit2->setText(FromAnsi(s.ymax));
+  ui_->LabeledEdit1->setText(FromCp1252(s.datenmenge));
+  ui_->LabeledEdit2->setText(FromCp1252(s.ymax));
   SetChecked(ui_->CheckBox2, s.yauto);
   SetChecked(ui_->CheckBox4, s.startq);
   SetChecked(ui_->CheckBox5, s.cq);
   SetChecked(ui_->CheckBox3, s.sq);
-  SetLineText(ui_->Edit1, FromAnsi(s.cqt));
-  SetLineText(ui_->Edit2, FromAnsi(s.sqt));
-  SetLineText(ui_->Edit3, FromAnsi(s.param));
+  SetLineText(ui_->Edit1, FromCp1252(s.cqt));
+  SetLineText(ui_->Edit2, FromCp1252(s.sqt));
+  SetLineText(ui_->Edit3, FromCp1252(s.param));
   CheckInGroup(kickBanGroup_, s.k);
   CheckInGroup(kickGroup_, s.b);
   for (int row = 0; row < static_cast<int>(kPathRowCount); ++row) {
     QTableWidgetItem* cell = ui_->StringGrid1->item(row, kPathColumn);
-    const QString path = FromAnsi(s.paths[static_cast<std::size_t>(row)]);
+    const QString path = FromCp1252(s.paths[static_cast<std::size_t>(row)]);
     if (cell->text() != path) cell->setText(path);
   }
   SetChecked(ui_->CheckBox6, s.ask);
@@ -289,14 +289,14 @@ void TForm3::ConnectControls() {
       {ui_->Edit1, &Settings::cqt}, {ui_->Edit2, &Settings::sqt}, {ui_->Edit3, &Settings::param}};
   for (const auto& [edit, field] : texts) {
     connect(edit, &QLineEdit::textChanged, this, [this, field = field](const QString& t) {
-      Write([&](Settings& s) { s.*field = ToAnsi(t); });
+      Write([&](Settings& s) { s.*field = ToCp1252(t); });
     });
   }
   connect(ui_->LabeledEdit1, &UpDownEdit::textChanged, this,
-          [this](const QString& t) { Write([&](Settings& s) { s.datenmenge = ToAnsi(t); }); });
+          [this](const QString& t) { Write([&](Settings& s) { s.datenmenge = ToCp1252(t); }); });
   connect(ui_->LabeledEdit2, &UpDownEdit::textChanged, this, [this](const QString& t) {
     if (filling_) return;
-    Write([&](Settings& s) { s.ymax = ToAnsi(t); });
+    Write([&](Settings& s) { s.ymax = ToCp1252(t); });
     ApplyChartAxis();
   });
   connect(kickBanGroup_, &QButtonGroup::idToggled, this,
@@ -381,7 +381,7 @@ void TForm3::StringGrid1DblClick() {
   if (!info.exists() || !info.isFile()) return;
   const QString path = QDir::toNativeSeparators(info.absoluteFilePath());
   cell->setText(path);
-  Write([&](Settings& s) { s.paths[static_cast<std::size_t>(row)] = ToAnsi(path); });
+  Write([&](Settings& s) { s.paths[static_cast<std::size_t>(row)] = ToCp1252(path); });
 }
 
 void TForm3::Button2Click() {

@@ -80,9 +80,9 @@ void TForm4::BeginAdd() {
 bool TForm4::BeginEdit() {
   if (!state_.SelectedValid()) return false;
   const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
-  Edit1->setText(FromAnsi(e.host.view()));
-  Edit2->setText(FromAnsi(e.port.view()));
-  Edit3->setText(FromAnsi(e.rconpass.view()));
+  Edit1->setText(FromCp1252(e.host.view()));
+  Edit2->setText(FromCp1252(e.port.view()));
+  Edit3->setText(FromCp1252(e.rconpass.view()));
   editMode = true;
   editIndex = state_.selected;
   return true;
@@ -98,7 +98,7 @@ void TForm4::EditServerClick() {
 }
 
 void TForm4::Button2Click() {
-  const std::string typed = TrimCtl(ToAnsi(Edit1->text()));
+  const std::string typed = TrimCtl(ToCp1252(Edit1->text()));
   ResolveOutcome resolved;
   {
     WaitCursor wait;
@@ -108,7 +108,7 @@ void TForm4::Button2Click() {
     ShowMessage(this, QStringLiteral("DNS-Resolve error - Winsock is not responding."));
   }
   const std::string host = Cut(resolved.address ? *resolved.address : typed, 250);
-  const std::string port = Cut(TrimCtl(ToAnsi(Edit2->text())), 250);
+  const std::string port = Cut(TrimCtl(ToCp1252(Edit2->text())), 250);
 
   const bool editing =
       editMode && editIndex >= 0 && static_cast<std::size_t>(editIndex) < state_.serverlist.size();
@@ -123,7 +123,7 @@ void TForm4::Button2Click() {
     WaitCursor wait;
     provider = ProviderTextFor(lookups_, state_, host);
   }
-  AppendServer(state_, host, port, ToAnsi(Edit3->text()), provider);
+  AppendServer(state_, host, port, ToCp1252(Edit3->text()), provider);
   ResetServerStatus(state_.serverlist);
   for (Tserverrec& e : state_.serverlist) e.hostname.clear();
   SaveServerList(this, state_, serversPath_);

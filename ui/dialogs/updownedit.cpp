@@ -15,7 +15,7 @@ UpDownEdit::UpDownEdit(QWidget* parent) : QAbstractSpinBox(parent) {
   setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
   setKeyboardTracking(true);
   connect(lineEdit(), &QLineEdit::textChanged, this, [this](const QString& t) {
-    if (const auto v = ConvertInteger(ToAnsi(t))) position_ = std::clamp(*v, min_, max_);
+    if (const auto v = ConvertInteger(ToCp1252(t))) position_ = std::clamp(*v, min_, max_);
     emit textChanged(t);
   });
 }
@@ -35,7 +35,7 @@ void UpDownEdit::setText(const QString& text) {
 }
 
 int UpDownEdit::CurrentValue() const {
-  if (const auto v = ConvertInteger(ToAnsi(lineEdit()->text()))) return std::clamp(*v, min_, max_);
+  if (const auto v = ConvertInteger(ToCp1252(lineEdit()->text()))) return std::clamp(*v, min_, max_);
   return position_;
 }
 

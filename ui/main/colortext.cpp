@@ -4,7 +4,7 @@
 #include <QPainter>
 
 #include "protocol/colorcodes.h"
-#include "ui/main/cp1252.h"
+#include "ui/dialogs/cp1252.h"
 
 namespace zelmora {
 

@@ -11,7 +11,7 @@
 #include "protocol/colorcodes.h"
 #include "protocol/text.h"
 #include "ui/main/colortext.h"
-#include "ui/main/cp1252.h"
+#include "ui/dialogs/cp1252.h"
 #include "ui/main/icons.h"
 
 namespace zelmora {

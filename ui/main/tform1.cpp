@@ -28,7 +28,7 @@
 #include "ui/dialogs/skin.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
-#include "ui/main/cp1252.h"
+#include "ui/dialogs/cp1252.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/icons.h"
 #include "ui/main/sorts.h"

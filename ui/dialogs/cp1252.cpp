@@ -1,4 +1,4 @@
-#include "ui/main/cp1252.h"
+#include "ui/dialogs/cp1252.h"
 
 #include <QStringDecoder>
 
