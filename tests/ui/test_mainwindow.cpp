@@ -220,20 +220,28 @@ class TestMainWindow : public QObject {
     QCOMPARE(fs::file_size(Dir() + "Servers.dat"), uintmax_t(0));
   }
 
-  // A Servers.dat that cannot be read is reported with the system's reason
-  // and is not replaced by the empty list at close.
-  void unreadableServerList() {
+  // A Servers.dat or Guids.dat that cannot be read is reported with the
+  // system's reason and is not replaced by an empty list at close.
+  void unreadableDataFile_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("servers") << "Servers.dat";
+    QTest::newRow("guids") << "Guids.dat";
+  }
+  void unreadableDataFile() {
+    QFETCH(QString, file);
+    const std::string name = file.toStdString();
     fs::create_directory(Dir() + "elsewhere");
-    fs::create_directory_symlink(Dir() + "elsewhere", Dir() + "Servers.dat");
+    fs::create_directory_symlink(Dir() + "elsewhere", Dir() + name);
     {
       SettingsStore settings;
       TForm1 form(settings);
       QCOMPARE(messages_.size(), 1);
-      QVERIFY(messages_.front().contains("Servers.dat"));
+      QVERIFY(messages_.front().contains(file));
       QVERIFY(form.State().serverlist.empty());
+      QVERIFY(form.State().guidlist.empty());
       form.close();
     }
-    QVERIFY(fs::is_symlink(Dir() + "Servers.dat"));
+    QVERIFY(fs::is_symlink(Dir() + name));
   }
 
   void selectingServers() {

@@ -23,12 +23,12 @@
 #include "geo/flags.h"
 #include "geo/ranges.h"
 #include "protocol/commands.h"
+#include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/skin.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
-#include "ui/dialogs/cp1252.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/icons.h"
 #include "ui/main/sorts.h"
@@ -334,8 +334,10 @@ void TForm1::FormCreate() {
   }
   state_.pingHistory.assign(state_.serverlist.size(), tpingit{});
   error.clear();
-  if (!LoadGuids(DataPath("Guids.dat"), state_.guidlist, &error))
+  if (!LoadGuids(DataPath("Guids.dat"), state_.guidlist, &error)) {
+    guidsUnreadable_ = true;
     ShowMessage(this, FromMessageBytes(error));
+  }
 
   // 8. Start-up status reset.
   ApplyStartupReset(state_.serverlist);
@@ -363,10 +365,10 @@ void TForm1::FormClose() {
     SetSkinning(false);
     engine_->Shutdown();
     std::string ignored;
-    // A Servers.dat that could not be read at start is left as it is: the
-    // empty list in memory would replace the operator's servers.
+    // A Servers.dat or Guids.dat that could not be read at start is left as
+    // it is: the empty list in memory would replace the operator's data.
     if (!serversUnreadable_) SaveServers(ServersPath(), state_.serverlist, &ignored);
-    SaveGuids(DataPath("Guids.dat"), state_.guidlist, &ignored);
+    if (!guidsUnreadable_) SaveGuids(DataPath("Guids.dat"), state_.guidlist, &ignored);
   } catch (...) {
     // Closing goes on whatever happens.
   }

@@ -179,6 +179,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   bool minimized_ = false;
   bool closeDone_ = false;
   bool serversUnreadable_ = false;
+  bool guidsUnreadable_ = false;
 };
 
 }  // namespace zelmora
