@@ -5,7 +5,9 @@
 #   bash scripts/run.sh          your own server list (build/release/app)
 #   bash scripts/run.sh --demo   also starts three local test game servers
 #                                (protocols 6, 22 and 118, with players and
-#                                the rcon password "demo") and a demo data
+#                                the rcon password "demo"; their replies are
+#                                held back 18, 64 and 131 ms so the pings
+#                                look like servers on the internet) and a demo data
 #                                folder listing them (build/demo)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,11 +42,11 @@ pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
 trap cleanup EXIT INT TERM
 "$TS" --port 28960 --protocol 6 --rcon demo --hostname '^1Zelmora ^7Demo ^3CoD1' \
-  --players 8 --map mp_harbor --gametype sd >/dev/null 2>&1 & pids+=($!)
+  --players 8 --map mp_harbor --gametype sd --delay 18 >/dev/null 2>&1 & pids+=($!)
 "$TS" --port 28961 --protocol 22 --rcon demo --hostname '^4United ^7Offensive ^2Demo' \
-  --players 14 --map mp_foy --gametype tdm >/dev/null 2>&1 & pids+=($!)
+  --players 14 --map mp_foy --gametype tdm --delay 64 >/dev/null 2>&1 & pids+=($!)
 "$TS" --port 28962 --protocol 118 --rcon demo --hostname '^5CoD2 ^7Demo ^6Server' \
-  --players 19 --map mp_toujane --gametype ctf --blank-after-colon >/dev/null 2>&1 & pids+=($!)
+  --players 19 --map mp_toujane --gametype ctf --blank-after-colon --delay 131 >/dev/null 2>&1 & pids+=($!)
 # A fresh list each time so the demo always shows the three servers.
 build/release/tools/demo/zelmora-mkdemo "$DEMODIR/Servers.dat" \
   127.0.0.1:28960:demo 127.0.0.1:28961:demo 127.0.0.1:28962:demo
