@@ -8,6 +8,7 @@
 #include <QGraphicsLayout>
 #include <QGuiApplication>
 #include <QLineSeries>
+#include <QLocale>
 #include <QMenu>
 #include <QScreen>
 #include <QTabBar>
@@ -276,7 +277,11 @@ void TForm1::SetUpChart() {
   chart_->setPlotAreaBackgroundVisible(true);
   chart_->setAnimationOptions(QChart::NoAnimation);
   axisY_ = new QValueAxis(chart_);
-  axisY_->setLabelFormat(QStringLiteral("%d"));
+  // Whole milliseconds with thousands grouping ("1.500"): localised labels
+  // need an explicit precision in the format, or Qt Charts draws none.
+  chart_->setLocalizeNumbers(true);
+  chart_->setLocale(QLocale(QLocale::German, QLocale::Germany));
+  axisY_->setLabelFormat(QStringLiteral("%.0i"));
   QFont af = axisY_->labelsFont();
   af.setPixelSize(9);
   axisY_->setLabelsFont(af);
