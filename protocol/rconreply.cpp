@@ -1,5 +1,6 @@
 #include "protocol/rconreply.h"
 
+#include "core/textutil.h"
 #include "protocol/colorcodes.h"
 #include "protocol/text.h"
 
@@ -116,10 +117,10 @@ bool ParseStatusInfo(std::string_view text, Tstatusinfo& rows) {
     for (char& c : line)
       if (c == '\n' || c == '\v' || c == '\r') c = '\0';
     Tstatusrow& row = rows[r];
-    row[0] = TrimControl(Copy(line, 1, 3));
-    row[4] = TrimControl(Copy(line, 5, 5));
-    row[2] = TrimControl(Copy(line, 11, 4));
-    row[3] = TrimControl(Copy(line, 16, 6));
+    row[0] = TrimCtl(Copy(line, 1, 3));
+    row[4] = TrimCtl(Copy(line, 5, 5));
+    row[2] = TrimCtl(Copy(line, 11, 4));
+    row[3] = TrimCtl(Copy(line, 16, 6));
     // The name ends at the last caret before the final character (the "^7"
     // the server appends); the name's own codes come before it.
     std::size_t mark = 0;  // 1-based, 0 = none
@@ -127,11 +128,11 @@ bool ParseStatusInfo(std::string_view text, Tstatusinfo& rows) {
       if (line[i] == '^') mark = i + 1;
     if (mark == 0) continue;  // name and words cannot be located
     if (mark > 23) row[1] = Copy(line, 23, mark - 23);
-    const std::vector<std::string> words = SplitText(TrimControl(Copy(line, mark, 99)), " ");
+    const std::vector<std::string> words = SplitText(TrimCtl(Copy(line, mark, 99)), " ");
     std::size_t field = 5;
     for (std::size_t w = 1; w < words.size() && field <= 8; ++w) {
       if (words[w].empty()) continue;
-      row[field++] = TrimControl(words[w]);
+      row[field++] = TrimCtl(words[w]);
     }
   }
   return true;

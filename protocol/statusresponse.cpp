@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/textutil.h"
 #include "protocol/colorcodes.h"
 #include "protocol/text.h"
 
@@ -84,7 +85,7 @@ std::string BuildMapInfo(std::string_view gametype, std::string_view mapname) {
 }
 
 std::uint8_t ProtocolByte(std::string_view protocolText) {
-  const int v = ParseDecimalOr(protocolText, -1);
+  const int v = StrToIntDef(protocolText, -1);
   return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFFu);
 }
 
@@ -141,8 +142,8 @@ void ApplyStatusFields(Tserverrec& rec, const Tserverinfo& info) {
 
 void ApplyCounts(Tserverrec& rec, const Tserverinfo& info, const Tplayerinfo& players) {
   rec.players = static_cast<std::int32_t>(players.size());
-  rec.maxclients = ParseDecimalOr(ServerVar(info, "sv_maxclients"), -1);
-  rec.privateclients = ParseDecimalOr(ServerVar(info, "sv_privateClients"), -1);
+  rec.maxclients = StrToIntDef(ServerVar(info, "sv_maxclients"), -1);
+  rec.privateclients = StrToIntDef(ServerVar(info, "sv_privateClients"), -1);
 }
 
 Tplayerinfo PlayerRowsForView(const Tplayerinfo& players) {

@@ -1,7 +1,5 @@
 #include "protocol/text.h"
 
-#include <cstdint>
-#include <limits>
 
 namespace zelmora {
 
@@ -45,36 +43,6 @@ std::string Copy(std::string_view s, std::size_t pos1, std::size_t count) {
   if (pos1 < 1) pos1 = 1;
   if (pos1 > s.size()) return std::string();
   return std::string(s.substr(pos1 - 1, count));
-}
-
-std::string TrimControl(std::string_view s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-  return std::string(s.substr(b, e - b));
-}
-
-int ParseDecimalOr(std::string_view s, int fallback) {
-  std::size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-    negative = s[i] == '-';
-    ++i;
-  }
-  if (i >= s.size()) return fallback;
-  std::int64_t value = 0;
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c < '0' || c > '9') return fallback;
-    value = value * 10 + (c - '0');
-    if (value > static_cast<std::int64_t>(std::numeric_limits<int>::max()) + 1) return fallback;
-  }
-  if (negative) value = -value;
-  if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
-    return fallback;
-  return static_cast<int>(value);
 }
 
 }  // namespace zelmora

@@ -27,12 +27,4 @@ inline std::string CopyFrom(std::string_view s, std::size_t pos1) {
   return Copy(s, pos1, std::string_view::npos);
 }
 
-// Removes leading and trailing characters with codes 0 to 32.
-std::string TrimControl(std::string_view s);
-
-// Reads a whole text as a signed decimal 32-bit integer (leading blanks and
-// one sign allowed, nothing after the digits). Gives fallback when the text is
-// not such a number or does not fit.
-int ParseDecimalOr(std::string_view s, int fallback);
-
 }  // namespace zelmora

@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <random>
 
+#include "core/textutil.h"
 #include "protocol/text.h"
 #include "testbytes.h"
 
@@ -124,13 +125,13 @@ class TestText : public QObject {
     QCOMPARE(B(Copy(S(s), size_t(pos), size_t(count))), result);
   }
 
-  void trimControl() {
-    QCOMPARE(B(TrimControl(std::string("\0\t x \r\n", 7))), QByteArray("x"));
-    QCOMPARE(B(TrimControl(std::string("\0\x01 \x1f", 4))), QByteArray());
-    QCOMPARE(B(TrimControl(std::string("a \0 b", 5))), QByteArray("a \0 b", 5));
+  void trimCtl() {
+    QCOMPARE(B(TrimCtl(std::string("\0\t x \r\n", 7))), QByteArray("x"));
+    QCOMPARE(B(TrimCtl(std::string("\0\x01 \x1f", 4))), QByteArray());
+    QCOMPARE(B(TrimCtl(std::string("a \0 b", 5))), QByteArray("a \0 b", 5));
     // 0x7f and high bytes are not control characters here.
-    QCOMPARE(B(TrimControl("\x7f"
-                           "a\xff")),
+    QCOMPARE(B(TrimCtl("\x7f"
+                       "a\xff")),
              QByteArray("\x7f"
                         "a\xff"));
   }
@@ -155,7 +156,7 @@ class TestText : public QObject {
   void parseDecimal() {
     QFETCH(QByteArray, text);
     QFETCH(int, value);
-    QCOMPARE(ParseDecimalOr(S(text), -99), value);
+    QCOMPARE(StrToIntDef(S(text), -99), value);
   }
 };
 
