@@ -9,24 +9,14 @@
 #include <string>
 
 #include "core/profile.h"
+#include "filebytes.h"
 
 using zelmora::ProfileFile;
 
 namespace {
 
-std::string ReadAll(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-  const QByteArray b = f.readAll();
-  return std::string(b.constData(), static_cast<std::size_t>(b.size()));
-}
-
-void WriteAll(const QString& path, const std::string& bytes) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(f.write(bytes.data(), static_cast<qint64>(bytes.size())),
-           static_cast<qint64>(bytes.size()));
-}
+using zelmora::testing::ReadAll;
+using zelmora::testing::WriteAll;
 
 }  // namespace
 

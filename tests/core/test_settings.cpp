@@ -14,6 +14,7 @@
 
 #include "core/profile.h"
 #include "core/settings.h"
+#include "filebytes.h"
 
 using namespace zelmora;
 
@@ -21,19 +22,8 @@ Q_DECLARE_METATYPE(zelmora::JoinAfter)
 
 namespace {
 
-std::string ReadAll(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-  const QByteArray b = f.readAll();
-  return std::string(b.constData(), static_cast<std::size_t>(b.size()));
-}
-
-void WriteAll(const QString& path, const std::string& bytes) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(f.write(bytes.data(), static_cast<qint64>(bytes.size())),
-           static_cast<qint64>(bytes.size()));
-}
+using zelmora::testing::ReadAll;
+using zelmora::testing::WriteAll;
 
 // Lines joined with CR LF, as config.ini is written.
 std::string Crlf(std::initializer_list<const char*> lines) {
