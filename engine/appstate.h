@@ -76,6 +76,8 @@ struct AppState {
   std::int32_t pendingKick = -1;
   std::int32_t pendingTempBan = -1;
   std::int32_t pendingBan = -1;
+  // Kick the worst high-pinger after the next completed status poll.
+  bool highPingRequested = false;
 
   bool SelectedValid() const {
     return selected >= 0 && static_cast<std::size_t>(selected) < serverlist.size();

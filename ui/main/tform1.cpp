@@ -109,9 +109,9 @@ TForm1::TForm1(SettingsStore& settings, QWidget* parent)
       "QTabWidget::pane { border: 1px solid rgb(160, 170, 190); top: -1px; }"));
   QPalette red = ui->Label3->palette();
   red.setColor(QPalette::WindowText, QColor(255, 0, 0));
-  ui->Label2->setPalette(red);
+  ui->Label1->setPalette(red);
   ui->Label3->setPalette(red);
-  ui->Label2->setContentsMargins(6, 6, 6, 6);
+  ui->Label1->setContentsMargins(6, 6, 6, 6);
 
   // A settings change may come from any thread: only mark the fitted widths
   // stale there and let the main thread redraw.
@@ -212,7 +212,7 @@ void TForm1::SetUpMenus() {
   connect(ui->Einstellungen1, &QAction::triggered, this, &TForm1::Einstellungen1Click);
   connect(ui->Serverhinzufgen1, &QAction::triggered, this, &TForm1::Serverhinzufgen1Click);
   connect(ui->Servereditieren1, &QAction::triggered, this, &TForm1::Servereditieren1Click);
-  connect(ui->Serverlschen2, &QAction::triggered, this, &TForm1::Serverlschen1Click);
+  connect(ui->Serverlschen2, &QAction::triggered, this, &TForm1::Serverlschen2Click);
   connect(ui->Listeleeren1, &QAction::triggered, this, &TForm1::Listeleeren1Click);
   connect(ui->NachPingaufsteigend1, &QAction::triggered, this, &TForm1::NachPingaufsteigend1Click);
   connect(ui->NachPingabsteigend1, &QAction::triggered, this, &TForm1::NachPingabsteigend1Click);
@@ -228,11 +228,11 @@ void TForm1::SetUpMenus() {
   };
   // Joining and the password dialogs come with their windows; until then
   // their items are shown disabled.
-  add(popup1_, "Serverbetreten2", QStringLiteral("Server betreten"), false);
+  add(popup1_, "Serverbetreten1", QStringLiteral("Server betreten"), false);
   connect(add(popup1_, "Serverhinzufgen2", QStringLiteral("Server hinzufügen"), true),
-          &QAction::triggered, this, &TForm1::Serverhinzufgen1Click);
+          &QAction::triggered, this, &TForm1::Serverhinzufgen2Click);
   connect(add(popup1_, "Servereditieren2", QStringLiteral("Server editieren"), true),
-          &QAction::triggered, this, &TForm1::Servereditieren1Click);
+          &QAction::triggered, this, &TForm1::Servereditieren2Click);
   connect(add(popup1_, "Serverlschen1", QStringLiteral("Server löschen"), true),
           &QAction::triggered, this, &TForm1::Serverlschen1Click);
   connect(add(popup1_, "IPPortindieZwischenablage1",
@@ -626,6 +626,17 @@ void TForm1::Servereditieren1Click() {
 void TForm1::Serverlschen1Click() {
   DeleteSelectedServer(this, state_, ServersPath());
   AfterListChange();
+}
+
+// The same commands from the other menu.
+void TForm1::Serverhinzufgen2Click() {
+  Serverhinzufgen1Click();
+}
+void TForm1::Servereditieren2Click() {
+  Servereditieren1Click();
+}
+void TForm1::Serverlschen2Click() {
+  Serverlschen1Click();
 }
 
 void TForm1::Listeleeren1Click() {

@@ -89,9 +89,12 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   // --- tabs and list menu ------------------------------------------------------------
   void PageControl1Change(int page);
-  void Serverhinzufgen1Click();
-  void Servereditieren1Click();
-  void Serverlschen1Click();
+  void Serverhinzufgen1Click();  // main menu
+  void Servereditieren1Click();  // main menu
+  void Serverlschen1Click();     // popup
+  void Serverhinzufgen2Click();  // popup
+  void Servereditieren2Click();  // popup
+  void Serverlschen2Click();     // main menu
   void Listeleeren1Click();
   void IPPortindieZwischenablage1Click();
   void Einstellungen1Click();
