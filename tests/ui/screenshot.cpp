@@ -13,8 +13,7 @@
 
 #include "core/paths.h"
 #include "core/settings.h"
-#include "ui/dialogs/tform3.h"
-#include "ui/dialogs/tform4.h"
+#include "ui/main/appwindows.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/tform1.h"
 
@@ -40,11 +39,8 @@ int main(int argc, char* argv[]) {
   const int row = argc > 3 ? std::atoi(argv[3]) : 1;
 
   zelmora::SettingsStore settings;
-  zelmora::TForm1 form1(settings);
-  zelmora::TForm3 form3(settings, &form1, &form1);
-  form3.FormCreate();
-  zelmora::TForm4 form4(form1.State(), zelmora::DataPath("Servers.dat"), &form1);
-  form1.SetDialogs(&form3, &form4);
+  zelmora::AppWindows windows(settings);
+  zelmora::TForm1& form1 = windows.form1();
   form1.show();
 
   Wait(2500);  // start-up sweep and first replies
