@@ -29,6 +29,11 @@ struct AppState {
   // Listed servers; a position is the entry's identity (grid row, history,
   // reply attribution).
   Tserverlist serverlist;
+  // Counts changes of the list's order or of an entry's host or port text;
+  // whoever makes one calls ServerListChanged (the reply attribution keeps
+  // an index that follows it).
+  std::uint64_t listGeneration = 0;
+  void ServerListChanged() { ++listGeneration; }
   // Ping histories, kept as long as serverlist by everyone who adds or
   // removes entries.
   tpingarray pingHistory;
@@ -70,6 +75,12 @@ struct AppState {
 
   // Set while the main window closes.
   bool closing = false;
+
+  // Servers.dat existed at start but could not be read: it is never
+  // replaced (nor removed) by the empty list in memory. The operator is told
+  // once when a change would have been saved.
+  bool serversUnreadable = false;
+  bool serversUnreadableTold = false;
 
   // Client numbers of the pending kick, temporary ban and ban, -1 for none;
   // sent after the next completed status poll.

@@ -59,10 +59,6 @@ class EngineView {
   // Button6 (all servers) and Button20 (selected server).
   virtual void SweepButtonShown(bool shown) {}
   virtual void SelectedRefreshButtonShown(bool shown) {}
-
-  // An rcon command of a timer could not be sent (e.g. the target host
-  // cannot be resolved). message is the system's reason.
-  virtual void RconSendFailed(const std::string& message) {}
 };
 
 }  // namespace zelmora

@@ -58,6 +58,79 @@ UdpSocket::Received ReceiveWatchingStop(UdpSocket& sock, int waitMs,
   }
 }
 
+std::string EntryKey(std::string_view host, std::string_view port) {
+  std::string key;
+  key.reserve(host.size() + port.size() + 1);
+  key.append(host);
+  key.push_back('\n');
+  key.append(port);
+  return key;
+}
+
+std::string PaceKey(const std::string& address, std::uint16_t port) {
+  return address + ":" + std::to_string(port);
+}
+
+// A datagram of querySocket waiting to be handed to the main thread.
+struct Inbound {
+  std::string data;
+  std::string host;
+  int port = -1;
+  double time = 0;  // arrival, HiResMs
+};
+
+// The get thread's inbox: the reader appends, the hand-over thread takes
+// everything there is. Bounded in datagrams and bytes: beyond that a datagram
+// is dropped, as the kernel would drop it.
+class Inbox {
+ public:
+  bool Push(Inbound d) {
+    std::lock_guard<std::mutex> lk(m_);
+    if (queue_.size() >= QueryEngine::kInboxDatagrams ||
+        bytes_ + d.data.size() > QueryEngine::kInboxBytes) {
+      ++dropped_;
+      return false;
+    }
+    bytes_ += d.data.size();
+    queue_.push_back(std::move(d));
+    cv_.notify_one();
+    return true;
+  }
+  // Waits up to wait for datagrams; moves at most max of them into out.
+  void Take(std::vector<Inbound>& out, std::chrono::milliseconds wait, std::size_t max,
+            const std::atomic<bool>& stop) {
+    std::unique_lock<std::mutex> lk(m_);
+    cv_.wait_for(lk, wait, [&] { return !queue_.empty() || stop.load() || closed_; });
+    while (!queue_.empty() && out.size() < max) {
+      bytes_ -= queue_.front().data.size();
+      out.push_back(std::move(queue_.front()));
+      queue_.pop_front();
+    }
+  }
+  void Close() {
+    std::lock_guard<std::mutex> lk(m_);
+    closed_ = true;
+    cv_.notify_all();
+  }
+  std::uint64_t Dropped() const {
+    std::lock_guard<std::mutex> lk(m_);
+    return dropped_;
+  }
+
+ private:
+  mutable std::mutex m_;
+  std::condition_variable cv_;
+  std::deque<Inbound> queue_;
+  std::size_t bytes_ = 0;
+  std::uint64_t dropped_ = 0;
+  bool closed_ = false;
+};
+
+// Datagrams handed to the main thread in one go: enough to keep the cost of
+// a hand-over small next to the handling, few enough that the window gets
+// its events in between.
+constexpr std::size_t kHandOverBatch = 256;
+
 }  // namespace
 
 // Everything the worker threads use. Held by a shared_ptr that every worker
@@ -66,6 +139,7 @@ UdpSocket::Received ReceiveWatchingStop(UdpSocket& sock, int waitMs,
 struct QueryEngine::Workers {
   UdpSocket querySocket;
   UdpSocket udpb;
+  Inbox inbox;
   std::atomic<std::uint16_t> statusLocalPort{0};
   std::atomic<std::uint64_t> statusPollsFinished{0};
 
@@ -74,12 +148,14 @@ struct QueryEngine::Workers {
   std::atomic<bool> stopGetb{false};
 
   std::shared_ptr<QtMainThreadInvoker> invoker;
+  std::shared_ptr<NameCache> names;
   std::unique_ptr<ProviderResolver> providerres;
+  RconPacer* pacer = nullptr;  // the engine's; used only while the engine runs
 
   std::mutex m;
   std::condition_variable cv;  // stop requests and thread ends
-  bool getDone = false, getbDone = false, statusDone = false;
-  std::thread get, getb, status;
+  bool getDone = false, getHandDone = false, getbDone = false, statusDone = false;
+  std::thread get, getHand, getb, status;
 
   void MarkDone(bool Workers::*flag) {
     {
@@ -108,6 +184,15 @@ QueryEngine::QueryEngine(AppState& state, const SettingsStore& settings, EngineV
   timer3_ = std::make_unique<EngineTimer>(this, "Timer3", 200, [this] { Timer3Timer(); });
   timer4_ = std::make_unique<EngineTimer>(this, "Timer4", 4000, [this] { Timer4Timer(); });
   timer5_ = std::make_unique<EngineTimer>(this, "Timer5", 5000, [this] { Button6Click(); });
+  heldTimer_ = new QTimer(this);
+  heldTimer_->setSingleShot(true);
+  heldTimer_->setTimerType(Qt::PreciseTimer);
+  connect(heldTimer_, &QTimer::timeout, this, [this] { FlushHeld(); });
+}
+
+void QueryEngine::SetNameResolver(NameCache::ResolveFn resolve, NameCacheTiming timing) {
+  if (running_) return;
+  names_ = std::make_shared<NameCache>(std::move(resolve), timing);
 }
 
 QueryEngine::~QueryEngine() {
@@ -122,28 +207,48 @@ bool QueryEngine::Start() {
   InitHiResClock();
   auto w = std::make_shared<Workers>();
   if (!w->querySocket.Open(kBurstReceiveBuffer) || !w->udpb.Open(kBurstReceiveBuffer)) return false;
+  if (!names_) names_ = std::make_shared<NameCache>();
   invoker_ = std::make_shared<QtMainThreadInvoker>();
   w->invoker = invoker_;
+  w->names = names_;
+  w->pacer = &pacer_;
   workers_ = w;
   running_ = true;
 
-  // get: receive, stamp, hand over; attribution and handling on the main thread.
-  w->get = std::thread([w, self = this] {
+  // get: reads as fast as datagrams come and stamps each with its arrival;
+  // the hand-over thread takes them to the main thread in order.
+  w->get = std::thread([w] {
     while (!w->stopGet.load()) {
       UdpSocket::Received r = w->querySocket.Receive(200, kMaxDatagram);
       if (!r.got || r.data.empty()) continue;  // nothing, or a failed receive
-      const double t = HiResMs();
+      const double arrival = HiResMs() - r.ageMs;
+      w->inbox.Push(Inbound{std::move(r.data), std::move(r.host), r.port, arrival});
+    }
+    w->inbox.Close();
+    w->MarkDone(&Workers::getDone);
+  });
+  w->getHand = std::thread([w, self = this] {
+    std::vector<Inbound> batch;
+    while (!w->stopGet.load()) {
+      batch.clear();
+      w->inbox.Take(batch, std::chrono::milliseconds(200), kHandOverBatch, w->stopGet);
+      if (batch.empty()) continue;
       w->invoker->RunAndWait(
-          [&] { self->HandleQueryDatagram(std::move(r.data), std::move(r.host), r.port, t); },
+          [&] {
+            for (Inbound& d : batch) {
+              if (self->shutDown_) return;
+              self->HandleQueryDatagram(std::move(d.data), std::move(d.host), d.port, d.time);
+            }
+          },
           w->stopGet);
     }
-    w->MarkDone(&Workers::getDone);
+    w->MarkDone(&Workers::getHandDone);
   });
 
   // getb: variable replies.
   w->getb = std::thread([w, self = this] {
     while (!w->stopGetb.load()) {
-      UdpSocket::Received r = w->udpb.Receive(100, kMaxDatagram);
+      UdpSocket::Received r = w->udpb.Receive(100, kMaxVarDatagram);
       if (!r.got || r.data.empty()) continue;
       w->invoker->RunAndWait([&] { self->HandleVarReply(r.data, r.host, r.port); }, w->stopGetb);
     }
@@ -153,19 +258,40 @@ bool QueryEngine::Start() {
   // status: the rcon player-table poll.
   w->status = std::thread([w, self = this] {
     UdpSocket sock;
-    // A table of a full server arrives as a burst of print datagrams.
-    sock.Open(256 * 1024);
-    w->statusLocalPort.store(sock.LocalPort());
     std::vector<std::string> list;
     while (!w->stopStatus.load()) {
       try {
         if (w->SleepUnlessStopped(std::chrono::milliseconds(200), w->stopStatus)) break;
+        // A table of a full server arrives as a burst of print datagrams. A
+        // socket that could not be made is tried again at the next pass.
+        if (!sock.IsOpen()) {
+          if (!sock.Open(256 * 1024)) continue;
+          w->statusLocalPort.store(sock.LocalPort());
+        }
         std::optional<StatusPollRequest> req;
         if (!w->invoker->RunAndWait([&] { req = self->TakeStatusPollRequest(); }, w->stopStatus))
           continue;
         if (!req) continue;
         const auto port = PortOf(req->port);
-        if (!port) continue;
+        if (!port || req->paceKey.empty()) continue;
+        // The poll's place in the server's rcon line: it leaves when it is
+        // first and the server would not drop it.
+        bool turn = false;
+        while (!w->stopStatus.load()) {
+          RconPacer::Clock::time_point retry;
+          if (w->pacer->TryGo(req->paceKey, req->ticket, RconPacer::Clock::now(), &retry)) {
+            turn = true;
+            break;
+          }
+          const auto wait = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           retry - RconPacer::Clock::now()),
+                                       std::chrono::milliseconds(1), std::chrono::milliseconds(50));
+          if (w->SleepUnlessStopped(wait, w->stopStatus)) break;
+        }
+        if (!turn) {
+          w->pacer->Cancel(req->paceKey, req->ticket);
+          break;
+        }
         const double start = HiResMs();
         list.clear();
         if (!sock.SendTo(req->host, *port, BuildRcon(req->password, CmdStatus()))) continue;
@@ -173,11 +299,14 @@ bool QueryEngine::Start() {
           std::atomic<std::uint64_t>& n;
           ~CountPass() { n.fetch_add(1); }
         } countPass{w->statusPollsFinished};
+        std::size_t bytes = 0;
         while (!w->stopStatus.load()) {
           UdpSocket::Received r = ReceiveWatchingStop(sock, 600, w->stopStatus);
           if (!r.got) break;
           if (r.host != req->host || std::to_string(r.port) != req->port) break;
+          bytes += r.data.size();
           list.push_back(std::move(r.data));
+          if (list.size() >= kMaxStatusDatagrams || bytes >= kMaxStatusBytes) break;
           if (HiResMs() - start > 1000000.0) break;
         }
         if (w->stopStatus.load()) break;
@@ -218,6 +347,8 @@ void QueryEngine::Shutdown(std::chrono::milliseconds deadline) {
   timer3_->SetEnabled(false);
   timer4_->SetEnabled(false);
   timer5_->SetEnabled(false);
+  heldTimer_->stop();
+  held_.clear();
   if (!running_) return;
   running_ = false;
   auto w = workers_;
@@ -249,6 +380,7 @@ void QueryEngine::Shutdown(std::chrono::milliseconds deadline) {
     w->providerres.reset();
   }
   finish(w->get, &Workers::getDone);
+  finish(w->getHand, &Workers::getHandDone);
   finish(w->getb, &Workers::getbDone);
 
   // Nothing queued reaches the main thread any more.
@@ -270,6 +402,12 @@ std::uint16_t QueryEngine::StatusLocalPort() const {
 }
 std::uint64_t QueryEngine::StatusPollsFinished() const {
   return workers_ ? workers_->statusPollsFinished.load() : 0;
+}
+std::size_t QueryEngine::PendingHandOvers() const {
+  return invoker_ ? invoker_->PendingCalls() : 0;
+}
+int QueryEngine::QueryReceiveBuffer() const {
+  return workers_ ? workers_->querySocket.ReceiveBufferBytes() : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -296,7 +434,31 @@ bool QueryEngine::SendGetStatus(int index, std::string* error) {
     if (error) *error = "not started";
     return false;
   }
-  return workers_->querySocket.SendTo(e.host.view(), *port, BuildGetStatus(), error);
+  const std::optional<std::string> address = names_->Address(e.host.view());
+  if (!address) {
+    if (error) *error = "'" + e.host.str() + "' is not resolved";
+    return false;
+  }
+  NoteSend(e, HiResMs());
+  return workers_->querySocket.SendTo(*address, *port, BuildGetStatus(), error);
+}
+
+// Every query's moment is kept (a few per server), so that a reply is
+// measured against the query that was the latest when it arrived, even when
+// a newer one has been sent before the reply is handled.
+void QueryEngine::NoteSend(const Tserverrec& e, double at) {
+  auto& stamps = sendStamps_[EntryKey(e.host.view(), e.port.view())];
+  std::rotate(stamps.begin(), stamps.begin() + 1, stamps.end());
+  stamps.back() = at;
+}
+
+double QueryEngine::SendTimeBefore(const Tserverrec& e, double arrival) const {
+  const auto it = sendStamps_.find(EntryKey(e.host.view(), e.port.view()));
+  if (it != sendStamps_.end()) {
+    for (auto s = it->second.rbegin(); s != it->second.rend(); ++s)
+      if (*s > 0 && *s <= arrival) return *s;
+  }
+  return e.sendtime;
 }
 
 QueryEngine::SendResult QueryEngine::SendRcon(std::string_view command, std::string* error) {
@@ -312,24 +474,73 @@ QueryEngine::SendResult QueryEngine::SendRconVar(std::string_view command, std::
   return SendRconTo(true, command, error);
 }
 
-// The selected entry's password, the current target, querySocket or udpb.
+// The selected entry's password to the selected entry's own address, so the
+// password and the command can never reach another server than the one
+// selected; querySocket or udpb; sent now or held back for the server's
+// flood spacing.
 QueryEngine::SendResult QueryEngine::SendRconTo(bool overUdpb, std::string_view command,
                                                 std::string* error) {
   if (!state_.SelectedValid()) return SendResult::NoServer;
-  const std::string datagram = BuildRcon(
-      state_.serverlist[static_cast<std::size_t>(state_.selected)].rconpass.view(), command);
-  const auto port = PortOf(state_.targetPort);
+  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
+  const auto port = PortOf(e.port.view());
   if (!port) {
-    if (error) *error = "'" + state_.targetPort + "' is no port number";
+    if (error) *error = "'" + e.port.str() + "' is no port number";
     return SendResult::Failed;
   }
   if (!workers_) {
     if (error) *error = "not started";
     return SendResult::Failed;
   }
-  UdpSocket& socket = overUdpb ? workers_->udpb : workers_->querySocket;
-  return socket.SendTo(state_.targetHost, *port, datagram, error) ? SendResult::Sent
-                                                                  : SendResult::Failed;
+  const std::optional<std::string> address = names_->Address(e.host.view());
+  if (!address) {
+    if (error) *error = "'" + e.host.str() + "' is not resolved";
+    return SendResult::Failed;
+  }
+  Held h;
+  h.key = PaceKey(*address, *port);
+  h.overUdpb = overUdpb;
+  h.host = *address;
+  h.port = *port;
+  h.datagram = BuildRcon(e.rconpass.view(), command);
+  // What waits for its turn goes first.
+  FlushHeld();
+  h.ticket = pacer_.Enqueue(h.key);
+  RconPacer::Clock::time_point retry;
+  if (pacer_.TryGo(h.key, h.ticket, RconPacer::Clock::now(), &retry)) {
+    UdpSocket& socket = overUdpb ? workers_->udpb : workers_->querySocket;
+    return socket.SendTo(h.host, h.port, h.datagram, error) ? SendResult::Sent : SendResult::Failed;
+  }
+  held_.push_back(std::move(h));
+  FlushHeld();  // sets the timer for its turn
+  return SendResult::Sent;
+}
+
+// Sends every held datagram whose turn has come, in order, and sets the
+// timer for the next one.
+void QueryEngine::FlushHeld() {
+  if (!workers_) {
+    held_.clear();
+    return;
+  }
+  const auto now = RconPacer::Clock::now();
+  RconPacer::Clock::time_point next = RconPacer::Clock::time_point::max();
+  for (auto it = held_.begin(); it != held_.end();) {
+    RconPacer::Clock::time_point retry;
+    if (pacer_.TryGo(it->key, it->ticket, now, &retry)) {
+      UdpSocket& socket = it->overUdpb ? workers_->udpb : workers_->querySocket;
+      socket.SendTo(it->host, it->port, it->datagram);  // a failure is not reported
+      it = held_.erase(it);
+    } else {
+      next = std::min(next, retry);
+      ++it;
+    }
+  }
+  if (held_.empty()) {
+    heldTimer_->stop();
+    return;
+  }
+  const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count();
+  heldTimer_->start(static_cast<int>(std::clamp<long long>(wait, 1, 1000)));
 }
 
 // ---------------------------------------------------------------------------
@@ -347,8 +558,21 @@ std::optional<QueryEngine::StatusPollRequest> QueryEngine::TakeStatusPollRequest
   if (!state_.statusPollRequested || !state_.SelectedValid()) return std::nullopt;
   const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
   if (e.rconpass.empty()) return std::nullopt;
+  if (e.host != state_.statusHost || e.port != state_.statusPort) {
+    state_.statusPollRequested = false;
+    return std::nullopt;
+  }
+  const std::optional<std::string> address = names_->Address(state_.statusHost);
+  const auto port = PortOf(state_.statusPort);
+  if (!address && port) return std::nullopt;  // the name is being looked up
   state_.statusPollRequested = false;
-  return StatusPollRequest{state_.statusHost, state_.statusPort, e.rconpass.str()};
+  StatusPollRequest req{
+      address.value_or(std::string()), state_.statusPort, e.rconpass.str(), {}, 0};
+  if (address && port) {
+    req.paceKey = PaceKey(*address, *port);
+    req.ticket = pacer_.Enqueue(req.paceKey);
+  }
+  return req;
 }
 
 // ---------------------------------------------------------------------------
@@ -363,15 +587,11 @@ void QueryEngine::HandleQueryDatagram(std::string text, std::string host, int po
   if (IsStatusResponse(reply_.text)) {
     reply_.server = -1;
     if (!reply_.host.empty() && reply_.port != -1) {
-      const std::string portText = std::to_string(reply_.port);
-      for (std::size_t i = 0; i < state_.serverlist.size(); ++i) {
-        const Tserverrec& e = state_.serverlist[i];
-        if (e.port == portText && e.host == reply_.host) {
-          reply_.server = static_cast<int>(i);
-          reply_.ping = reply_.time - e.sendtime;
-          break;
-        }
-      }
+      reply_.server = FirstEntryFor(reply_.host, reply_.port);
+      if (reply_.server >= 0)
+        reply_.ping =
+            reply_.time -
+            SendTimeBefore(state_.serverlist[static_cast<std::size_t>(reply_.server)], reply_.time);
     }
     if (reply_.server < 0) ++counters_.unattributed;
   }
@@ -382,11 +602,50 @@ void QueryEngine::HandleQueryDatagram(std::string text, std::string host, int po
   }
 }
 
+int QueryEngine::FirstEntryFor(const std::string& host, int port) {
+  const std::string key = EntryKey(host, std::to_string(port));
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (listIndex_.generation != state_.listGeneration ||
+        listIndex_.size != state_.serverlist.size() || attempt == 1) {
+      listIndex_.first.clear();
+      listIndex_.first.reserve(state_.serverlist.size());
+      for (std::size_t i = 0; i < state_.serverlist.size(); ++i) {
+        const Tserverrec& e = state_.serverlist[i];
+        listIndex_.first.emplace(EntryKey(e.host.view(), e.port.view()), static_cast<int>(i));
+      }
+      listIndex_.generation = state_.listGeneration;
+      listIndex_.size = state_.serverlist.size();
+    }
+    const auto it = listIndex_.first.find(key);
+    if (it == listIndex_.first.end()) return -1;
+    const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(it->second)];
+    // An entry changed without a note: build the index again once.
+    if (e.host == host && e.port == std::to_string(port)) return it->second;
+  }
+  return -1;
+}
+
+// The last record for ip (the cache only grows and its addresses never
+// change, so new records are indexed as they come).
+const Taddrrec* QueryEngine::CachedAddress(const std::string& ip) {
+  Taddrcache& cache = state_.addrcache;
+  if (cache.size() < addrIndexed_) {
+    addrIndex_.clear();
+    addrIndexed_ = 0;
+  }
+  for (; addrIndexed_ < cache.size(); ++addrIndexed_)
+    addrIndex_[cache[addrIndexed_].ip] = addrIndexed_;
+  const auto it = addrIndex_.find(ip);
+  if (it == addrIndex_.end() || it->second >= cache.size() || cache[it->second].ip != ip)
+    return nullptr;
+  return &cache[it->second];
+}
+
 int QueryEngine::DatenmengeOrThrow() const {
   const std::string text = settings_.Get(&Settings::datenmenge);
   const auto n = ConvertInteger(text);
   if (!n) throw std::runtime_error(IntegerConversionError(text));
-  return ClampHistoryLength(*n);
+  return HistoryLengthFor(*n, state_.serverlist.size());
 }
 
 void QueryEngine::HandleReply() {
@@ -408,7 +667,8 @@ void QueryEngine::HandleReply() {
   {
     Tserverrec& e = *entry();
     ResetForStatus(e);
-    e.ping = RoundHalfEven(reply_.time - e.sendtime);
+    // Against the query that was the latest when the reply arrived.
+    e.ping = RoundHalfEven(reply_.ping);
   }
   const std::string body = StatusBody(reply_.text);
   state_.serverVars = ParseServerInfo(body);
@@ -430,16 +690,15 @@ void QueryEngine::HandleReply() {
   ApplyStatusFields(*entry(), state_.serverVars);
 
   // Provider text from the address cache, or a new record for the resolver.
+  // The cache keeps addresses cut to 25 characters; looking up the cut form
+  // keeps an over-long host text from being queued again at every reply.
   {
     Tserverrec& e = *entry();
-    bool found = false;
-    for (const Taddrrec& rec : state_.addrcache) {
-      if (rec.ip == e.host.view()) {
-        e.provider.assign(Cut(rec.provider + ";" + rec.cc + ";" + rec.country, 250));
-        found = true;
-      }
-    }
-    if (!found) AddUnresolvedAddress(state_.addrcache, e.host.view());
+    const std::string ip = Cut(e.host.view(), kAddrIpMax);
+    if (const Taddrrec* rec = CachedAddress(ip))
+      e.provider.assign(Cut(rec->provider + ";" + rec->cc + ";" + rec->country, 250));
+    else
+      AddUnresolvedAddress(state_.addrcache, ip);
   }
 
   const bool aktive = settings_.Get(&Settings::aktive);
@@ -496,12 +755,8 @@ void QueryEngine::ShowMapPictureFor(const std::vector<std::string>& pictures) {
 void QueryEngine::HandleVarReply(const std::string& text, const std::string& host, int port) {
   ++counters_.varReplies;
   if (host.empty() || port == -1) return;
-  const std::string portText = std::to_string(port);
-  const bool listed =
-      std::any_of(state_.serverlist.begin(), state_.serverlist.end(),
-                  [&](const Tserverrec& e) { return e.port == portText && e.host == host; });
-  if (!listed) return;
-  if (host != state_.targetHost || portText != state_.targetPort) return;
+  if (FirstEntryFor(host, port) < 0) return;  // not listed
+  if (host != state_.targetHost || std::to_string(port) != state_.targetPort) return;
   try {
     view_.ApplyVarReply(FieldOf(text, "\n", 1));
   } catch (...) {
@@ -519,14 +774,14 @@ void QueryEngine::ApplyStatusPollResult(StatusPollResult result) {
         if (g.guid.view() == guid) name = g.name.str();
       return name;
     };
-    Taddrcache& cache = state_.addrcache;
-    lookups.address = [&cache](const std::string& ip) -> std::optional<AddressInfo> {
-      std::optional<AddressInfo> info;
-      for (const Taddrrec& r : cache)
-        if (r.ip == ip) info = AddressInfo{r.provider, r.cc, r.country, r.flag};
-      return info;
+    lookups.address = [this](const std::string& ip) -> std::optional<AddressInfo> {
+      if (const Taddrrec* r = CachedAddress(ip))
+        return AddressInfo{r->provider, r->cc, r->country, r->flag};
+      return std::nullopt;
     };
-    lookups.addUnknown = [&cache](const std::string& ip25) { AddUnresolvedAddress(cache, ip25); };
+    lookups.addUnknown = [this](const std::string& ip25) {
+      AddUnresolvedAddress(state_.addrcache, ip25);
+    };
     ApplyStatusLookups(state_.statusRows, lookups);
   } else {
     // The parse empties the fields of the rows it had before it gives up.
@@ -561,8 +816,16 @@ void QueryEngine::Timer3Timer() {
       if (!alive || shutDown_) return;
     }
   }
-  if (!state_.serverlist.empty())
+  // The sweep ends by aiming at the first entry, as it always has, unless
+  // the operator has selected a server meanwhile: the target never parts
+  // from the selection (rcon, detail views and variable replies all follow
+  // the selected server).
+  if (state_.SelectedValid()) {
+    const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
+    SetTarget(e.port.view(), e.host.view());
+  } else if (!state_.serverlist.empty()) {
     SetTarget(state_.serverlist[0].port.view(), state_.serverlist[0].host.view());
+  }
 }
 
 void QueryEngine::Button6Click() {
@@ -593,20 +856,18 @@ void QueryEngine::Timer1Timer() {
 void QueryEngine::Timer2Timer() {
   if (!state_.deferredCommand.empty()) {
     const std::string command = state_.deferredCommand;
-    std::string error;
-    const SendResult r = SendRcon(command, &error);
     // Cleared and switched off even when the send failed: a retry would
-    // freeze the window for the pause every 600 ms without end.
+    // freeze the window for the pause every 600 ms without end. Network
+    // paths report nothing.
+    SendRcon(command);
     state_.deferredCommand.clear();
-    if (r == SendResult::Failed) view_.RconSendFailed(error);
   }
   timer2_->SetEnabled(false);
 }
 
 void QueryEngine::Timer4Timer() {
   timer4_->SetEnabled(false);
-  std::string error;
-  if (SendRcon(CmdStatus(), &error) == SendResult::Failed) view_.RconSendFailed(error);
+  SendRcon(CmdStatus());
 }
 
 std::string QueryEngine::ApplyQuerySettings(QueryTimers which) {
@@ -645,8 +906,7 @@ void QueryEngine::OnPageChanged(bool playersTabShown) {
   if (!state_.SelectedValid()) return;
   if (state_.serverlist[static_cast<std::size_t>(state_.selected)].rconpass.empty()) return;
   if (playersTabShown) {
-    std::string error;
-    if (SendRcon(CmdStatus(), &error) == SendResult::Failed) view_.RconSendFailed(error);
+    SendRcon(CmdStatus());
     timer1_->SetEnabled(true);
   } else {
     timer1_->SetEnabled(settings_.Get(&Settings::sq));

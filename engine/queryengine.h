@@ -3,22 +3,34 @@
 // handlers that run on the main thread.
 //
 // Threads. The main thread sends every request except the status poll's and
-// runs every handler and timer. Three workers only receive:
-//   get    - querySocket (answers to "getstatus" and to SendRcon), 200 ms waits
+// runs every handler and timer. The workers only receive:
+//   get    - reads querySocket (answers to "getstatus" and to SendRcon) as
+//            fast as datagrams come, 200 ms waits, into a bounded inbox, each
+//            stamped with its arrival time (the system's receive stamp), so
+//            neither a busy main thread nor a small kernel buffer loses or
+//            delays a reply of a large sweep;
+//   get's hand-over thread - hands the inbox's datagrams, in order, to the
+//            main thread and waits until they have been handled there;
 //   getb   - udpb (answers to SendRconVar), 100 ms waits
 //   status - polls the selected server's rcon player table over its own socket
-// and providerres (geo/) resolves providers. A worker hands each result to
-// the main thread and waits until the handler has run there (one datagram at
-// a time per worker); everything the handlers touch (AppState) is therefore
-// main-thread only. The workers keep just what they received:
-//   - get stamps the receive time on its thread; which entry a
-//     statusResponse belongs to (first entry with equal host and port text)
-//     and its ping are worked out on the main thread, immediately before
-//     HandleReply, in the same hand-over;
+// and providerres (geo/) resolves providers; a name cache (geo/namecache.h)
+// resolves host names of listed servers, so no send ever waits on a name
+// lookup. A worker hands each result to the main thread and waits until the
+// handler has run there; everything the handlers touch (AppState) is
+// therefore main-thread only. The workers keep just what they received:
+//   - which entry a statusResponse belongs to (first entry with equal host
+//     and port text, through an index) and its ping (against the last query
+//     sent before the datagram arrived) are worked out on the main thread,
+//     immediately before HandleReply, in the same hand-over;
 //   - the status thread takes the poll request (TakeStatusPollRequest) in a
 //     hand-over, collects and parses the table on its own thread into a local
 //     table, and hands that over for the address/GUID lookups and
 //     StatusTableReady.
+//
+// Rcon datagrams of all three channels to one server keep the servers'
+// flood spacing together (RconPacer): one that would come too soon after
+// the previous one is held back and sent in order, never dropped. Rcon goes
+// to the selected entry's own address with its own password.
 //
 // Shutdown asks the threads to stop (status, providerres, get, getb) and
 // waits for each with a deadline; a worker waiting in a hand-over gives up at
@@ -27,19 +39,25 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/appstate.h"
 #include "engine/enginetimer.h"
 #include "engine/engineview.h"
+#include "engine/rconpacer.h"
+#include "geo/namecache.h"
 
 namespace zelmora {
 
@@ -50,8 +68,9 @@ class QueryEngine : public QObject {
   Q_OBJECT
 
  public:
-  // Outcome of an rcon send. A failed send is the caller's to report: it
-  // gets Failed and the reason.
+  // Outcome of an rcon send. Sent also stands for a datagram held back for
+  // the server's flood spacing: it goes out in order. Network paths report
+  // nothing to the operator; Failed carries the reason for tests and callers.
   enum class SendResult { Sent, NoServer, Failed };
   // Which half of the periodic-query settings ApplyQuerySettings applies.
   enum class QueryTimers { Both, AllServers, Selected };
@@ -63,16 +82,20 @@ class QueryEngine : public QObject {
     std::string text;
     std::string host;
     int port = -1;
-    double time = 0;  // HiResMs right after the receive
+    double time = 0;  // HiResMs of the arrival
     int server = 0;   // serverlist index, -1 for none
     double ping = 0;  // time - sendtime of that entry
   };
 
-  // What the status thread takes for one poll.
+  // What the status thread takes for one poll: the address (dotted, the
+  // host text resolved), the port, the password, and its place in the
+  // server's rcon line.
   struct StatusPollRequest {
     std::string host;
     std::string port;
     std::string password;
+    std::string paceKey;
+    std::uint64_t ticket = 0;
   };
 
   // Handed-over result of one status poll.
@@ -88,6 +111,7 @@ class QueryEngine : public QObject {
     std::uint64_t unattributed = 0;     // statusResponses from unlisted senders
     std::uint64_t varReplies = 0;       // handed over by getb
     std::uint64_t statusTables = 0;     // StatusTableReady calls
+    std::uint64_t inboxDropped = 0;     // datagrams dropped because the inbox was full
   };
 
   // state, settings and view must outlive the engine.
@@ -100,6 +124,9 @@ class QueryEngine : public QObject {
   // created (nothing is started then). providerres works with copies of
   // state.ranges and state.flagCodes taken here: load them before.
   bool Start();
+  // The name lookup used for host texts that are not dotted addresses (the
+  // system resolver unless replaced; tests inject a stub). Before Start.
+  void SetNameResolver(NameCache::ResolveFn resolve, NameCacheTiming timing = {});
   // Requests termination of status, providerres, get and getb (in this
   // order), then waits for each until deadline has passed in total. A
   // reverse lookup that still blocks is left to finish on its own (it no
@@ -112,12 +139,15 @@ class QueryEngine : public QObject {
   // Makes host/port the current target when both are non-empty.
   void SetTarget(std::string_view port, std::string_view host);
   // "getstatus" to the entry's host and port. False (with the reason) when
-  // index is no entry, its port text is not a port number or the send fails.
-  // The callers stamp sendtime in their own order.
+  // index is no entry, its port text is not a port number, its host name is
+  // not resolved (yet; the lookup runs in the background) or the send fails.
+  // The callers stamp sendtime in their own order; the engine also notes the
+  // moment right before the send for the ping of the replies.
   bool SendGetStatus(int index, std::string* error = nullptr);
-  // Rcon command with the selected entry's password to the target over
-  // querySocket, after a pause of the main thread (700 ms). NoServer (no
-  // pause, nothing sent) when selected is no entry.
+  // Rcon command with the selected entry's password to the selected entry's
+  // address over querySocket, after a pause of the main thread (700 ms), and
+  // then as soon as the server's flood spacing allows. NoServer (no pause,
+  // nothing sent) when selected is no entry.
   SendResult SendRcon(std::string_view command, std::string* error = nullptr);
   // The same over udpb, without the pause.
   SendResult SendRconVar(std::string_view command, std::string* error = nullptr);
@@ -129,13 +159,20 @@ class QueryEngine : public QObject {
   // What the status thread does at the start of a pass: when a poll is
   // requested, selected is an entry and it has an rcon password, clears the
   // request and returns destination and password; otherwise no value and the
-  // request stays as it is.
+  // request stays as it is. A request made for another server than the one
+  // now selected is dropped (its poll would carry this server's password
+  // there); one whose host name is not resolved yet waits.
   std::optional<StatusPollRequest> TakeStatusPollRequest();
 
   // --- handlers (main thread) -------------------------------------------------
   // One datagram of querySocket: attribution (a statusResponse goes to the
   // first entry with equal host and port text, or to none), then HandleReply.
+  // time is its arrival.
   void HandleQueryDatagram(std::string text, std::string host, int port, double time);
+  // Index of the first entry whose host and port texts are host and port
+  // (decimal), -1 for none. Kept in an index that follows
+  // AppState::listGeneration and the list's length.
+  int FirstEntryFor(const std::string& host, int port);
   // Handles reply() for reply().server.
   void HandleReply();
   // One datagram of udpb: passes the first output line to the view's
@@ -183,17 +220,47 @@ class QueryEngine : public QObject {
   // The pause of SendRcon (700 ms). Tests that are not about it shorten it.
   void SetRconPause(std::chrono::milliseconds pause) { rconPause_ = pause; }
   std::chrono::milliseconds RconPause() const { return rconPause_; }
+  // Rcon datagrams held back for a server's flood spacing, not sent yet.
+  std::size_t HeldRcon() const { return held_.size(); }
+  // Hand-overs queued by workers and not yet run (tests: a worker waiting
+  // in one).
+  std::size_t PendingHandOvers() const;
+  // Receive buffer the system granted querySocket (0 before Start).
+  int QueryReceiveBuffer() const;
 
-  // Receive buffer asked of the system for querySocket and udpb: room for a
-  // burst of several hundred replies (the kernel may cap it, on Linux at
-  // net.core.rmem_max). Datagrams longer than 8192 bytes are still dropped.
+  // Receive buffer asked of the system for querySocket and udpb (the kernel
+  // may grant less, on Linux at most net.core.rmem_max; the get thread's
+  // inbox holds the burst of a large sweep then).
   static constexpr int kBurstReceiveBuffer = 4 * 1024 * 1024;
+  // Longest datagram taken on querySocket and by the status poll; udpb
+  // takes up to 81920 bytes.
   static constexpr std::size_t kMaxDatagram = 8192;
+  static constexpr std::size_t kMaxVarDatagram = 81920;
+  // The get thread's inbox: datagrams received and not yet handled.
+  static constexpr std::size_t kInboxDatagrams = 32768;
+  static constexpr std::size_t kInboxBytes = 64u * 1024 * 1024;
+  // A status poll collects at most this much; a chatty or spoofing sender
+  // cannot keep it going.
+  static constexpr std::size_t kMaxStatusDatagrams = 64;
+  static constexpr std::size_t kMaxStatusBytes = 256 * 1024;
 
  private:
   struct Workers;
 
+  struct Held {
+    std::string key;
+    std::uint64_t ticket = 0;
+    bool overUdpb = false;
+    std::string host;
+    std::uint16_t port = 0;
+    std::string datagram;
+  };
+
   SendResult SendRconTo(bool overUdpb, std::string_view command, std::string* error);
+  void FlushHeld();
+  void NoteSend(const Tserverrec& e, double at);
+  double SendTimeBefore(const Tserverrec& e, double arrival) const;
+  const Taddrrec* CachedAddress(const std::string& ip);
   int DatenmengeOrThrow() const;
   void DirectoryChecks();
   void ShowMapPictureFor(const std::vector<std::string>& pictures);
@@ -210,6 +277,23 @@ class QueryEngine : public QObject {
   Reply reply_;
   Counters counters_;
   std::chrono::milliseconds rconPause_{700};
+
+  std::shared_ptr<NameCache> names_;
+  RconPacer pacer_;
+  std::deque<Held> held_;
+  QTimer* heldTimer_ = nullptr;
+
+  // First entry per host and port text.
+  struct ListIndex {
+    std::uint64_t generation = ~std::uint64_t{0};
+    std::size_t size = 0;
+    std::unordered_map<std::string, int> first;
+  } listIndex_;
+  // Address cache: last record per address; the cache only grows.
+  std::unordered_map<std::string, std::size_t> addrIndex_;
+  std::size_t addrIndexed_ = 0;
+  // The moments queries were sent, per host and port text, newest last.
+  std::unordered_map<std::string, std::array<double, 4>> sendStamps_;
 
   std::unique_ptr<EngineTimer> timer1_;
   std::unique_ptr<EngineTimer> timer2_;

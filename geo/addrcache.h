@@ -29,6 +29,10 @@ inline constexpr std::size_t kAddrIpMax = 25;
 inline constexpr std::size_t kAddrProviderMax = 255;
 inline constexpr std::size_t kAddrCcMax = 2;
 inline constexpr std::size_t kAddrCountryMax = 50;
+// Addresses come from servers' replies (player tables): a hostile server
+// could name new ones at every poll. The cache stops taking new addresses
+// here (far beyond any real list of servers and players).
+inline constexpr std::size_t kAddrCacheMax = 100000;
 
 // Index of the first entry with this address, -1 when none.
 inline int FindAddress(const Taddrcache& cache, std::string_view ip) {
@@ -41,8 +45,9 @@ inline int FindAddress(const Taddrcache& cache, std::string_view ip) {
 // index. A new entry has every other field empty and flag 0 (not -1), the
 // form the status parsers have always appended; the resolver later sets -1 or
 // a real index. Readers must take an empty provider as "not resolved yet",
-// whatever the flag says.
+// whatever the flag says. A full cache takes nothing (-1).
 inline int AddUnresolvedAddress(Taddrcache& cache, std::string_view ip) {
+  if (cache.size() >= kAddrCacheMax) return -1;
   Taddrrec rec;
   rec.ip = Cut(ip, kAddrIpMax);
   rec.flag = 0;

@@ -70,6 +70,67 @@ std::optional<std::string> ResolveHost(std::string_view text, bool* libraryFaile
   return result;
 }
 
+HostLookup LookupHost(std::string_view text) {
+  HostLookup out;
+  SocketLibrary lib;
+  if (!lib.ok()) {
+    out.libraryFailed = true;
+    out.reason = "DNS-Resolve error - Winsock is not responding.";
+    return out;
+  }
+  if (text.empty() || text.find('\0') != std::string_view::npos) {
+    out.status = HostLookup::Status::kUnknown;
+    return out;
+  }
+  const std::string name(text);
+  in_addr dotted{};
+  if (inet_pton(AF_INET, name.c_str(), &dotted) == 1) {
+    out.status = HostLookup::Status::kFound;
+    out.address = name;
+    return out;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_DGRAM;
+  addrinfo* res = nullptr;
+  const int rc = getaddrinfo(name.c_str(), nullptr, &hints, &res);
+  if (rc != 0 || res == nullptr) {
+    if (res) freeaddrinfo(res);
+#ifdef _WIN32
+    const bool unknown = rc == WSAHOST_NOT_FOUND || rc == WSANO_DATA;
+    out.reason = "error " + std::to_string(rc);
+#else
+    // EAI_NONAME: no such name; EAI_NODATA/EAI_ADDRFAMILY: the name exists
+    // but has no IPv4 address. Everything else (EAI_AGAIN, EAI_FAIL,
+    // EAI_SYSTEM, ...) says nothing about the name.
+    bool unknown = rc == EAI_NONAME;
+#ifdef EAI_NODATA
+    unknown = unknown || rc == EAI_NODATA;
+#endif
+#ifdef EAI_ADDRFAMILY
+    unknown = unknown || rc == EAI_ADDRFAMILY;
+#endif
+    out.reason = gai_strerror(rc);
+#endif
+    out.status = unknown ? HostLookup::Status::kUnknown : HostLookup::Status::kFailed;
+    return out;
+  }
+  for (const addrinfo* ai = res; ai; ai = ai->ai_next) {
+    if (ai->ai_family != AF_INET || ai->ai_addrlen < sizeof(sockaddr_in)) continue;
+    sockaddr_in sin;
+    std::memcpy(&sin, ai->ai_addr, sizeof sin);
+    char buf[INET_ADDRSTRLEN] = {};
+    if (inet_ntop(AF_INET, &sin.sin_addr, buf, sizeof buf)) {
+      out.status = HostLookup::Status::kFound;
+      out.address = buf;
+    }
+    break;
+  }
+  freeaddrinfo(res);
+  if (out.status != HostLookup::Status::kFound) out.status = HostLookup::Status::kUnknown;
+  return out;
+}
+
 std::string ReverseLookup(std::string_view dotted) {
   SocketLibrary lib;
   if (!lib.ok()) return "?";

@@ -9,10 +9,10 @@
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 #include <cerrno>
 #endif
@@ -60,27 +60,12 @@ int Sock(int h) {
 }
 #endif
 
-// Resolves dotted IPv4 text directly, anything else through the resolver.
-bool ResolveIPv4(std::string_view host, in_addr* out, std::string* err) {
+// Dotted IPv4 text only; names are never looked up here.
+bool ParseDottedIPv4(std::string_view host, in_addr* out, std::string* err) {
   const std::string h(host);
-  if (inet_pton(AF_INET, h.c_str(), out) == 1) return true;
-  if (h.empty()) {
-    if (err) *err = "empty host";
-    return false;
-  }
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* res = nullptr;
-  const int rc = getaddrinfo(h.c_str(), nullptr, &hints, &res);
-  if (rc != 0 || res == nullptr) {
-    if (err) *err = std::string("cannot resolve ") + h + ": " + gai_strerror(rc);
-    if (res) freeaddrinfo(res);
-    return false;
-  }
-  *out = reinterpret_cast<const sockaddr_in*>(res->ai_addr)->sin_addr;
-  freeaddrinfo(res);
-  return true;
+  if (h.find('\0') == std::string::npos && inet_pton(AF_INET, h.c_str(), out) == 1) return true;
+  if (err) *err = h.empty() ? std::string("empty host") : "'" + h + "' is no IPv4 address";
+  return false;
 }
 
 }  // namespace
@@ -111,6 +96,12 @@ bool UdpSocket::Open(int receiveBufferBytes) {
     setsockopt(Sock(h), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBufferBytes),
                sizeof(receiveBufferBytes));
   }
+#ifdef SO_TIMESTAMPNS
+  // The kernel stamps every datagram as it arrives; Receive reports how long
+  // it waited in the buffer.
+  const int on = 1;
+  setsockopt(h, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof(on));
+#endif
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -132,7 +123,7 @@ bool UdpSocket::SendTo(std::string_view host, std::uint16_t port, std::string_vi
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port);
-  if (!ResolveIPv4(host, &to.sin_addr, err)) return false;
+  if (!ParseDottedIPv4(host, &to.sin_addr, err)) return false;
 #ifdef _WIN32
   const int sent = ::sendto(Sock(fd_), data.data(), static_cast<int>(data.size()), 0,
                             reinterpret_cast<const sockaddr*>(&to), sizeof(to));
@@ -195,11 +186,18 @@ UdpSocket::Received UdpSocket::Receive(int waitMs, std::size_t maxBytes) {
   // makes the call report the full length, and the rest is discarded.
   std::vector<char> buf(maxBytes + 1);
   sockaddr_in from{};
-  socklen_t fromLen = sizeof(from);
+  iovec iov{buf.data(), buf.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec)) + 64];
+  msghdr msg{};
+  msg.msg_name = &from;
+  msg.msg_namelen = sizeof(from);
+  msg.msg_iov = &iov;
+  msg.msg_iovlen = 1;
+  msg.msg_control = control;
+  msg.msg_controllen = sizeof(control);
   ssize_t n;
   do {
-    n = ::recvfrom(fd_, buf.data(), buf.size(), MSG_TRUNC | MSG_DONTWAIT,
-                   reinterpret_cast<sockaddr*>(&from), &fromLen);
+    n = ::recvmsg(fd_, &msg, MSG_TRUNC | MSG_DONTWAIT);
   } while (n < 0 && errno == EINTR);
   if (n < 0) {
     // EAGAIN: the readiness was an error report already consumed elsewhere;
@@ -212,6 +210,21 @@ UdpSocket::Received UdpSocket::Receive(int waitMs, std::size_t maxBytes) {
     r.failed = true;
     return r;
   }
+#ifdef SO_TIMESTAMPNS
+  for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+    if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
+    timespec stamp;
+    std::memcpy(&stamp, CMSG_DATA(c), sizeof(stamp));
+    // The stamp is on the wall clock; its distance to the wall clock now is
+    // the wait in the buffer, which does not depend on the clock's origin.
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    const double age = static_cast<double>(now.tv_sec - stamp.tv_sec) * 1000.0 +
+                       static_cast<double>(now.tv_nsec - stamp.tv_nsec) / 1.0e6;
+    // A wall-clock step between the two readings must not produce nonsense.
+    r.ageMs = age > 0 && age < 60000 ? age : 0;
+  }
+#endif
 #endif
   char addr[INET_ADDRSTRLEN] = {};
   inet_ntop(AF_INET, &from.sin_addr, addr, sizeof(addr));
@@ -226,6 +239,19 @@ void UdpSocket::Close() {
   if (!IsOpen()) return;
   CloseSocketHandle(fd_);
   fd_ = kInvalid;
+}
+
+int UdpSocket::ReceiveBufferBytes() const {
+  if (!IsOpen()) return 0;
+  int size = 0;
+#ifdef _WIN32
+  int len = sizeof(size);
+#else
+  socklen_t len = sizeof(size);
+#endif
+  if (::getsockopt(Sock(fd_), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &len) != 0)
+    return 0;
+  return size;
 }
 
 std::uint16_t UdpSocket::LocalPort() const {

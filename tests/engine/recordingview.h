@@ -20,7 +20,6 @@ class RecordingView : public EngineView {
   std::vector<std::string> configFiles;
   std::vector<std::string> varReplies;
   std::vector<double> plotted;
-  std::vector<std::string> sendFailures;
   int chartPoints = 0;
   int rebuilds = 0;
   bool playersTab = false;
@@ -77,10 +76,6 @@ class RecordingView : public EngineView {
   bool PlayersTabShown() override { return playersTab; }
   void SweepButtonShown(bool shown) override { sweepButton = shown; }
   void SelectedRefreshButtonShown(bool shown) override { selectedButton = shown; }
-  void RconSendFailed(const std::string& message) override {
-    sendFailures.push_back(message);
-    calls.push_back("RconSendFailed");
-  }
 
   int Count(const std::string& call) const {
     int n = 0;

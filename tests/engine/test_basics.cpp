@@ -94,6 +94,13 @@ class BasicsTest : public QObject {
     QVERIFY(h.empty());
     QCOMPARE(ClampHistoryLength(2'000'000'000), kMaxHistoryLength);
     QCOMPARE(ClampHistoryLength(200), 200);
+    // The longest history of 5000 servers stays within the common budget;
+    // short lists keep what the setting asks for.
+    QCOMPARE(HistoryLengthFor(10000, 5000), 1600);
+    QCOMPARE(HistoryLengthFor(200, 5000), 200);
+    QCOMPARE(HistoryLengthFor(10000, 800), 10000);
+    QCOMPARE(HistoryLengthFor(100000, 0), kMaxHistoryLength);
+    QVERIFY(std::int64_t(HistoryLengthFor(10000, 100000)) * 100000 <= kHistorySampleBudget);
   }
 
   void timerWithIntervalZeroNeverFires() {

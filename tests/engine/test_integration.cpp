@@ -236,14 +236,15 @@ class IntegrationTest : public QObject {
     e.Add(first.port(), "p0");
     e.Add(second.port(), "p1");
     QVERIFY(e.Start());
-    // The start-up sweep may leave the first entry the target while another
-    // one is selected: commands go to the target, with the selected password.
+    // Whatever the target was left at, a command goes to the selected
+    // entry's own address with its own password: one server's password
+    // never reaches another server.
     e.engine->SetTarget(std::to_string(first.port()), kHost);
     e.state.selected = 1;
     QCOMPARE(e.engine->SendRcon("say hi"), QueryEngine::SendResult::Sent);
-    QVERIFY(first.waitForReceived(1, 5000ms));
-    QCOMPARE(first.received().front().data, Oob("rcon \"p1\" say hi"));
-    QCOMPARE(second.receivedCount(), 0u);
+    QVERIFY(second.waitForReceived(1, 5000ms));
+    QCOMPARE(second.received().front().data, Oob("rcon \"p1\" say hi"));
+    QCOMPARE(first.receivedCount(), 0u);
   }
 
   void oversizeDatagramIsSkipped() {
@@ -311,8 +312,8 @@ class IntegrationTest : public QObject {
     QTRY_COMPARE(e.view.varReplies.size(), size_t(1));
     QVERIFY(e.view.varReplies[0].find("\"g_gametype\" is:\"sd^7\"") == 0);
     QCOMPARE(server.received().front().fromPort, int(e.engine->VarLocalPort()));
-    // A failed send is reported, not ignored.
-    e.engine->SetTarget("99999", kHost);
+    // A failed send is reported to the caller, not ignored.
+    e.state.serverlist[0].port.assign("99999");
     std::string err;
     QCOMPARE(e.engine->SendRconVar("g_gametype", &err), QueryEngine::SendResult::Failed);
     QVERIFY(!err.empty());

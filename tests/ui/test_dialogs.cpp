@@ -6,11 +6,13 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
 #include <condition_variable>
@@ -79,19 +81,44 @@ AppState ThreeServers() {
 
 // Lookups that never touch the network: names from a table, fixed reverse
 // name.
+HostLookup Found(std::string address) {
+  HostLookup r;
+  r.status = HostLookup::Status::kFound;
+  r.address = std::move(address);
+  return r;
+}
+
 NameLookups FakeLookups() {
   NameLookups l;
-  l.resolve = [](std::string_view text, bool*) -> std::optional<std::string> {
-    if (text == "game.example") return std::string("192.0.2.77");
+  l.resolve = [](std::string_view text) {
+    if (text == "game.example") return Found("192.0.2.77");
     if (!text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos)
-      return std::string(text);
-    return std::nullopt;
+      return Found(std::string(text));
+    HostLookup unknown;
+    unknown.status = HostLookup::Status::kUnknown;
+    return unknown;
   };
   l.reverse = [](std::string_view dotted) -> std::string {
     return dotted == "192.0.2.77" ? "game.example" : "?";
   };
-  l.deadline = std::chrono::milliseconds(2000);
   return l;
+}
+
+// Presses "Abbrechen" of the lookup's progress window once it is up.
+void CancelProgressSoon() {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
+        QPushButton* button = p->findChild<QPushButton*>();
+        if (!button || button->text() != QStringLiteral("Abbrechen")) return;
+        button->click();
+        timer->deleteLater();
+        return;
+      }
+    }
+  });
+  timer->start(20);
 }
 
 Tserverlist ReadFile(const std::string& path) {
@@ -238,28 +265,60 @@ class TestDialogs : public QObject {
     AppState st;
     TForm4 dlg(st, serversPath_);
     NameLookups l = FakeLookups();
-    bool* seenFlag = nullptr;
-    l.resolve = [&seenFlag](std::string_view, bool* failed) -> std::optional<std::string> {
-      seenFlag = failed;
-      *failed = true;  // socket library did not start
-      return std::nullopt;
-    };
     dlg.SetLookups(l);
+    // The resolver does not know the name: stored as typed.
     dlg.Edit1->setText(QStringLiteral("no.such.host"));
     dlg.Button2Click();
-    QVERIFY(seenFlag != nullptr);
-    QCOMPARE(boxes.shown.size(), size_t(1));
-    QCOMPARE(boxes.shown[0].text, QStringLiteral("DNS-Resolve error - Winsock is not responding."));
+    QVERIFY(boxes.shown.empty());
     QCOMPARE(st.serverlist.size(), size_t(1));
     QCOMPARE(st.serverlist[0].host.str(), std::string("no.such.host"));
     QCOMPARE(st.serverlist[0].provider.str(), std::string("?;?"));
+    // The socket library did not start: the message, then as not found.
+    l.resolve = [](std::string_view) {
+      HostLookup r;
+      r.libraryFailed = true;
+      return r;
+    };
+    dlg.SetLookups(l);
+    dlg.Edit1->setText(QStringLiteral("other.host"));
+    dlg.Button2Click();
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(boxes.shown[0].text, QStringLiteral("DNS-Resolve error - Winsock is not responding."));
+    QCOMPARE(st.serverlist.size(), size_t(2));
+    QCOMPARE(st.serverlist[1].host.str(), std::string("other.host"));
   }
 
-  void hangingResolverTimesOut() {
+  // A resolver that cannot answer now (a temporary failure) has not said
+  // the name is unknown: nothing is stored, the dialog stays open.
+  void temporaryResolverFailureStoresNothing() {
     MessageRecorder boxes;
     AppState st;
     TForm4 dlg(st, serversPath_);
-    // A resolver that hangs until the test releases it.
+    NameLookups l = FakeLookups();
+    l.resolve = [](std::string_view) {
+      HostLookup r;
+      r.status = HostLookup::Status::kFailed;
+      r.reason = "Temporary failure in name resolution";
+      return r;
+    };
+    dlg.SetLookups(l);
+    dlg.Edit1->setText(QStringLiteral("flaky.example"));
+    dlg.Button2Click();
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QVERIFY(boxes.shown[0].text.contains(QStringLiteral("flaky.example")));
+    QVERIFY(boxes.shown[0].text.contains(QStringLiteral("Temporary failure")));
+    QVERIFY(st.serverlist.empty());
+    QVERIFY(dlg.result() != int(QDialog::Accepted));
+    QCOMPARE(dlg.Edit1->text(), QStringLiteral("flaky.example"));
+  }
+
+  // A slow resolver is waited for, however long it takes, while the window
+  // keeps running its events; its answer is the one stored. "Abbrechen"
+  // leaves everything as it was, and the abandoned lookup touches nothing.
+  void slowResolverIsWaitedForOrCancelled() {
+    MessageRecorder boxes;
+    AppState st;
+    TForm4 dlg(st, serversPath_);
     struct Gate {
       std::mutex m;
       std::condition_variable cv;
@@ -267,38 +326,53 @@ class TestDialogs : public QObject {
       std::atomic<int> finished{0};
     };
     auto gate = std::make_shared<Gate>();
-    NameLookups l;
-    l.resolve = [gate](std::string_view, bool*) -> std::optional<std::string> {
+    NameLookups l = FakeLookups();
+    l.resolve = [gate](std::string_view) {
       std::unique_lock<std::mutex> lock(gate->m);
       gate->cv.wait(lock, [&] { return gate->open; });
       ++gate->finished;
-      return std::string("192.0.2.200");
+      return Found("192.0.2.200");
     };
-    l.reverse = [gate](std::string_view) -> std::string {
-      std::unique_lock<std::mutex> lock(gate->m);
-      gate->cv.wait(lock, [&] { return gate->open; });
-      ++gate->finished;
-      return "late.example";
-    };
-    l.deadline = std::chrono::milliseconds(100);
     dlg.SetLookups(l);
     dlg.Edit1->setText(QStringLiteral("slow.example"));
-    QElapsedTimer t;
-    t.start();
+    // Events go on while the lookup blocks; the answer comes after 1.5 s,
+    // far beyond any deadline of old.
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(20);
+    QTimer::singleShot(1500, [gate] {
+      {
+        std::lock_guard<std::mutex> lock(gate->m);
+        gate->open = true;
+      }
+      gate->cv.notify_all();
+    });
     dlg.Button2Click();
-    QVERIFY(t.elapsed() < 5000);
+    QVERIFY2(ticks > 20, qPrintable(QString::number(ticks)));
     QVERIFY(boxes.shown.empty());
     QCOMPARE(st.serverlist.size(), size_t(1));
-    QCOMPARE(st.serverlist[0].host.str(), std::string("slow.example"));
-    QCOMPARE(st.serverlist[0].provider.str(), std::string("?;?"));
-    // Let the abandoned lookups end; they must not touch anything of ours.
+    QCOMPARE(st.serverlist[0].host.str(), std::string("192.0.2.200"));
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+
+    // Cancelled: nothing changes; the lookup ends later on its own.
+    {
+      std::lock_guard<std::mutex> lock(gate->m);
+      gate->open = false;
+    }
+    dlg.setResult(0);
+    dlg.Edit1->setText(QStringLiteral("slower.example"));
+    CancelProgressSoon();
+    dlg.Button2Click();
+    QCOMPARE(st.serverlist.size(), size_t(1));
+    QVERIFY(dlg.result() != int(QDialog::Accepted));
     {
       std::lock_guard<std::mutex> lock(gate->m);
       gate->open = true;
     }
     gate->cv.notify_all();
     QTRY_COMPARE(gate->finished.load(), 2);
-    QCOMPARE(st.serverlist[0].host.str(), std::string("slow.example"));
+    QCOMPARE(st.serverlist.size(), size_t(1));
   }
 
   void editWithoutChangeMovesToEnd() {

@@ -1,10 +1,13 @@
 #include "ui/dialogs/serverlistops.h"
 
 #include <QClipboard>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QProgressDialog>
+#include <QTimer>
 
+#include <atomic>
 #include <filesystem>
-#include <future>
 #include <memory>
 #include <thread>
 
@@ -19,63 +22,60 @@ namespace {
 
 constexpr std::size_t kFieldMax = 250;
 
-// Runs fn on a detached thread and waits for it at most limit. Everything fn
-// needs must be owned by fn itself: after a time-out the thread runs on while
-// the caller has long returned.
-template <class T>
-std::optional<T> RunWithDeadline(std::function<T()> fn, std::chrono::milliseconds limit) {
-  auto task = std::make_shared<std::packaged_task<T()>>(std::move(fn));
-  std::future<T> result = task->get_future();
-  try {
-    std::thread([task] { (*task)(); }).detach();
-  } catch (const std::system_error&) {
-    return std::nullopt;  // no thread available: as if the lookup found nothing
-  }
-  if (result.wait_for(limit) != std::future_status::ready) return std::nullopt;
-  return result.get();
-}
-
 }  // namespace
 
 NameLookups NameLookups::System() {
   NameLookups l;
-  l.resolve = [](std::string_view text, bool* failed) { return ResolveHost(text, failed); };
+  l.resolve = [](std::string_view text) { return LookupHost(text); };
   l.reverse = [](std::string_view dotted) { return ReverseLookup(dotted); };
   return l;
 }
 
-ResolveOutcome ResolveWithDeadline(const NameLookups& lookups, std::string_view text) {
-  ResolveOutcome out;
-  if (!lookups.resolve) return out;
-  using Answer = std::pair<std::optional<std::string>, bool>;
-  auto answer = RunWithDeadline<Answer>(
-      [resolve = lookups.resolve, name = std::string(text)] {
-        bool failed = false;
-        auto address = resolve(name, &failed);
-        return Answer(std::move(address), failed);
-      },
-      lookups.deadline);
-  if (!answer) {
-    out.timedOut = true;
-    return out;
+bool WaitCancellable(QWidget* parent, const QString& label, std::function<void()> work) {
+  struct Job {
+    std::function<void()> work;
+    std::atomic<bool> done{false};
+  };
+  auto job = std::make_shared<Job>();
+  job->work = std::move(work);
+  try {
+    std::thread([job] {
+      job->work();
+      job->done.store(true, std::memory_order_release);
+    }).detach();
+  } catch (const std::system_error&) {
+    job->work();  // no thread to be had: wait for the answer here
+    return true;
   }
-  out.address = std::move(answer->first);
-  out.libraryFailed = answer->second;
-  return out;
+  QProgressDialog progress(label, QStringLiteral("Abbrechen"), 0, 0, parent);
+  progress.setObjectName(QStringLiteral("LookupProgress"));
+  progress.setWindowTitle(QStringLiteral("Zelmora"));
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.setAutoClose(false);
+  progress.setAutoReset(false);
+  progress.setMinimumDuration(1000000);  // shown by the timer below, not by progress steps
+  progress.hide();
+  QTimer::singleShot(300, &progress, [&progress] { progress.show(); });
+  QEventLoop loop;
+  QTimer poll;
+  poll.setInterval(10);
+  bool cancelled = false;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (job->done.load(std::memory_order_acquire)) loop.quit();
+  });
+  QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
+    cancelled = true;
+    loop.quit();
+  });
+  poll.start();
+  if (!job->done.load(std::memory_order_acquire)) loop.exec();
+  return !cancelled && job->done.load(std::memory_order_acquire);
 }
 
-std::string ReverseWithDeadline(const NameLookups& lookups, std::string_view dotted) {
-  if (!lookups.reverse) return "?";
-  auto name = RunWithDeadline<std::string>(
-      [reverse = lookups.reverse, address = std::string(dotted)] { return reverse(address); },
-      lookups.deadline);
-  if (!name || name->empty()) return "?";
-  return *name;
-}
-
-std::string ProviderTextFor(const NameLookups& lookups, const AppState& state,
-                            std::string_view host) {
-  return Cut(ReverseWithDeadline(lookups, host) + ";" + CountryText(state.ranges, host), kFieldMax);
+std::string ProviderText(std::string_view reverseName, const AppState& state,
+                         std::string_view host) {
+  const std::string name = reverseName.empty() ? std::string("?") : std::string(reverseName);
+  return Cut(name + ";" + CountryText(state.ranges, host), kFieldMax);
 }
 
 bool IsDuplicateServer(const Tserverlist& list, std::string_view host, std::string_view port,
@@ -90,6 +90,7 @@ bool IsDuplicateServer(const Tserverlist& list, std::string_view host, std::stri
 void RemoveServerAt(AppState& state, std::size_t index) {
   if (index >= state.serverlist.size()) return;
   state.serverlist.erase(state.serverlist.begin() + static_cast<std::ptrdiff_t>(index));
+  state.ServerListChanged();
   if (index < state.pingHistory.size()) {
     state.pingHistory.erase(state.pingHistory.begin() + static_cast<std::ptrdiff_t>(index));
   }
@@ -107,10 +108,27 @@ void AppendServer(AppState& state, std::string_view host, std::string_view port,
   rec.rconpass.assign(Cut(rconpass, kFieldMax));
   rec.provider.assign(Cut(provider, kFieldMax));
   state.serverlist.push_back(rec);
+  state.ServerListChanged();
   state.pingHistory.emplace_back();
 }
 
-bool SaveServerList(QWidget* parent, const AppState& state, const std::string& serversPath) {
+namespace {
+// A Servers.dat that could not be read at start holds the operator's
+// servers: it is neither replaced by the list in memory nor removed.
+bool ServersFileProtected(QWidget* parent, AppState& state) {
+  if (!state.serversUnreadable) return false;
+  if (!state.serversUnreadableTold) {
+    state.serversUnreadableTold = true;
+    ShowMessage(parent, QStringLiteral("Servers.dat konnte beim Programmstart nicht gelesen "
+                                       "werden und wird nicht überschrieben. Änderungen an der "
+                                       "Serverliste werden nicht gespeichert."));
+  }
+  return true;
+}
+}  // namespace
+
+bool SaveServerList(QWidget* parent, AppState& state, const std::string& serversPath) {
+  if (ServersFileProtected(parent, state)) return false;
   std::string error;
   if (SaveServers(serversPath, state.serverlist, &error)) return true;
   ShowMessage(parent, QString::fromLocal8Bit(error.data(), static_cast<qsizetype>(error.size())));
@@ -128,9 +146,12 @@ bool DeleteSelectedServer(QWidget* parent, AppState& state, const std::string& s
 
 bool ClearServerList(QWidget* parent, AppState& state, const std::string& serversPath) {
   if (!AskOkCancel(parent, QStringLiteral("Serverliste wirklich löschen?"))) return false;
-  std::error_code ec;  // a file that cannot be removed is not reported
-  std::filesystem::remove(std::filesystem::path(serversPath), ec);
+  if (!ServersFileProtected(parent, state)) {
+    std::error_code ec;  // a file that cannot be removed is not reported
+    std::filesystem::remove(std::filesystem::path(serversPath), ec);
+  }
   state.serverlist.clear();
+  state.ServerListChanged();
   state.pingHistory.clear();
   return true;
 }

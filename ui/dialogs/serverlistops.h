@@ -8,47 +8,52 @@
 
 #include <QString>
 
-#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "engine/appstate.h"
+#include "geo/resolver.h"
 
 class QWidget;
 
 namespace zelmora {
 
-// Name lookups used when a server is added. Both can hang for a long time on
-// a broken resolver, so they run on a worker thread with a deadline; a lookup
-// that misses it counts as not found (the worker finishes on its own later).
+// Name lookups used when a server is added. Both can take long (a slow or
+// broken resolver), so the dialog runs them on a worker thread while a small
+// progress window lets the operator cancel; the answer is taken however long
+// it takes.
 struct NameLookups {
-  // Name to dotted IPv4 address; *libraryFailed when the socket library
-  // could not be started.
-  std::function<std::optional<std::string>(std::string_view text, bool* libraryFailed)> resolve;
+  // Name to dotted IPv4 address, with the resolver's verdict.
+  std::function<HostLookup(std::string_view text)> resolve;
   // Dotted address to host name, "?" when there is none.
   std::function<std::string(std::string_view dotted)> reverse;
-  std::chrono::milliseconds deadline{4000};
 
   // The system resolver.
   static NameLookups System();
 };
 
-struct ResolveOutcome {
-  std::optional<std::string> address;  // nullopt: not found or timed out
-  bool libraryFailed = false;
-  bool timedOut = false;
-};
-ResolveOutcome ResolveWithDeadline(const NameLookups& lookups, std::string_view text);
-// "?" when the lookup finds nothing or misses the deadline.
-std::string ReverseWithDeadline(const NameLookups& lookups, std::string_view dotted);
+// Runs fn on a worker thread; while it runs, a modal progress window with
+// label and "Abbrechen" is shown (after a short moment, so quick answers do
+// not flash one) and the window's events go on. The result, or nullopt when
+// the operator cancelled: the worker then finishes on its own and its result
+// is dropped. Everything fn needs must be owned by fn itself.
+bool WaitCancellable(QWidget* parent, const QString& label, std::function<void()> work);
+template <class T>
+std::optional<T> RunCancellable(QWidget* parent, const QString& label, std::function<T()> fn) {
+  auto result = std::make_shared<std::optional<T>>();
+  if (!WaitCancellable(parent, label, [result, fn = std::move(fn)] { *result = fn(); }))
+    return std::nullopt;
+  return std::move(*result);
+}
 
-// Provider text of a new entry: reverse name + ";" + country text, cut to
-// 250 characters ("?;?" when neither is known).
-std::string ProviderTextFor(const NameLookups& lookups, const AppState& state,
-                            std::string_view host);
+// The provider text of a new entry: reverse name + ";" + country text, cut
+// to 250 characters ("?;?" when neither is known).
+std::string ProviderText(std::string_view reverseName, const AppState& state,
+                         std::string_view host);
 
 // True when an entry other than exceptIndex (-1: none) has exactly this host
 // and port text.
@@ -65,8 +70,10 @@ void RemoveServerAt(AppState& state, std::size_t index);
 void AppendServer(AppState& state, std::string_view host, std::string_view port,
                   std::string_view rconpass, std::string_view provider);
 
-// Writes Servers.dat; on failure shows the reason and returns false.
-bool SaveServerList(QWidget* parent, const AppState& state, const std::string& serversPath);
+// Writes Servers.dat; on failure shows the reason and returns false. A file
+// that could not be read at start is not replaced (the operator is told
+// once) and false is returned.
+bool SaveServerList(QWidget* parent, AppState& state, const std::string& serversPath);
 
 // "Server löschen": resets every entry's status; with a valid selection asks
 // "Server wirklich löschen?" and on OK removes the selected entry and saves.

@@ -1,6 +1,5 @@
 #include "ui/dialogs/tform4.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -16,14 +15,6 @@ namespace zelmora {
 namespace {
 
 constexpr int kPortMaxChars = 9;
-
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 
@@ -99,15 +90,24 @@ void TForm4::EditServerClick() {
 
 void TForm4::Button2Click() {
   const std::string typed = TrimCtl(ToCp1252(Edit1->text()));
-  ResolveOutcome resolved;
-  {
-    WaitCursor wait;
-    resolved = ResolveWithDeadline(lookups_, typed);
-  }
-  if (resolved.libraryFailed) {
+  // The lookups run off the window's thread, as long as the resolver takes;
+  // "Abbrechen" leaves the dialog as it was.
+  std::optional<HostLookup> resolved = RunCancellable<HostLookup>(
+      this, QStringLiteral("Der Servername wird aufgelöst ..."),
+      [resolve = lookups_.resolve, typed] { return resolve ? resolve(typed) : HostLookup{}; });
+  if (!resolved) return;
+  if (resolved->libraryFailed)
     ShowMessage(this, QStringLiteral("DNS-Resolve error - Winsock is not responding."));
+  if (resolved->status == HostLookup::Status::kFailed && !resolved->libraryFailed) {
+    // The resolver could not answer now: it did not say the name is
+    // unknown, so the name is not stored as if it were.
+    ShowMessage(this, QStringLiteral("Der Name \"%1\" konnte im Moment nicht aufgelöst werden "
+                                     "(%2). Bitte später noch einmal versuchen.")
+                          .arg(FromCp1252(typed), QString::fromLocal8Bit(resolved->reason)));
+    return;
   }
-  const std::string host = Cut(resolved.address ? *resolved.address : typed, 250);
+  const bool found = resolved->status == HostLookup::Status::kFound;
+  const std::string host = Cut(found ? resolved->address : typed, 250);
   const std::string port = Cut(TrimCtl(ToCp1252(Edit2->text())), 250);
 
   const bool editing =
@@ -116,13 +116,14 @@ void TForm4::Button2Click() {
     ShowMessage(this, QStringLiteral("Server schon vorhanden!"));
     return;
   }
-  if (editing) RemoveServerAt(state_, static_cast<std::size_t>(editIndex));
 
-  std::string provider;
-  {
-    WaitCursor wait;
-    provider = ProviderTextFor(lookups_, state_, host);
-  }
+  std::optional<std::string> reverse = RunCancellable<std::string>(
+      this, QStringLiteral("Der Provider wird ermittelt ..."),
+      [lookup = lookups_.reverse, host] { return lookup ? lookup(host) : std::string("?"); });
+  if (!reverse) return;
+  const std::string provider = ProviderText(*reverse, state_, host);
+
+  if (editing) RemoveServerAt(state_, static_cast<std::size_t>(editIndex));
   AppendServer(state_, host, port, ToCp1252(Edit3->text()), provider);
   ResetServerStatus(state_.serverlist);
   for (Tserverrec& e : state_.serverlist) e.hostname.clear();

@@ -40,7 +40,9 @@ class TForm4 : public QDialog {
   void AddServerClick();
   void EditServerClick();
 
-  // OK: resolves the host (with a deadline), rejects duplicates with
+  // OK: resolves the host (off the window's thread; the operator may
+  // cancel), stores a typed name only when the resolver does not know it,
+  // rejects duplicates with
   // "Server schon vorhanden!" (the dialog stays open), replaces the edited
   // entry by a new one at the end of the list, resets every entry's status,
   // saves Servers.dat and closes.

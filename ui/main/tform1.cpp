@@ -333,8 +333,10 @@ void TForm1::FormCreate() {
 
   // 7. Server list, ping histories, remembered GUIDs.
   std::string error;
-  if (!LoadServers(ServersPath(), state_.serverlist, &error)) {
-    serversUnreadable_ = true;
+  const bool loaded = LoadServers(ServersPath(), state_.serverlist, &error);
+  state_.ServerListChanged();
+  if (!loaded) {
+    state_.serversUnreadable = true;
     ShowMessage(this, FromMessageBytes(error));
   }
   state_.pingHistory.assign(state_.serverlist.size(), tpingit{});
@@ -372,7 +374,7 @@ void TForm1::FormClose() {
     std::string ignored;
     // A Servers.dat or Guids.dat that could not be read at start is left as
     // it is: the empty list in memory would replace the operator's data.
-    if (!serversUnreadable_) SaveServers(ServersPath(), state_.serverlist, &ignored);
+    if (!state_.serversUnreadable) SaveServers(ServersPath(), state_.serverlist, &ignored);
     if (!guidsUnreadable_) SaveGuids(DataPath("Guids.dat"), state_.guidlist, &ignored);
   } catch (...) {
     // Closing goes on whatever happens.
@@ -521,36 +523,73 @@ void TForm1::DrawGrid1MouseMove(int col, int row) {
   if (row >= 1) hover1_ = row - 1;
 }
 
-void TForm1::DrawGrid1MouseUp(int col, int) {
-  if (col != 0) {
-    state_.selected = hover1_;
-    listPainter_.dragFlag = false;
-    ui->DrawGrid1->Thaw();
+void TForm1::DrawGrid1MouseUp(int col, int row) {
+  listPainter_.dragFlag = false;
+  ui->DrawGrid1->Thaw();
+  if (col != 0 && row >= 1) {
+    // Releasing over a data row selects the row last hovered. It is a full
+    // selection (the highlighted row, the target, the rcon password and the
+    // detail views move together), whichever button it was and wherever the
+    // press was; releasing over the header or the fixed column selects
+    // nothing new.
+    if (hover1_ != state_.selected) {
+      ui->DrawGrid1->SelectRow(hover1_ + 1);
+      DrawGrid1Click();
+    }
     ui->DrawGrid1->Repaint();
     QCoreApplication::processEvents();
   }
-  listPainter_.dragFlag = false;
-  ui->DrawGrid1->Thaw();
 }
 
 void TForm1::DrawGrid1RowMoved(int fromIndex, int toIndex) {
   TSortsArray(state_.serverlist, state_.pingHistory).Exchange(fromIndex - 1, toIndex - 1);
+  state_.ServerListChanged();
   fitter_.InvalidateEntry(fromIndex - 1);
   fitter_.InvalidateEntry(toIndex - 1);
   listPainter_.dragFlag = false;
   ui->DrawGrid1->Thaw();
+  SelectionFollowsList();
 }
 
 void TForm1::NachPingaufsteigend1Click() {
   SortServersByPing(state_.serverlist, state_.pingHistory, true);
+  state_.ServerListChanged();
   fitter_.InvalidateAll();
   ui->DrawGrid1->Repaint();
+  SelectionFollowsList();
 }
 
 void TForm1::NachPingabsteigend1Click() {
   SortServersByPing(state_.serverlist, state_.pingHistory, false);
+  state_.ServerListChanged();
   fitter_.InvalidateAll();
   ui->DrawGrid1->Repaint();
+  SelectionFollowsList();
+}
+
+// The selection stays on its row when the list changes under it (a sort, an
+// exchange, a deletion, an edit that moves the entry to the end), so the row
+// may now hold another server. Then that server is selected as a click on
+// the row would select it: the highlighted row, the target, the password
+// every rcon command carries and the detail views are one entry again, and
+// nothing meant for the old server reaches the new one.
+void TForm1::SelectionFollowsList() {
+  if (!state_.SelectedValid()) {
+    // No entry at the selected row any more: nothing is sent (the senders
+    // need an entry), and the views of the server that is gone are emptied.
+    ui->DrawGrid2->SetRowCount(1);
+    ui->DrawGrid3->SetRowCount(1);
+    ui->DrawGrid4->SetRowCount(1);
+    state_.statusRows.clear();
+    state_.statusPollRequested = false;
+    ui->ListBox2->clear();
+    ui->ListBox3->clear();
+    return;
+  }
+  const Tserverrec& e = state_.serverlist[static_cast<size_t>(state_.selected)];
+  if (e.host == state_.targetHost && e.port == state_.targetPort) return;
+  ui->DrawGrid1->SelectRow(state_.selected + 1);
+  DrawGrid1Click();
 }
 
 // --- detail grids --------------------------------------------------------------------
@@ -609,6 +648,7 @@ void TForm1::PageControl1Change(int page) {
 void TForm1::AfterListChange() {
   fitter_.InvalidateAll();
   FitServerColumns();
+  SelectionFollowsList();
 }
 
 void TForm1::Serverhinzufgen1Click() {
@@ -754,10 +794,6 @@ bool TForm1::PlayersTabShown() {
 
 void TForm1::SweepButtonShown(bool shown) {
   ui->Button6->setVisible(shown);
-}
-
-void TForm1::RconSendFailed(const std::string& message) {
-  ShowMessage(this, FromMessageBytes(message));
 }
 
 // --- MainWindowHooks -------------------------------------------------------------------------

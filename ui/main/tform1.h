@@ -118,7 +118,6 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void ServerEntryChanged(int index) override;
   bool PlayersTabShown() override;
   void SweepButtonShown(bool shown) override;
-  void RconSendFailed(const std::string& message) override;
 
   // --- MainWindowHooks -----------------------------------------------------------
   void SetChartAxis(bool automatic, int maximum) override;
@@ -141,6 +140,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void RequestConfigListing();
   void ShowRconDependentViews(const Tserverrec& e);
   void AfterListChange();
+  void SelectionFollowsList();
   void RepaintGrids();
   void ApplyAxisRange();
   std::string ServersPath() const;
@@ -181,7 +181,6 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   bool minimized_ = false;
   bool closeDone_ = false;
-  bool serversUnreadable_ = false;
   bool guidsUnreadable_ = false;
 };
 

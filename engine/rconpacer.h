@@ -1,0 +1,66 @@
+// Spacing of rcon datagrams per server.
+//
+// Game servers of this family drop, silently and for all senders alike, an
+// rcon command that arrives less than 500 ms after the previous one. Zelmora
+// talks rcon to one server over three sockets (the query channel, the
+// variable channel and the status poll), so the spacing is kept here, for
+// all of them together: every rcon datagram takes a place in its server's
+// line and may only leave once it is first in line and the gap since the
+// previous datagram to that server has passed. Nothing is dropped and the
+// order of the line is the order in which places were taken.
+//
+// Thread-safe: the main thread and the status thread use it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+namespace zelmora {
+
+class RconPacer {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // A little more than the servers' 500 ms, for the scheduling of the
+  // sending threads.
+  static constexpr std::chrono::milliseconds kDefaultGap{550};
+
+  explicit RconPacer(std::chrono::milliseconds gap = kDefaultGap) : gap_(gap) {}
+
+  // Takes a place in the line of the server named by key (its address and
+  // port) and returns the ticket for it.
+  std::uint64_t Enqueue(const std::string& key);
+
+  // When ticket is first in its line and the gap since the previous rcon
+  // datagram to that server has passed at now: the datagram counts as sent
+  // now (the caller sends it at once), it leaves the line, and true is
+  // returned. Otherwise false, and *retryAt (when given) is the earliest time
+  // worth asking again.
+  bool TryGo(const std::string& key, std::uint64_t ticket, Clock::time_point now,
+             Clock::time_point* retryAt = nullptr);
+
+  // Gives up a place (the datagram will not be sent).
+  void Cancel(const std::string& key, std::uint64_t ticket);
+
+  // Datagrams waiting in all lines (diagnostics, tests).
+  std::size_t Waiting() const;
+
+  std::chrono::milliseconds Gap() const { return gap_; }
+
+ private:
+  struct Line {
+    std::deque<std::uint64_t> tickets;
+    bool sentBefore = false;
+    Clock::time_point lastSent{};
+  };
+  const std::chrono::milliseconds gap_;
+  mutable std::mutex m_;
+  std::unordered_map<std::string, Line> lines_;
+  std::uint64_t next_ = 1;
+};
+
+}  // namespace zelmora
