@@ -43,7 +43,9 @@ class ShutdownTest : public QObject {
     QVERIFY(engine->SendGetStatus(0));
     QCOMPARE(engine->SendRconVar("g_gametype"), QueryEngine::SendResult::Sent);
     QVERIFY(BusyWait([&] { return server.stats().repliesSent >= 2; }));
-    std::this_thread::sleep_for(300ms);
+    // Three workers wait in their hand-overs: get's with the statusResponse,
+    // getb's with the variable reply, status's with its request.
+    QVERIFY(BusyWait([&] { return engine->PendingHandOvers() == 3; }));
 
     QElapsedTimer clock;
     clock.start();
@@ -53,6 +55,7 @@ class ShutdownTest : public QObject {
     QVERIFY(!engine->Running());
 
     // Whatever was queued never runs.
+    QCOMPARE(engine->PendingHandOvers(), size_t(0));
     QTest::qWait(100);
     QCOMPARE(engine->counters().datagrams, 0u);
     QCOMPARE(engine->counters().varReplies, 0u);

@@ -272,6 +272,18 @@ class TestServerLogic : public QObject {
     QCOMPARE(s.handle(Oob("rcon pw say 6"), t0 + milliseconds(2150)).size(), size_t(1));
     s.mutableConfig().floodProtection = false;
     QCOMPARE(s.handle(Oob("rcon pw say 7"), t0 + milliseconds(2150)).size(), size_t(1));
+
+    // Server-wide: another sender's command is just as much the previous one.
+    ServerLogic wide(c);
+    QCOMPARE(wide.handle(Oob("rcon pw say a"), t0, "127.0.0.1:1").size(), size_t(1));
+    QVERIFY(wide.handle(Oob("rcon pw say b"), t0 + milliseconds(100), "127.0.0.1:2").empty());
+    // Per sender: only the same sender's own previous command counts.
+    c.floodPerSender = true;
+    ServerLogic each(c);
+    QCOMPARE(each.handle(Oob("rcon pw say a"), t0, "127.0.0.1:1").size(), size_t(1));
+    QCOMPARE(each.handle(Oob("rcon pw say b"), t0 + milliseconds(100), "127.0.0.1:2").size(),
+             size_t(1));
+    QVERIFY(each.handle(Oob("rcon pw say c"), t0 + milliseconds(200), "127.0.0.1:1").empty());
   }
 
   void variableReads() {

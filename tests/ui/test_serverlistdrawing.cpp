@@ -9,8 +9,8 @@
 
 #include "core/settings.h"
 #include "engine/appstate.h"
-#include "ui/main/colortext.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/main/colortext.h"
 #include "ui/main/detailgrids.h"
 #include "ui/main/icons.h"
 #include "ui/main/serverlistview.h"
@@ -361,9 +361,21 @@ class TestServerListDrawing : public QObject {
     };
     // A remembered name equal to the player's: bold, nothing added.
     QCOMPARE(draw(0, 1), expectedAt("Bob", Qt::black, true, 20, 3));
-    // Another remembered name is added in brackets (drawn colour-coded).
-    const QImage withName = draw(0, 2);
-    QVERIFY(withName != expectedAt("Al", Qt::black, true, 20, 3));
+    // Another remembered name is added in brackets, bold and colour-coded:
+    // the text "Al ^0(Alice^0)" as the colour-code drawing draws it.
+    {
+      QImage expected = Canvas();
+      QPainter p(&expected);
+      QFont f = TestFont();
+      f.setBold(true);
+      p.setFont(f);
+      p.fillRect(kCell, Qt::white);
+      p.setPen(Qt::black);
+      DrawColorText(p, kCell.left() + 20, kCell.top() + 3, "Al ^0(Alice^0)");
+      p.end();
+      QCOMPARE(draw(0, 2), expected);
+      QVERIFY(draw(0, 2) != expectedAt("Al", Qt::black, true, 20, 3));
+    }
     QCOMPARE(draw(0, 3), expectedAt("Bob", Qt::black, false, 20, 3));
     // GUID "0" red, a real one in the default colour.
     QCOMPARE(draw(3, 3), expectedAt("0", QColor(255, 0, 0), false, 2, 2));

@@ -32,6 +32,7 @@ void Usage(std::ostream& out) {
          "  --split N                max output bytes per print datagram (0 = no split)\n"
          "  --shuffle-split          send split outputs out of order\n"
          "  --no-flood-protection    accept rcon commands in quick succession\n"
+         "  --flood-per-sender       the 500 ms rcon limit counts per sender, not server-wide\n"
          "  --blank-after-colon      variable reads as `is: \"v^7\"`\n"
          "  --bad-password-reply T   text of the wrong-password reply\n"
          "  --quiet                  do not log requests\n";
@@ -140,6 +141,8 @@ int main(int argc, char** argv) {
       config.shuffleSplit = true;
     } else if (arg == "--no-flood-protection") {
       config.floodProtection = false;
+    } else if (arg == "--flood-per-sender") {
+      config.floodPerSender = true;
     } else if (arg == "--blank-after-colon") {
       config.blankAfterColon = true;
     } else if (arg == "--bad-password-reply") {

@@ -132,7 +132,8 @@ double ServerLogic::nextUnit() {
   return static_cast<double>(nextRandom() >> 11) * 0x1.0p-53;
 }
 
-std::vector<std::string> ServerLogic::handle(std::string_view datagram, Clock::time_point now) {
+std::vector<std::string> ServerLogic::handle(std::string_view datagram, Clock::time_point now,
+                                             std::string_view sender) {
   ++stats_.received;
   std::vector<std::string> out;
   if (config_.script && config_.script(datagram, out)) return finish(std::move(out));
@@ -157,7 +158,7 @@ std::vector<std::string> ServerLogic::handle(std::string_view datagram, Clock::t
     out.push_back(statusResponse());
   } else if (verb == "rcon") {
     bool answered = false;
-    std::string output = handleRcon(line.substr(j), now, answered);
+    std::string output = handleRcon(line.substr(j), now, sender, answered);
     if (answered) out = printDatagrams(output);
   } else {
     ++stats_.ignored;
@@ -182,17 +183,22 @@ std::vector<std::string> ServerLogic::finish(std::vector<std::string> out) {
   return out;
 }
 
-std::string ServerLogic::handleRcon(std::string_view rest, Clock::time_point now, bool& answered) {
+std::string ServerLogic::handleRcon(std::string_view rest, Clock::time_point now,
+                                    std::string_view sender, bool& answered) {
   // Like the game, any rcon request counts for the flood check, whatever its
   // password, and a dropped one does not move the window.
-  if (config_.floodProtection && haveLastRcon_ &&
-      now - lastRcon_ < std::chrono::milliseconds(config_.floodIntervalMs)) {
+  const std::string_view whose = config_.floodPerSender ? sender : std::string_view();
+  auto last = lastRcon_.find(whose);
+  if (config_.floodProtection && last != lastRcon_.end() &&
+      now - last->second < std::chrono::milliseconds(config_.floodIntervalMs)) {
     ++stats_.rconFloodDropped;
     answered = false;
     return {};
   }
-  haveLastRcon_ = true;
-  lastRcon_ = now;
+  if (last == lastRcon_.end())
+    lastRcon_.emplace(std::string(whose), now);
+  else
+    last->second = now;
   answered = true;
 
   std::string password, command;

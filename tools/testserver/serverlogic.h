@@ -37,8 +37,10 @@ class ServerLogic {
   explicit ServerLogic(TestServerConfig config = TestServerConfig());
 
   // Handles one received datagram; returns the datagrams to send back to its
-  // sender in send order (dropShare already applied).
-  std::vector<std::string> handle(std::string_view datagram, Clock::time_point now);
+  // sender in send order (dropShare already applied). sender ("ip:port")
+  // matters only for per-sender flood protection.
+  std::vector<std::string> handle(std::string_view datagram, Clock::time_point now,
+                                  std::string_view sender = {});
 
   const TestServerConfig& config() const { return config_; }
   // Replaces the configuration; flood timer, variable defaults, PRNG, stats
@@ -67,7 +69,8 @@ class ServerLogic {
 
  private:
   std::vector<std::string> finish(std::vector<std::string> replies);  // loss and counting
-  std::string handleRcon(std::string_view text, Clock::time_point now, bool& answered);
+  std::string handleRcon(std::string_view text, Clock::time_point now, std::string_view sender,
+                         bool& answered);
   std::string varReply(std::string_view name);
   std::string kick(const std::vector<std::string>& args, std::string_view verb);
   std::string dir(const std::vector<std::string>& args);
@@ -79,8 +82,8 @@ class ServerLogic {
 
   TestServerConfig config_;
   std::map<std::string, std::string> defaults_;  // lower-cased name -> value at first sight
-  bool haveLastRcon_ = false;
-  Clock::time_point lastRcon_{};
+  // Time of the last accepted rcon request, server-wide ("") or per sender.
+  std::map<std::string, Clock::time_point, std::less<>> lastRcon_;
   uint64_t rng_ = 0;
   TestServerStats stats_;
   std::vector<std::string> executed_;

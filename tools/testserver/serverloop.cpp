@@ -256,7 +256,8 @@ void ServerLoop::handleDatagram(size_t index, std::string data, const sockaddr_i
     }
     ++ep.receivedCount;
     ++total_;
-    std::vector<std::string> replies = ep.logic.handle(data, now);
+    std::vector<std::string> replies =
+        ep.logic.handle(data, now, HostText(from) + ":" + std::to_string(ntohs(from.sin_port)));
     const int delay = ep.logic.config().replyDelayMs;
     for (std::string& r : replies) {
       if (delay <= 0) {

@@ -58,6 +58,11 @@ struct TestServerConfig {
   bool shuffleSplit = false;    // send the parts of a split output out of order
   bool floodProtection = true;  // drop rcon commands arriving too soon
   int floodIntervalMs = 500;    // ... i.e. less than this after the previous one
+  // Whose previous command counts: the server's last one from anybody (as the
+  // games do: a command from another socket of the same program, or from
+  // another program, is just as much "the previous one"), or only the same
+  // sender's (address and port), as some later server builds do.
+  bool floodPerSender = false;
   std::string badPasswordReply = "Bad rconpassword.";
   bool blankAfterColon = false;       // `is: "v^7" default: "d^7"` instead of `is:"v^7"`
   std::vector<std::string> mapFiles;  // listed by "dir maps/mp <ext>"
