@@ -7,12 +7,14 @@
 
 #include "core/paths.h"
 #include "core/settings.h"
+#include "ui/dialogs/translations.h"
 #include "ui/main/appwindows.h"
 #include "ui/main/tform1.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zelmora"));
+  zelmora::InstallGermanTranslations(app);
   zelmora::SetDataDir(
       QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString() +
       QDir::separator().toLatin1());

@@ -4,6 +4,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build git pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
+  qt6-translations-l10n
   libsimpleini-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core

@@ -13,6 +13,7 @@
 
 #include "core/paths.h"
 #include "core/settings.h"
+#include "ui/dialogs/translations.h"
 #include "ui/main/appwindows.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/tform1.h"
@@ -35,6 +36,7 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zelmora"));
+  zelmora::InstallGermanTranslations(app);
   zelmora::SetDataDir(std::string(argv[1]) + "/");
   const int row = argc > 3 ? std::atoi(argv[3]) : 1;
 

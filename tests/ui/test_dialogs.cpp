@@ -1,11 +1,13 @@
 // Server dialog, server list operations and the own look.
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -25,6 +27,7 @@
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/skin.h"
 #include "ui/dialogs/tform4.h"
+#include "ui/dialogs/translations.h"
 
 using namespace zelmora;
 
@@ -532,6 +535,20 @@ class TestDialogs : public QObject {
   }
 
   // --- own look -------------------------------------------------------------
+
+  // The toolkit's own texts are German too.
+  void toolkitTextsAreGerman() {
+    QVERIFY(InstallGermanTranslations(*QCoreApplication::instance()));
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(box.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')),
+             QStringLiteral("Abbrechen"));
+    QLineEdit edit;
+    QMenu* menu = edit.createStandardContextMenu();
+    QStringList items;
+    for (QAction* a : menu->actions()) items << a->text().remove(QLatin1Char('&'));
+    delete menu;
+    QVERIFY2(items.join('|').contains(QStringLiteral("Einfügen")), qPrintable(items.join('|')));
+  }
 
   void skinSkipsTag99Windows() {
     QWidget normal;

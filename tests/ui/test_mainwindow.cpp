@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QValueAxis>
@@ -24,6 +25,8 @@
 #include "engine/clock.h"
 #include "tools/testserver/testserver.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/serverlistops.h"
+#include "ui/dialogs/tform4.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/tform1.h"
 
@@ -239,6 +242,24 @@ class TestMainWindow : public QObject {
       QVERIFY(messages_.front().contains(file));
       QVERIFY(form.State().serverlist.empty());
       QVERIFY(form.State().guidlist.empty());
+      if (name == "Servers.dat") {
+        // Adding, deleting and clearing leave the file alone; the operator
+        // hears of it once.
+        AppState& s = form.State();
+        AppendServer(s, "192.0.2.1", "28960", "", "?;?");
+        QVERIFY(!SaveServerList(&form, s, Dir() + name));
+        AppendServer(s, "192.0.2.2", "28960", "", "?;?");
+        QVERIFY(!SaveServerList(&form, s, Dir() + name));
+        QCOMPARE(messages_.size(), 2);
+        QVERIFY(messages_.last().contains(QStringLiteral("nicht überschrieben")));
+        s.selected = 0;
+        QVERIFY(DeleteSelectedServer(&form, s, Dir() + name));
+        QVERIFY(ClearServerList(&form, s, Dir() + name));
+        // Only the two questions followed.
+        QCOMPARE(messages_.mid(2),
+                 (QStringList{QString::fromUtf8("Server wirklich löschen?"),
+                              QString::fromUtf8("Serverliste wirklich löschen?")}));
+      }
       form.close();
     }
     QVERIFY(fs::is_symlink(Dir() + name));
@@ -365,6 +386,135 @@ class TestMainWindow : public QObject {
     form.close();
   }
 
+  // The highlighted row, the target and the password an rcon command
+  // carries are one entry after every operation that moves the list under
+  // the selection or changes the selection by mouse.
+  void selectionAndTargetStayTogether() {
+    std::vector<std::unique_ptr<testing::TestServer>> servers;
+    Tserverlist list;
+    const char* names[] = {"A", "B", "C"};
+    for (int i = 0; i < 3; ++i) {
+      testing::TestServerConfig c;
+      c.rconPassword = std::string("pw") + names[i];
+      c.floodProtection = false;
+      servers.push_back(std::make_unique<testing::TestServer>());
+      QVERIFY(servers.back()->start(c));
+      list.push_back(
+          Entry("127.0.0.1", std::to_string(servers.back()->port()), names[i], c.rconPassword));
+    }
+    WriteServers(list);
+    SettingsStore settings;
+    TForm1 form(settings);
+    TForm4 dialog(form.State(), Dir() + "Servers.dat", &form);
+    NameLookups lookups;
+    lookups.resolve = [](std::string_view text) {
+      HostLookup l;
+      l.status = HostLookup::Status::kFound;
+      l.address = std::string(text);
+      return l;
+    };
+    lookups.reverse = [](std::string_view) { return std::string("?"); };
+    dialog.SetLookups(lookups);
+    form.SetDialogs(nullptr, &dialog);
+    form.Engine().SetRconPause(std::chrono::milliseconds(0));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.FitServerColumns();
+    AppState& s = form.State();
+    DrawGrid* g1 = Grid(form, "DrawGrid1");
+
+    // The next rcon command: which server it reached and the password in it
+    // must be the selected entry's, and so must the target and the row.
+    // The entries by their passwords (names change as the servers answer).
+    auto order = [&] {
+      std::vector<std::string> out;
+      for (const Tserverrec& e : s.serverlist) out.push_back(e.rconpass.str().substr(2));
+      return out;
+    };
+    auto check = [&](const char* step) {
+      QVERIFY2(s.SelectedValid(), step);
+      const Tserverrec& e = s.serverlist[static_cast<size_t>(s.selected)];
+      QVERIFY2(s.targetHost == e.host.str() && s.targetPort == e.port.str(), step);
+      QVERIFY2(g1->SelectionTop() - 1 == s.selected, step);
+      for (auto& srv : servers) srv->clearReceived();
+      QCOMPARE(form.Engine().SendRcon("status"), QueryEngine::SendResult::Sent);
+      std::string got;
+      int at = -1;
+      QTRY_VERIFY2_WITH_TIMEOUT(
+          [&] {
+            for (size_t i = 0; i < servers.size(); ++i)
+              for (const auto& d : servers[i]->received())
+                if (d.data.find("rcon") == 4) {
+                  got = d.data;
+                  at = int(i);
+                }
+            return at >= 0;
+          }(),
+          step, 5000);
+      QVERIFY2(std::to_string(servers[size_t(at)]->port()) == e.port.str(), step);
+      QCOMPARE(got, std::string("\xff\xff\xff\xffrcon \"") + e.rconpass.str() + "\" status");
+    };
+    check("start");
+
+    // Ping sort: the first row now holds B.
+    s.serverlist[0].ping = 300;
+    s.serverlist[1].ping = 100;
+    s.serverlist[2].ping = 200;
+    form.NachPingaufsteigend1Click();
+    QCOMPARE(order(), (std::vector<std::string>{"B", "C", "A"}));
+    QCOMPARE(s.selected, 0);
+    check("ping sort");
+
+    // Exchanging rows 1 and 3 by dragging: A comes to the selected row.
+    g1->verticalHeader()->moveSection(0, 2);
+    QCOMPARE(order(), (std::vector<std::string>{"A", "C", "B"}));
+    check("row exchange");
+
+    // Deleting C (row 2): B takes its index.
+    ClickRow(g1, 2);
+    check("click");
+    form.Serverlschen2Click();
+    QCOMPARE(order(), (std::vector<std::string>{"A", "B"}));
+    QCOMPARE(s.selected, 1);
+    check("delete");
+
+    // Editing A (row 1) moves it to the end: B takes its index.
+    ClickRow(g1, 1);
+    QTimer::singleShot(50, &dialog, [&] { dialog.Button2Click(); });
+    form.Servereditieren1Click();
+    QCOMPARE(order(), (std::vector<std::string>{"B", "A"}));
+    QCOMPARE(s.selected, 0);
+    check("edit");
+
+    // Right button released over the other row selects it.
+    const QPoint row1 = g1->CellRect(1, 1).center(), row2 = g1->CellRect(1, 2).center();
+    MoveOver(g1, row2);
+    QTest::mousePress(g1->viewport(), Qt::RightButton, {}, row2);
+    QTest::mouseRelease(g1->viewport(), Qt::RightButton, {}, row2);
+    if (auto* popup = form.findChild<QMenu*>("PopupMenu1")) popup->hide();
+    QCOMPARE(s.selected, 1);
+    check("right button");
+
+    // Press on row 1, drag over row 2 and up to the header, release there:
+    // the selection is the pressed row's and stays so.
+    MoveOver(g1, row1);
+    QTest::mousePress(g1->viewport(), Qt::LeftButton, {}, row1);
+    MoveOver(g1, row2);
+    QWidget* header = g1->horizontalHeader()->viewport();
+    QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(20, 5));
+    QCOMPARE(s.selected, 0);
+    check("release over the header");
+
+    // Press on row 2 and release on row 1 (a drag upward): row 1 selected.
+    MoveOver(g1, row2);
+    QTest::mousePress(g1->viewport(), Qt::LeftButton, {}, row2);
+    MoveOver(g1, row1);
+    QTest::mouseRelease(g1->viewport(), Qt::LeftButton, {}, row1);
+    QCOMPARE(s.selected, 0);
+    check("drag upward");
+    form.close();
+  }
+
   // Pressing sets the drag flag (the grid keeps its picture and draws
   // nothing); releasing over a data cell selects the row last hovered,
   // releasing over the fixed column only clears the flag.
@@ -393,7 +543,8 @@ class TestMainWindow : public QObject {
     QTest::mouseRelease(g1->viewport(), Qt::LeftButton, {}, g1->CellRect(2, 4).center());
     QVERIFY(!form.ListPainter().dragFlag);
     QVERIFY(!g1->Frozen());
-    QCOMPARE(s.selected, 3);  // the hovered row, not the pressed one
+    QCOMPARE(s.selected, 3);                    // the hovered row, not the pressed one
+    QCOMPARE(s.targetPort, std::string("12"));  // and the target with it
 
     // Button down and up on the fixed column: no selection change.
     QWidget* fixed = g1->verticalHeader()->viewport();
@@ -412,6 +563,15 @@ class TestMainWindow : public QObject {
     TForm1 form(settings);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // The tab bar has the toolkit's standard look unless the own look is on.
+    auto* tabs = form.findChild<QTabWidget*>("PageControl1");
+    QVERIFY(tabs->styleSheet().isEmpty());
+    form.SkinningChanged(true);
+    QVERIFY(!tabs->styleSheet().isEmpty());
+    QCOMPARE(tabs->tabBar()->font().stretch(), int(QFont::Condensed));
+    form.SkinningChanged(false);
+    QVERIFY(tabs->styleSheet().isEmpty());
+    QVERIFY(tabs->tabBar()->font().stretch() != int(QFont::Condensed));
     auto* chart = form.findChild<QChartView*>("Chart1");
     QWidget* panel3 = form.findChild<QWidget*>("Panel3");
     QWidget* central = form.centralWidget();

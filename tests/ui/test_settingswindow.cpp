@@ -361,12 +361,16 @@ class TestSettingsWindow : public QObject {
     QCOMPARE(boxes.texts, QStringList{QStringLiteral("'abc' ist kein gültiger Integerwert.")});
     QCOMPARE(hooks.calls, QStringList{"skin 1"});  // applying stopped at the axis
 
-    // Reactions: a wrong axis maximum is reported and not applied.
+    // Reactions: a wrong axis maximum is not applied, and reported once the
+    // operator has finished editing, not at each keystroke.
     hooks.calls.clear();
     auto* ymax = Child<UpDownEdit>(w, "LabeledEdit2");
     ymax->setText(QStringLiteral("150"));
     QCOMPARE(hooks.calls, QStringList{"axis 0 150"});
+    ymax->setText(QString());
     ymax->setText(QStringLiteral("15x"));
+    QCOMPARE(boxes.texts.size(), 1);
+    emit ymax->editingFinished();
     QCOMPARE(boxes.texts.size(), 2);
     QCOMPARE(boxes.texts.last(), QStringLiteral("'15x' ist kein gültiger Integerwert."));
     QCOMPARE(hooks.calls.size(), 1);

@@ -294,10 +294,17 @@ void TForm3::ConnectControls() {
   }
   connect(ui_->LabeledEdit1, &UpDownEdit::textChanged, this,
           [this](const QString& t) { Write([&](Settings& s) { s.datenmenge = ToCp1252(t); }); });
+  // The axis follows every change of the maximum that is a number; a text
+  // that is none is reported once the operator has finished editing (not at
+  // every keystroke: clearing the field to type a new number is no error).
   connect(ui_->LabeledEdit2, &UpDownEdit::textChanged, this, [this](const QString& t) {
     if (filling_) return;
     Write([&](Settings& s) { s.ymax = ToCp1252(t); });
-    ApplyChartAxis();
+    ApplyChartAxis(false);
+  });
+  connect(ui_->LabeledEdit2, &UpDownEdit::editingFinished, this, [this] {
+    if (filling_) return;
+    ApplyChartAxis(true);
   });
   connect(kickBanGroup_, &QButtonGroup::idToggled, this,
           [this](int, bool) { Write([&](Settings& s) { s.k = kickBanGroup_->checkedId(); }); });
@@ -311,7 +318,7 @@ void TForm3::ConnectControls() {
   connect(ui_->CheckBox1, &QCheckBox::clicked, this, [this](bool on) {
     if (hooks_) hooks_->SetChartVisible(on);
   });
-  connect(ui_->CheckBox2, &QCheckBox::clicked, this, [this] { ApplyChartAxis(); });
+  connect(ui_->CheckBox2, &QCheckBox::clicked, this, [this] { ApplyChartAxis(true); });
   connect(ui_->CheckBox5, &QCheckBox::clicked, this, [this] {
     if (hooks_) hooks_->ApplyQuerySettings(MainWindowHooks::QueryTimers::AllServers);
   });
@@ -327,12 +334,12 @@ void TForm3::ConnectControls() {
           [this](int, int) { StringGrid1DblClick(); });
 }
 
-void TForm3::ApplyChartAxis() {
+void TForm3::ApplyChartAxis(bool reportError) {
   if (!hooks_) return;
   const std::string ymax = store_.Get(&Settings::ymax);
   const auto maximum = ConvertInteger(ymax);
   if (!maximum) {
-    ShowIntegerError(this, ymax);
+    if (reportError) ShowIntegerError(this, ymax);
     return;
   }
   hooks_->SetChartAxis(store_.Get(&Settings::yauto), *maximum);

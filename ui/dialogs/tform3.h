@@ -67,7 +67,7 @@ class TForm3 : public QDialog {
   void FillControls(const Settings& s);
   void StoreChanged();
   bool ApplyToMainWindow();
-  void ApplyChartAxis();
+  void ApplyChartAxis(bool reportError);
   // Writes a change of one control into the store (not while filling).
   void Write(const std::function<void(Settings&)>& change);
 

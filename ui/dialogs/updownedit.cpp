@@ -35,7 +35,8 @@ void UpDownEdit::setText(const QString& text) {
 }
 
 int UpDownEdit::CurrentValue() const {
-  if (const auto v = ConvertInteger(ToCp1252(lineEdit()->text()))) return std::clamp(*v, min_, max_);
+  if (const auto v = ConvertInteger(ToCp1252(lineEdit()->text())))
+    return std::clamp(*v, min_, max_);
   return position_;
 }
 

@@ -94,19 +94,8 @@ TForm1::TForm1(SettingsStore& settings, QWidget* parent)
     ui->Splitter1->setSizes({177, std::max(10, total - 177)});
     ui->Splitter2->setSizes({369, std::max(10, ui->Splitter2->width() - 369)});
   }
-  QFont tabFont = ui->PageControl1->font();
-  // A narrow face so all ten tabs fit the window's minimum width.
-  tabFont.setPixelSize(11);
-  tabFont.setStretch(QFont::Condensed);
-  ui->PageControl1->tabBar()->setFont(tabFont);
   ui->PageControl1->setElideMode(Qt::ElideNone);
-  ui->PageControl1->setStyleSheet(QStringLiteral(
-      "QTabBar::tab { padding: 3px 4px; margin-right: 1px; border: 1px solid rgb(160, 170, 190);"
-      " border-bottom: none; border-top-left-radius: 3px; border-top-right-radius: 3px;"
-      " background: rgb(226, 232, 244); }"
-      "QTabBar::tab:selected { background: rgb(255, 255, 255); }"
-      "QTabBar::tab:hover:!selected { background: rgb(212, 222, 242); }"
-      "QTabWidget::pane { border: 1px solid rgb(160, 170, 190); top: -1px; }"));
+  ApplyTabLook(false);
   QPalette red = ui->Label3->palette();
   red.setColor(QPalette::WindowText, QColor(255, 0, 0));
   ui->Label1->setPalette(red);
@@ -837,8 +826,33 @@ bool TForm1::ApplyQuerySettings(QueryTimers which) {
   return false;
 }
 
-void TForm1::SkinningChanged(bool) {
+void TForm1::SkinningChanged(bool on) {
+  ApplyTabLook(on);
   RepaintGrids();
+}
+
+// The own look gives the tab bar compact tabs in a narrow face, so all ten
+// fit the window's minimum width; without it the toolkit's standard look
+// applies (it scrolls the tabs when they do not fit).
+void TForm1::ApplyTabLook(bool own) {
+  QTabBar* bar = ui->PageControl1->tabBar();
+  if (!own) {
+    ui->PageControl1->setStyleSheet(QString());
+    bar->setFont(QFont());
+    bar->setAttribute(Qt::WA_SetFont, false);
+    return;
+  }
+  QFont tabFont = ui->PageControl1->font();
+  tabFont.setPixelSize(11);
+  tabFont.setStretch(QFont::Condensed);
+  bar->setFont(tabFont);
+  ui->PageControl1->setStyleSheet(QStringLiteral(
+      "QTabBar::tab { padding: 3px 4px; margin-right: 1px; border: 1px solid rgb(160, 170, 190);"
+      " border-bottom: none; border-top-left-radius: 3px; border-top-right-radius: 3px;"
+      " background: rgb(226, 232, 244); }"
+      "QTabBar::tab:selected { background: rgb(255, 255, 255); }"
+      "QTabBar::tab:hover:!selected { background: rgb(212, 222, 242); }"
+      "QTabWidget::pane { border: 1px solid rgb(160, 170, 190); top: -1px; }"));
 }
 
 QIcon TForm1::InfoIconFor(InfoIcon which) const {

@@ -142,6 +142,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void AfterListChange();
   void SelectionFollowsList();
   void RepaintGrids();
+  void ApplyTabLook(bool own);
   void ApplyAxisRange();
   std::string ServersPath() const;
 

@@ -1,0 +1,23 @@
+#include "ui/dialogs/translations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace zelmora {
+
+bool InstallGermanTranslations(QCoreApplication& app) {
+  const QLocale german(QLocale::German, QLocale::Germany);
+  QLocale::setDefault(german);
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(german, QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  return true;
+}
+
+}  // namespace zelmora
