@@ -6,6 +6,7 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
   libsimpleini-dev
   clang-14 libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix
   xvfb xauth fonts-dejavu-core
 )
 missing=()
