@@ -15,6 +15,8 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zelmora"));
   zelmora::InstallGermanTranslations(app);
+  // UTF-8, as core's file layer expects every path (on Windows it opens them
+  // with the wide API, so any folder name works).
   zelmora::SetDataDir(
       QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString() +
       QDir::separator().toLatin1());

@@ -1,10 +1,25 @@
 // Whole-file reads and crash-safe whole-file replacement for the data files.
+//
+// Paths are UTF-8 text throughout Zelmora (the data folder arrives from Qt as
+// UTF-8), and so are the error texts given back here. Windows' 8-bit file
+// functions would read such a path in the system's ANSI code page, so on
+// Windows every file access goes through the wide API instead.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace zelmora {
+
+// The file system's form of a UTF-8 path, for std::filesystem and the
+// platform's file calls: UTF-16 on Windows (an invalid UTF-8 sequence
+// becomes U+FFFD, which names no existing file, instead of throwing),
+// elsewhere the bytes unchanged. Never throws on any input.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+// Back to UTF-8 text: a folder entry's name, a resolved path. Elsewhere than
+// on Windows the bytes are returned unchanged, so any name round-trips.
+std::string PathToUtf8(const std::filesystem::path& path);
 
 enum class ReadResult { kOk, kMissing, kError };
 

@@ -247,12 +247,13 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
   std::string target = path_;
   std::error_code ec;
   namespace fs = std::filesystem;
-  if (fs::is_symlink(target, ec)) {
-    const fs::path resolved = fs::weakly_canonical(target, ec);
+  fs::path fsTarget = PathFromUtf8(target);
+  if (fs::is_symlink(fsTarget, ec)) {
+    fsTarget = fs::weakly_canonical(fsTarget, ec);
     if (ec) return false;
-    target = resolved.string();
+    target = PathToUtf8(fsTarget);
   }
-  const fs::file_status st = fs::status(target, ec);
+  const fs::file_status st = fs::status(fsTarget, ec);
   if (!ec && fs::exists(st)) {
     if (!fs::is_regular_file(st)) return false;
     if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) return false;

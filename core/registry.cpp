@@ -7,12 +7,14 @@
 #include <system_error>
 #include <vector>
 
+#include "core/fileio.h"
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
-#else
-#include "core/fileio.h"
 #endif
 
 namespace zelmora {
@@ -150,7 +152,30 @@ bool ReadEscaped(std::string_view line, std::size_t& pos, char end, std::string&
   return false;
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// UTF-16 from the wide API to Windows-1252; '?' for what the code page
+// lacks (a surrogate pair is one character, so one '?').
+std::string WideToAnsi(std::wstring_view wide) {
+  std::string out;
+  out.reserve(wide.size());
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    const char32_t u = static_cast<char16_t>(wide[i]);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < wide.size() &&
+        static_cast<char16_t>(wide[i + 1]) >= 0xDC00 &&
+        static_cast<char16_t>(wide[i + 1]) <= 0xDFFF)
+      ++i;
+    out += UnicodeToAnsi(u).value_or('?');
+  }
+  return out;
+}
+
+// A stored Windows-1252 text in the wide API's form.
+std::wstring AnsiToWide(std::string_view ansi) {
+  return PathFromUtf8(AnsiToUtf8(ansi)).native();
+}
+
+#else
 
 std::string JoinHost(std::string base, std::string_view name) {
   if (base.empty() || base.back() != '/') base += '/';
@@ -184,14 +209,24 @@ std::string InstalledExecutable(std::string_view keyPath, std::string_view exeNa
   const auto installPath = ReadRegistryString(keyPath, "InstallPath");
   if (!installPath || installPath->find_first_not_of(" \t") == std::string::npos) return {};
 #ifdef _WIN32
-  char full[MAX_PATH * 4];
-  const DWORD n = GetFullPathNameA(installPath->c_str(), sizeof full, full, nullptr);
-  if (n == 0 || n >= sizeof full) return {};
-  std::string path(full, n);
-  if (path.back() != '\\' && path.back() != '/') path += '\\';
-  path += exeName;
-  const DWORD attr = GetFileAttributesA(path.c_str());
+  // The wide API, so that the folder's name is read as Windows-1252 (as it
+  // is stored) and not in whatever ANSI code page the system has.
+  const std::wstring folder = AnsiToWide(*installPath);
+  std::wstring full(MAX_PATH, L'\0');
+  DWORD n = GetFullPathNameW(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n >= full.size()) {  // too small: n is the size needed, with the NUL
+    full.assign(n, L'\0');
+    n = GetFullPathNameW(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  if (n == 0 || n >= full.size()) return {};
+  full.resize(n);
+  if (full.back() != L'\\' && full.back() != L'/') full += L'\\';
+  full += AnsiToWide(exeName);
+  const DWORD attr = GetFileAttributesW(full.c_str());
   if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return {};
+  const std::string path = WideToAnsi(full);
+  // A full path the code page cannot express could not be started anyway.
+  if (path.find('?') != std::string::npos) return {};
   return path;
 #else
   std::string path = *installPath;
@@ -338,29 +373,32 @@ std::optional<std::string> LookupWineRegistry(std::string_view regText, std::str
 std::optional<std::string> ReadRegistryString(std::string_view keyPath,
                                               std::string_view valueName) {
   while (!keyPath.empty() && keyPath.front() == '\\') keyPath.remove_prefix(1);
-  const std::string path(keyPath);
-  const std::string name(valueName == "@" ? std::string_view() : valueName);
+  // The wide API: the 8-bit one would convert in the system's ANSI code
+  // page, which need not be Windows-1252.
+  const std::wstring path = AnsiToWide(keyPath);
+  const std::wstring name = AnsiToWide(valueName == "@" ? std::string_view() : valueName);
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
       ERROR_SUCCESS)
     return std::nullopt;
   std::optional<std::string> result;
-  std::string buf(256, '\0');
+  std::wstring buf(256, L'\0');
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD type = 0;
-    DWORD size = static_cast<DWORD>(buf.size());
-    const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+    DWORD size = static_cast<DWORD>(buf.size() * sizeof(wchar_t));  // bytes
+    const LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type,
                                      reinterpret_cast<BYTE*>(buf.data()), &size);
     if (rc == ERROR_MORE_DATA) {
-      buf.assign(static_cast<std::size_t>(size) + 1, '\0');
+      buf.assign(size / sizeof(wchar_t) + 1, L'\0');
       continue;
     }
     if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ)) {
       // The stored data need not end in a NUL; it ends at the first one.
-      std::string value(buf.data(), std::min<std::size_t>(size, buf.size()));
-      const auto nul = value.find('\0');
-      if (nul != std::string::npos) value.resize(nul);
-      result = std::move(value);
+      std::wstring_view value(buf.data(),
+                              std::min<std::size_t>(size / sizeof(wchar_t), buf.size()));
+      const auto nul = value.find(L'\0');
+      if (nul != std::wstring_view::npos) value = value.substr(0, nul);
+      result = WideToAnsi(value);
     }
     break;
   }

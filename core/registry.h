@@ -7,11 +7,12 @@
 // ($WINEPREFIX, else ~/.wine); the 32-bit view of a 64-bit prefix
 // (Software\Wow6432Node\...) is looked at first, then the plain key.
 //
-// Paths handed out: on Windows the path as the registry holds it; elsewhere
-// the matching path of the host file system inside the Wine prefix (e.g.
-// C:\Games\CoD\CoDMP.exe -> ~/.wine/drive_c/Games/CoD/CoDMP.exe), because
-// that is what the join starts through Wine and what an existence check can
-// look at.
+// Paths handed out: on Windows the path as the registry holds it (read
+// through the wide API and given out as Windows-1252, whatever ANSI code
+// page the system has); elsewhere the matching path of the host file system
+// inside the Wine prefix (e.g. C:\Games\CoD\CoDMP.exe ->
+// ~/.wine/drive_c/Games/CoD/CoDMP.exe), because that is what the join starts
+// through Wine and what an existence check can look at.
 #pragma once
 
 #include <optional>

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/fileio.h"
 #include "core/recordfile.h"
 
 namespace zelmora {
@@ -63,10 +64,11 @@ std::vector<std::string> MakeDataFilesWritable(const std::string& dir) {
   for (const char* name : kDataFileNames) {
     const std::string full = base + name;
     std::error_code ec;
-    const fs::file_status st = fs::status(full, ec);
+    const fs::path fsFull = PathFromUtf8(full);
+    const fs::file_status st = fs::status(fsFull, ec);
     if (ec || !fs::exists(st)) continue;
     if ((st.permissions() & fs::perms::owner_write) != fs::perms::none) continue;
-    fs::permissions(full, fs::perms::owner_write, fs::perm_options::add, ec);
+    fs::permissions(fsFull, fs::perms::owner_write, fs::perm_options::add, ec);
     if (ec) messages.push_back("Fehler: " + full + " ist schreibgeschützt!");
   }
   return messages;

@@ -4,23 +4,27 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/fileio.h"
 #include "core/textutil.h"
 
 namespace zelmora {
 
 std::vector<Tflag> LoadFlagCodes(const std::string& flagsDir) {
   namespace fs = std::filesystem;
-  std::vector<std::pair<std::string, fs::path>> files;  // file name, full path
+  // Names and paths are UTF-8 text; on Windows the folder is listed with the
+  // wide API, so any name comes back (path::string() would throw for a name
+  // the ANSI code page lacks).
+  std::vector<std::pair<std::string, std::string>> files;  // file name, full path
   std::error_code ec;
-  fs::directory_iterator it(flagsDir, ec);
+  fs::directory_iterator it(PathFromUtf8(flagsDir), ec);
   if (ec) return {};
   for (const fs::directory_iterator end; it != end; it.increment(ec)) {
     if (ec) break;
     std::error_code fileEc;
     if (!it->is_regular_file(fileEc)) continue;
     const fs::path& p = it->path();
-    if (LowerAscii(p.extension().string()) != ".bmp") continue;
-    files.emplace_back(p.filename().string(), p);
+    if (LowerAscii(PathToUtf8(p.extension())) != ".bmp") continue;
+    files.emplace_back(PathToUtf8(p.filename()), PathToUtf8(p));
   }
   // The order Windows lists a folder on NTFS: names compared with letters
   // folded to upper case; names equal that way fall back to byte order.
@@ -36,8 +40,8 @@ std::vector<Tflag> LoadFlagCodes(const std::string& flagsDir) {
   std::vector<Tflag> flags;
   flags.reserve(files.size());
   for (const auto& [name, path] : files) {
-    const std::string stem = fs::path(name).stem().string();
-    flags.push_back(Tflag{Cut(LowerAscii(stem), 2), path.string()});
+    const std::string stem = name.substr(0, name.size() - 4);  // without ".bmp"
+    flags.push_back(Tflag{Cut(LowerAscii(stem), 2), path});
   }
   return flags;
 }

@@ -7,6 +7,7 @@ PKGS=(
   qt6-translations-l10n
   libsimpleini-dev
   clang-14 libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix
   xvfb xauth fonts-dejavu-core
 )
 missing=()

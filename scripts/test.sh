@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what Zelmora needs, builds it with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs every test, runs the engine tests again
-# under ThreadSanitizer and gives the fuzzers a bounded run.
+# Installs what Zelmora needs, cross-compiles the plain layers for Windows,
+# builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
+# runs every test, runs the engine tests again under ThreadSanitizer and gives
+# the fuzzers a bounded run.
 #
-#   bash scripts/test.sh            everything (what CI runs)
-#   SKIP_TSAN=1 SKIP_FUZZ=1 ...     only the sanitizer build and its tests
+#   bash scripts/test.sh                  everything (what CI runs)
+#   SKIP_WIN=1 SKIP_TSAN=1 SKIP_FUZZ=1    only the sanitizer build and its tests
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -15,6 +16,22 @@ bash scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+if [ -z "${SKIP_WIN:-}" ]; then
+  # The plain layers' Windows branches (Winsock, registry, wide file API) and
+  # their Qt-free tests, compiled and linked with mingw-w64. CI only builds
+  # them; WINE_TESTS=1 also runs the tests under Wine (package wine64, not
+  # installed by install-deps.sh).
+  echo "== Windows cross build (plain layers, mingw-w64)"
+  cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DZELMORA_PLAIN_ONLY=ON \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="${WINE_TESTS:+/usr/lib/wine/wine64}" >/dev/null
+  cmake --build build/win -j "$JOBS"
+  if [ -n "${WINE_TESTS:-}" ]; then
+    echo "== Windows tests (Wine)"
+    WINEDEBUG=-all ctest --test-dir build/win --output-on-failure
+  fi
+fi
 
 echo "== build (address + undefined sanitizers)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_SANITIZE=ON >/dev/null
