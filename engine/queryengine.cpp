@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/fileio.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/textutil.h"
@@ -39,7 +40,7 @@ std::optional<std::uint16_t> PortOf(std::string_view text) {
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+  return std::filesystem::is_regular_file(PathFromUtf8(path), ec);
 }
 
 // Receive wait split into short slices so a stop request is noticed quickly;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/fileio.h"
 #include "core/serverfile.h"
 #include "core/textutil.h"
 #include "geo/ranges.h"
@@ -131,7 +132,7 @@ bool SaveServerList(QWidget* parent, AppState& state, const std::string& servers
   if (ServersFileProtected(parent, state)) return false;
   std::string error;
   if (SaveServers(serversPath, state.serverlist, &error)) return true;
-  ShowMessage(parent, QString::fromLocal8Bit(error.data(), static_cast<qsizetype>(error.size())));
+  ShowMessage(parent, FromMessageBytes(error));
   return false;
 }
 
@@ -148,7 +149,7 @@ bool ClearServerList(QWidget* parent, AppState& state, const std::string& server
   if (!AskOkCancel(parent, QStringLiteral("Serverliste wirklich löschen?"))) return false;
   if (!ServersFileProtected(parent, state)) {
     std::error_code ec;  // a file that cannot be removed is not reported
-    std::filesystem::remove(std::filesystem::path(serversPath), ec);
+    std::filesystem::remove(PathFromUtf8(serversPath), ec);
   }
   state.serverlist.clear();
   state.ServerListChanged();
