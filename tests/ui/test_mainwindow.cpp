@@ -590,6 +590,22 @@ class TestMainWindow : public QObject {
     QCOMPARE(form.ChartAxis()->max(), 350.0);
     form.SetChartAxis(true, 350);
     QVERIFY(form.ChartAxis()->max() >= 123.0 && form.ChartAxis()->max() < 350.0);
+    form.SetChartAxis(false, 200);
+
+    // The longest history is drawn with a bounded number of points, each the
+    // highest sample of its group: a spike anywhere stays visible.
+    form.ChartRebuild(10000);
+    QCOMPARE(form.ChartPointCount(), 10000);
+    std::vector<double> many(10000, 5.0);
+    many[4321] = 999;
+    many.back() = 42;
+    form.ChartPlot(many);
+    upper = form.ChartSeries()->upperSeries();
+    QCOMPARE(upper->count(), 2000);
+    QCOMPARE(upper->at(864).y(), 999.0);  // samples 4320..4324
+    QCOMPARE(upper->at(863).y(), 5.0);
+    QCOMPARE(upper->at(1999).y(), 42.0);
+    form.ChartRebuild(200);
 
     settings.Set(&Settings::aktive, false);
     form.SetChartVisible(false);

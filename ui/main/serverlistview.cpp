@@ -10,8 +10,8 @@
 #include "geo/flags.h"
 #include "protocol/colorcodes.h"
 #include "protocol/text.h"
-#include "ui/main/colortext.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/main/colortext.h"
 #include "ui/main/icons.h"
 
 namespace zelmora {
@@ -216,12 +216,17 @@ void ServerColumnFitter::SetFont(const QFont& font) {
 }
 
 void ServerColumnFitter::InvalidateEntry(int index) {
-  if (index >= 0 && static_cast<size_t>(index) < valid_.size())
+  if (index < 0 || static_cast<size_t>(index) >= valid_.size()) return;
+  if (valid_[static_cast<size_t>(index)]) {
     valid_[static_cast<size_t>(index)] = 0;
+    dirty_.push_back(index);
+  }
 }
 
 void ServerColumnFitter::InvalidateAll() {
   std::fill(valid_.begin(), valid_.end(), 0);
+  dirty_.clear();
+  allDirty_ = true;
 }
 
 int ServerColumnFitter::IconColumnWidth(const Tserverrec& e, const IconOptions& o) {
@@ -251,24 +256,71 @@ ServerColumnFitter::Measured ServerColumnFitter::Measure(const Tserverrec& e, co
   return m;
 }
 
+void ServerColumnFitter::Count(std::size_t i, int delta) {
+  for (int c = 0; c < kServerColumns; ++c) {
+    const int w = c == 0 ? icon_[i] : cache_[i][static_cast<size_t>(c - 1)];
+    auto& hist = widths_[static_cast<size_t>(c)];
+    auto it = hist.emplace(w, 0).first;
+    it->second += delta;
+    if (it->second == 0) hist.erase(it);
+  }
+}
+
+// Each column's widest entry comes from a count of the widths per column,
+// kept up to date entry by entry: a reply costs the measuring of one entry
+// and a few map steps, however long the list is.
 ServerColumnFitter::Widths ServerColumnFitter::Fit(const Tserverlist& list,
                                                    const IconOptions& options) {
-  if (cache_.size() != list.size()) {
-    cache_.assign(list.size(), Measured{});
-    valid_.assign(list.size(), 0);
-  }
   lastMeasured_ = 0;
-  Widths w = {80, 250, 70, 30, 40, 60, 500};
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (!valid_[i]) {
+  if (!(options == options_) && cache_.size() == list.size() && !allDirty_) {
+    // Other icon options change column 0 only: no text is measured again.
+    options_ = options;
+    widths_[0].clear();
+    for (size_t i = 0; i < list.size(); ++i) {
+      if (!valid_[i]) continue;  // done with the dirty entries below
+      icon_[i] = IconColumnWidth(list[i], options_);
+      ++widths_[0][icon_[i]];
+    }
+    for (const int index : dirty_) {
+      const auto i = static_cast<size_t>(index);
+      if (i < list.size() && !valid_[i]) {
+        icon_[i] = IconColumnWidth(list[i], options_);
+        ++widths_[0][icon_[i]];
+      }
+    }
+  }
+  if (cache_.size() != list.size() || allDirty_) {
+    cache_.resize(list.size());
+    icon_.resize(list.size());
+    valid_.assign(list.size(), 1);
+    options_ = options;
+    for (auto& hist : widths_) hist.clear();
+    for (size_t i = 0; i < list.size(); ++i) {
       cache_[i] = Measure(list[i], font_, bold_);
+      icon_[i] = IconColumnWidth(list[i], options_);
+      Count(i, +1);
+    }
+    lastMeasured_ = static_cast<int>(list.size());
+    dirty_.clear();
+    allDirty_ = false;
+  } else {
+    for (const int index : dirty_) {
+      const auto i = static_cast<size_t>(index);
+      if (i >= list.size() || valid_[i]) continue;
+      Count(i, -1);
+      cache_[i] = Measure(list[i], font_, bold_);
+      icon_[i] = IconColumnWidth(list[i], options_);
+      Count(i, +1);
       valid_[i] = 1;
       ++lastMeasured_;
     }
-    w[0] = std::max(w[0], IconColumnWidth(list[i], options));
-    for (int c = 1; c < kServerColumns; ++c)
-      w[static_cast<size_t>(c)] =
-          std::max(w[static_cast<size_t>(c)], cache_[i][static_cast<size_t>(c - 1)]);
+    dirty_.clear();
+  }
+  Widths w = {80, 250, 70, 30, 40, 60, 500};
+  for (int c = 0; c < kServerColumns; ++c) {
+    const auto& hist = widths_[static_cast<size_t>(c)];
+    if (!hist.empty())
+      w[static_cast<size_t>(c)] = std::max(w[static_cast<size_t>(c)], hist.rbegin()->first);
   }
   return w;
 }

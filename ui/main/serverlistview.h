@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -105,11 +106,19 @@ class ServerColumnFitter {
   using Measured = std::array<int, kServerColumns - 1>;  // columns 1..6
   static Measured Measure(const Tserverrec& e, const QFont& font, const QFont& bold);
   static int IconColumnWidth(const Tserverrec& e, const IconOptions& o);
+  // Adds (+1) or takes away (-1) entry i's widths in the counts per column.
+  void Count(std::size_t i, int delta);
 
   QFont font_;
   QFont bold_;
+  IconOptions options_;
   std::vector<Measured> cache_;
-  std::vector<char> valid_;
+  std::vector<int> icon_;    // column 0 per entry, for options_
+  std::vector<char> valid_;  // 0: marked changed, waiting in dirty_
+  std::vector<int> dirty_;
+  bool allDirty_ = true;
+  // Per column: how many entries need each width.
+  std::array<std::map<int, int>, kServerColumns> widths_;
   int lastMeasured_ = 0;
 };
 

@@ -43,6 +43,8 @@ constexpr int kChartHeight = 89;
 constexpr int kHeightWithChart = 655;
 constexpr int kHeightWithoutChart = 572;
 constexpr int kMinPanel1 = 30;
+// Points drawn at most: about two per pixel of the widest chart.
+constexpr int kMaxChartPoints = 2000;
 const QColor kChartBack(212, 222, 242);
 const QColor kChartPanel(213, 222, 242);
 const QColor kSeriesColor(128, 128, 255);
@@ -708,18 +710,24 @@ void TForm1::ConfigListAppend(const std::vector<std::string>& files) {
 }
 
 int TForm1::ChartPointCount() {
-  return upper_ ? static_cast<int>(upper_->count()) : 0;
+  return chartPoints_;
 }
 
+// The series shows a history of up to kMaxChartPoints samples point for
+// point; a longer one is drawn with one point per group of samples (the
+// highest of the group, so no spike is lost), so that plotting the target's
+// reply stays cheap whatever "Datenmenge" says.
 void TForm1::ChartRebuild(int points) {
   if (!chart_) return;
+  chartPoints_ = std::max(0, points);
+  const int shown = std::min(chartPoints_, kMaxChartPoints);
   chart_->removeAllSeries();
   // The area series does not own its line; the chart owns the current one.
   delete upper_;
   upper_ = new QLineSeries(chart_);
   QList<QPointF> zeros;
-  zeros.reserve(std::max(0, points));
-  for (int i = 0; i < points; ++i) zeros.append(QPointF(i, 0));
+  zeros.reserve(shown);
+  for (int i = 0; i < shown; ++i) zeros.append(QPointF(i, 0));
   upper_->replace(zeros);
   series_ = new QAreaSeries(upper_);
   series_->setColor(kSeriesColor);
@@ -729,17 +737,27 @@ void TForm1::ChartRebuild(int points) {
   chart_->addSeries(series_);
   series_->attachAxis(axisX_);
   series_->attachAxis(axisY_);
-  axisX_->setRange(0, std::max(1, points - 1));
+  axisX_->setRange(0, std::max(1, shown - 1));
   ApplyAxisRange();
 }
 
 void TForm1::ChartPlot(const std::vector<double>& values) {
   if (!upper_) return;
+  const int shown = static_cast<int>(upper_->count());
+  const int n = std::min(static_cast<int>(values.size()), chartPoints_);
   QList<QPointF> points;
-  const int n = std::min(static_cast<int>(values.size()), static_cast<int>(upper_->count()));
-  points.reserve(upper_->count());
-  for (int i = 0; i < upper_->count(); ++i)
-    points.append(QPointF(i, i < n ? values[static_cast<size_t>(i)] : upper_->at(i).y()));
+  points.reserve(shown);
+  for (int k = 0; k < shown; ++k) {
+    const qint64 from = static_cast<qint64>(k) * chartPoints_ / shown;
+    const qint64 to = std::max(from + 1, static_cast<qint64>(k + 1) * chartPoints_ / shown);
+    double y = upper_->at(k).y();
+    if (from < n) {
+      y = values[static_cast<size_t>(from)];
+      for (qint64 i = from + 1; i < std::min<qint64>(to, n); ++i)
+        y = std::max(y, values[static_cast<size_t>(i)]);
+    }
+    points.append(QPointF(k, y));
+  }
   upper_->replace(points);
   if (axisAuto_) ApplyAxisRange();
 }

@@ -177,6 +177,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   QLineSeries* upper_ = nullptr;
   QValueAxis* axisY_ = nullptr;
   QValueAxis* axisX_ = nullptr;
+  int chartPoints_ = 0;  // samples of the histories the chart stands for
   bool axisAuto_ = false;
   int axisMax_ = 200;
 
