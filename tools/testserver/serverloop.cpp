@@ -19,7 +19,7 @@ namespace {
 constexpr int kMaxWaitMs = 100;
 constexpr int kBurst = 64;  // datagrams taken from one socket before the others get a turn
 
-int OpenSocket(uint16_t port, uint16_t& boundPort) {
+int OpenSocket(const std::string& host, uint16_t port, uint16_t& boundPort) {
   const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   // Benchmarks fire bursts at a server; a larger buffer keeps them.
@@ -28,7 +28,12 @@ int OpenSocket(uint16_t port, uint16_t& boundPort) {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(port);
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  // Loopback only: a test server never listens on a real network.
+  if (::inet_pton(AF_INET, host.c_str(), &addr.sin_addr) != 1 ||
+      (ntohl(addr.sin_addr.s_addr) >> 24) != 127) {
+    ::close(fd);
+    return -1;
+  }
   if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
     ::close(fd);
     return -1;
@@ -83,7 +88,8 @@ bool ServerLoop::start(std::vector<TestServerConfig> configs) {
   eps.reserve(configs.size());
   for (TestServerConfig& cfg : configs) {
     auto ep = std::make_unique<Endpoint>();
-    ep->fd = OpenSocket(cfg.port, ep->port);
+    ep->fd = OpenSocket(cfg.bindHost, cfg.port, ep->port);
+    ep->host = cfg.bindHost;
     if (ep->fd < 0) {
       for (auto& e : eps) ::close(e->fd);
       return false;
@@ -146,6 +152,11 @@ size_t ServerLoop::size() const {
 uint16_t ServerLoop::port(size_t index) const {
   std::lock_guard lock(mu_);
   return index < endpoints_.size() ? endpoints_[index]->port : 0;
+}
+
+std::string ServerLoop::host(size_t index) const {
+  std::lock_guard lock(mu_);
+  return index < endpoints_.size() ? endpoints_[index]->host : std::string();
 }
 
 TestServerConfig ServerLoop::config(size_t index) const {
@@ -262,6 +273,7 @@ void ServerLoop::handleDatagram(size_t index, std::string data, const sockaddr_i
     for (std::string& r : replies) {
       if (delay <= 0) {
         SendDatagram(ep.fd, from, r);
+        NoteSent(ep, Clock::now());
       } else {
         queue_.push(
             Pending{now + std::chrono::milliseconds(delay), seq_++, index, from, std::move(r)});
@@ -271,12 +283,26 @@ void ServerLoop::handleDatagram(size_t index, std::string data, const sockaddr_i
   cv_.notify_all();
 }
 
+void ServerLoop::NoteSent(Endpoint& ep, Clock::time_point at) {
+  const size_t keep = ep.logic.config().maxRecorded;
+  if (keep == 0) return;
+  ep.sent.push_back(at);
+  while (ep.sent.size() > keep) ep.sent.pop_front();
+}
+
+std::vector<std::chrono::steady_clock::time_point> ServerLoop::sentTimes(size_t index) const {
+  std::lock_guard lock(mu_);
+  if (index >= endpoints_.size()) return {};
+  return {endpoints_[index]->sent.begin(), endpoints_[index]->sent.end()};
+}
+
 void ServerLoop::flushDue() {
   std::lock_guard lock(mu_);
   const Clock::time_point now = Clock::now();
   while (!queue_.empty() && queue_.top().due <= now) {
     const Pending& p = queue_.top();
     SendDatagram(endpoints_[p.index]->fd, p.to, p.bytes);
+    NoteSent(*endpoints_[p.index], Clock::now());
     queue_.pop();
   }
 }
@@ -290,16 +316,19 @@ void ServerLoop::run() {
   }
   std::vector<char> buf(65536);
   while (!stopRequested_.load()) {
-    int timeout = kMaxWaitMs;
+    // Delayed replies leave on time to the microsecond, not rounded up to
+    // the next millisecond: the benchmarks measure pings against them.
+    auto wait = std::chrono::nanoseconds(std::chrono::milliseconds(kMaxWaitMs));
     {
       std::lock_guard lock(mu_);
-      if (!queue_.empty()) {
-        const auto wait =
-            std::chrono::ceil<std::chrono::milliseconds>(queue_.top().due - Clock::now());
-        timeout = static_cast<int>(std::clamp<int64_t>(wait.count(), 0, kMaxWaitMs));
-      }
+      if (!queue_.empty())
+        wait = std::clamp<std::chrono::nanoseconds>(queue_.top().due - Clock::now(),
+                                                    std::chrono::nanoseconds(0), wait);
     }
-    const int n = ::poll(fds.data(), fds.size(), timeout);
+    timespec timeout{};
+    timeout.tv_sec = static_cast<time_t>(wait.count() / 1000000000);
+    timeout.tv_nsec = static_cast<long>(wait.count() % 1000000000);
+    const int n = ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
     if (n < 0 && errno != EINTR) break;
     if (stopRequested_.load()) break;
     if (n > 0) {

@@ -38,6 +38,7 @@ class ServerLoop {
 
   size_t size() const;
   uint16_t port(size_t index) const;
+  std::string host(size_t index) const;
 
   TestServerConfig config(size_t index) const;
   void update(size_t index, const std::function<void(TestServerConfig&)>& edit);
@@ -52,6 +53,7 @@ class ServerLoop {
   bool waitForReceived(size_t index, uint64_t count, std::chrono::milliseconds timeout) const;
   bool waitForTotal(uint64_t count, std::chrono::milliseconds timeout) const;
   std::vector<std::string> executedCommands(size_t index) const;
+  std::vector<std::chrono::steady_clock::time_point> sentTimes(size_t index) const;
   TestServerStats stats(size_t index) const;
   bool sendTo(size_t index, const std::string& host, uint16_t port, std::string_view bytes);
 
@@ -61,9 +63,11 @@ class ServerLoop {
   struct Endpoint {
     int fd = -1;
     uint16_t port = 0;
+    std::string host;
     ServerLogic logic;
     std::deque<ReceivedDatagram> received;
     uint64_t receivedCount = 0;
+    std::deque<Clock::time_point> sent;  // when each reply datagram left
   };
 
   struct Pending {
@@ -78,6 +82,7 @@ class ServerLoop {
   void run();
   void handleDatagram(size_t index, std::string data, const sockaddr_in& from);
   void flushDue();
+  void NoteSent(Endpoint& ep, Clock::time_point at);
   void closeSockets();
 
   std::mutex lifecycle_;  // serialises start() and stop()

@@ -82,6 +82,10 @@ std::vector<std::string> TestServer::executedCommands() const {
   return loop_->executedCommands(0);
 }
 
+std::vector<std::chrono::steady_clock::time_point> TestServer::sentTimes() const {
+  return loop_->sentTimes(0);
+}
+
 TestServerStats TestServer::stats() const {
   return loop_->stats(0);
 }
@@ -118,6 +122,10 @@ bool TestServerFarm::running() const {
 
 size_t TestServerFarm::size() const {
   return loop_->size();
+}
+
+std::string TestServerFarm::host(size_t index) const {
+  return loop_->host(index);
 }
 
 uint16_t TestServerFarm::port(size_t index) const {

@@ -41,6 +41,9 @@ using VarList = std::vector<std::pair<std::string, std::string>>;
 
 struct TestServerConfig {
   uint16_t port = 0;  // 0 = ephemeral
+  // Loopback address to bind (anything in 127.0.0.0/8), so that many servers
+  // can share one port at distinct addresses as real lists do.
+  std::string bindHost = "127.0.0.1";
   // Empty: every rcon command is refused with "No rconpassword set." like a
   // server started without a password.
   std::string rconPassword;
@@ -127,7 +130,7 @@ namespace detail {
 class ServerLoop;
 }
 
-// One server on its own thread.
+// One server on its own thread. Binds config.bindHost (127.0.0.1 unless set).
 class TestServer {
  public:
   TestServer();
@@ -165,6 +168,9 @@ class TestServer {
   bool waitForReceived(uint64_t count, std::chrono::milliseconds timeout) const;
   // rcon commands executed (password and flood checks passed), in order.
   std::vector<std::string> executedCommands() const;
+  // When each reply datagram actually left (delays included), oldest first,
+  // as many as maxRecorded.
+  std::vector<std::chrono::steady_clock::time_point> sentTimes() const;
   TestServerStats stats() const;
 
   // Sends raw bytes from the server's socket, e.g. an unsolicited or hostile
@@ -193,6 +199,7 @@ class TestServerFarm {
 
   size_t size() const;
   uint16_t port(size_t index) const;
+  std::string host(size_t index) const;  // the address it is bound to
   std::vector<uint16_t> ports() const;
 
   TestServerConfig config(size_t index) const;
