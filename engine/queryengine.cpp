@@ -151,7 +151,7 @@ struct QueryEngine::Workers {
   std::shared_ptr<QtMainThreadInvoker> invoker;
   std::shared_ptr<NameCache> names;
   std::unique_ptr<ProviderResolver> providerres;
-  RconPacer* pacer = nullptr;  // the engine's; used only while the engine runs
+  std::shared_ptr<RconPacer> pacer;  // shared with the engine, outlives a detached worker
 
   std::mutex m;
   std::condition_variable cv;  // stop requests and thread ends
@@ -212,7 +212,7 @@ bool QueryEngine::Start() {
   invoker_ = std::make_shared<QtMainThreadInvoker>();
   w->invoker = invoker_;
   w->names = names_;
-  w->pacer = &pacer_;
+  w->pacer = pacer_;
   workers_ = w;
   running_ = true;
 
@@ -505,9 +505,9 @@ QueryEngine::SendResult QueryEngine::SendRconTo(bool overUdpb, std::string_view 
   h.datagram = BuildRcon(e.rconpass.view(), command);
   // What waits for its turn goes first.
   FlushHeld();
-  h.ticket = pacer_.Enqueue(h.key);
+  h.ticket = pacer_->Enqueue(h.key);
   RconPacer::Clock::time_point retry;
-  if (pacer_.TryGo(h.key, h.ticket, RconPacer::Clock::now(), &retry)) {
+  if (pacer_->TryGo(h.key, h.ticket, RconPacer::Clock::now(), &retry)) {
     UdpSocket& socket = overUdpb ? workers_->udpb : workers_->querySocket;
     return socket.SendTo(h.host, h.port, h.datagram, error) ? SendResult::Sent : SendResult::Failed;
   }
@@ -527,7 +527,7 @@ void QueryEngine::FlushHeld() {
   RconPacer::Clock::time_point next = RconPacer::Clock::time_point::max();
   for (auto it = held_.begin(); it != held_.end();) {
     RconPacer::Clock::time_point retry;
-    if (pacer_.TryGo(it->key, it->ticket, now, &retry)) {
+    if (pacer_->TryGo(it->key, it->ticket, now, &retry)) {
       UdpSocket& socket = it->overUdpb ? workers_->udpb : workers_->querySocket;
       socket.SendTo(it->host, it->port, it->datagram);  // a failure is not reported
       it = held_.erase(it);
@@ -571,7 +571,7 @@ std::optional<QueryEngine::StatusPollRequest> QueryEngine::TakeStatusPollRequest
       address.value_or(std::string()), state_.statusPort, e.rconpass.str(), {}, 0};
   if (address && port) {
     req.paceKey = PaceKey(*address, *port);
-    req.ticket = pacer_.Enqueue(req.paceKey);
+    req.ticket = pacer_->Enqueue(req.paceKey);
   }
   return req;
 }

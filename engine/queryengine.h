@@ -279,7 +279,7 @@ class QueryEngine : public QObject {
   std::chrono::milliseconds rconPause_{700};
 
   std::shared_ptr<NameCache> names_;
-  RconPacer pacer_;
+  std::shared_ptr<RconPacer> pacer_ = std::make_shared<RconPacer>();
   std::deque<Held> held_;
   QTimer* heldTimer_ = nullptr;
 
