@@ -20,7 +20,7 @@ class TForm9 : public QDialog {
   explicit TForm9(QWidget* parent = nullptr);
   ~TForm9() override;
 
-  // The running version, the text of Label2 ("1.04").
+  // The running version: the text of Label2, the one place that states it.
   QString Version() const;
 
   // "OK".
