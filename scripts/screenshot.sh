@@ -5,8 +5,31 @@
 # folder, a server is selected and the window is grabbed once its ping chart
 # has filled.
 #   bash scripts/screenshot.sh [build dir]     (default build/screenshot)
+# The small windows (about, colour codes, version check, GUID list) go to
+# docs/about.png, docs/colorcodes.png, docs/versioncheck.png, docs/guidlist.png:
+#   bash scripts/screenshot.sh --windows [build dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+windows_screenshots() {
+  local build=$1
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  fi
+  cmake --build "$build" -j "${JOBS:-$(nproc)}" --target zelmora-screenshot zelmora-datagen \
+    zelmora-mkpicture
+  WINDOWS_DATA=$(mktemp -d)
+  trap 'rm -rf "$WINDOWS_DATA"' EXIT INT TERM
+  bash scripts/make-data.sh "$build" "$WINDOWS_DATA"
+  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/tests/ui/zelmora-screenshot" --windows \
+    "$WINDOWS_DATA" docs
+  echo "docs/about.png docs/colorcodes.png docs/versioncheck.png docs/guidlist.png written"
+}
+if [ "${1:-}" = "--windows" ]; then
+  windows_screenshots "${2:-build/screenshot}"
+  exit 0
+fi
+
 BUILD=${1:-build/screenshot}
 JOBS=${JOBS:-$(nproc)}
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then

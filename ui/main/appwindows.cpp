@@ -1,8 +1,12 @@
 #include "ui/main/appwindows.h"
 
 #include "core/paths.h"
+#include "ui/dialogs/tform11.h"
+#include "ui/dialogs/tform12.h"
+#include "ui/dialogs/tform18.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
+#include "ui/dialogs/tform9.h"
 #include "ui/main/tform1.h"
 
 namespace zelmora {
@@ -13,9 +17,18 @@ AppWindows::AppWindows(SettingsStore& settings) {
   form3_->FormCreate();
   form4_ = std::make_unique<TForm4>(form1_->State(), DataPath("Servers.dat"), form1_.get());
   form1_->SetDialogs(form3_.get(), form4_.get());
+  form9_ = std::make_unique<TForm9>(form1_.get());
+  form11_ = std::make_unique<TForm11>(form1_.get());
+  form12_ = std::make_unique<TForm12>(*form9_, form1_.get());
+  form18_ = std::make_unique<TForm18>(form1_->State().guidlist, form1_.get());
+  form1_->SetInfoWindows(form9_.get(), form12_.get(), form18_.get());
 }
 
 AppWindows::~AppWindows() {
+  form18_.reset();
+  form12_.reset();
+  form11_.reset();
+  form9_.reset();
   form4_.reset();
   form3_.reset();
   form1_.reset();

@@ -28,8 +28,11 @@
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/skin.h"
+#include "ui/dialogs/tform12.h"
+#include "ui/dialogs/tform18.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
+#include "ui/dialogs/tform9.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/icons.h"
 #include "ui/main/sorts.h"
@@ -133,6 +136,32 @@ TForm1::~TForm1() {
 void TForm1::SetDialogs(TForm3* settingsWindow, TForm4* serverDialog) {
   form3_ = settingsWindow;
   form4_ = serverDialog;
+}
+
+void TForm1::SetInfoWindows(TForm9* about, TForm12* versionCheck, TForm18* guidList) {
+  form9_ = about;
+  form12_ = versionCheck;
+  form18_ = guidList;
+  ui->ber1->setEnabled(form9_ != nullptr);
+  ui->AufneueVersionberprfen1->setEnabled(form12_ != nullptr);
+  ui->Editieren1->setEnabled(form18_ != nullptr);
+  connect(ui->ber1, &QAction::triggered, this, &TForm1::ber1Click, Qt::UniqueConnection);
+  connect(ui->AufneueVersionberprfen1, &QAction::triggered, this,
+          &TForm1::AufneueVersionberprfen1Click, Qt::UniqueConnection);
+  connect(ui->Editieren1, &QAction::triggered, this, &TForm1::Editieren1Click,
+          Qt::UniqueConnection);
+}
+
+void TForm1::ber1Click() {
+  if (form9_) form9_->exec();
+}
+
+void TForm1::AufneueVersionberprfen1Click() {
+  if (form12_) form12_->exec();
+}
+
+void TForm1::Editieren1Click() {
+  if (form18_) form18_->Open();
 }
 
 std::string TForm1::ServersPath() const {

@@ -36,6 +36,9 @@ class TForm1;
 namespace zelmora {
 
 class DrawGrid;
+class TForm9;
+class TForm12;
+class TForm18;
 class TForm3;
 class TForm4;
 
@@ -50,6 +53,12 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   // The windows created after this one (settings window, server dialog).
   void SetDialogs(TForm3* settingsWindow, TForm4* serverDialog);
+  // The about, version check and GUID list windows; wires and enables the
+  // menu items that open them.
+  void SetInfoWindows(TForm9* about, TForm12* versionCheck, TForm18* guidList);
+  void ber1Click();                     // "?" -> "Über"
+  void AufneueVersionberprfen1Click();  // "?" -> "Auf neue Version überprüfen"
+  void Editieren1Click();               // "GUIDListe" -> "Editieren ..."
 
   AppState& State() { return state_; }
   QueryEngine& Engine() { return *engine_; }
@@ -155,6 +164,9 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   ServerColumnFitter fitter_;
   std::vector<QImage> flagImages_;
   std::unique_ptr<QueryEngine> engine_;
+  TForm9* form9_ = nullptr;
+  TForm12* form12_ = nullptr;
+  TForm18* form18_ = nullptr;
 
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
