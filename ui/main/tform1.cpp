@@ -28,6 +28,7 @@
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/skin.h"
+#include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
 #include "ui/main/drawgrid.h"
@@ -144,6 +145,12 @@ void TForm1::SetDialogs(TForm3* settingsWindow, TForm4* serverDialog) {
   form4_ = serverDialog;
 }
 
+void TForm1::SetJoinWindow(TForm10* joinWindow) {
+  form10_ = joinWindow;
+  ui->Serverjoinen1->setEnabled(form10_ != nullptr);
+  serverbetreten1_->setEnabled(form10_ != nullptr);
+}
+
 std::string TForm1::ServersPath() const {
   return DataPath("Servers.dat");
 }
@@ -164,6 +171,7 @@ void TForm1::SetUpGrids() {
   g1->onMouseMove = [this](int c, int r, Qt::MouseButton) { DrawGrid1MouseMove(c, r); };
   g1->onMouseUp = [this](int c, int r, Qt::MouseButton) { DrawGrid1MouseUp(c, r); };
   g1->onClick = [this] { DrawGrid1Click(); };
+  g1->onDoubleClick = [this] { DrawGrid1DblClick(); };
   g1->onRowMoved = [this](int from, int to) { DrawGrid1RowMoved(from, to); };
   g1->onPopup = [this](const QPoint& at) { popup1_->popup(at); };
 
@@ -210,6 +218,7 @@ void TForm1::SetUpGrids() {
 
 void TForm1::SetUpMenus() {
   connect(ui->Einstellungen1, &QAction::triggered, this, &TForm1::Einstellungen1Click);
+  connect(ui->Serverjoinen1, &QAction::triggered, this, &TForm1::Serverjoinen1Click);
   connect(ui->Serverhinzufgen1, &QAction::triggered, this, &TForm1::Serverhinzufgen1Click);
   connect(ui->Servereditieren1, &QAction::triggered, this, &TForm1::Servereditieren1Click);
   connect(ui->Serverlschen2, &QAction::triggered, this, &TForm1::Serverlschen2Click);
@@ -228,7 +237,8 @@ void TForm1::SetUpMenus() {
   };
   // Joining and the password dialogs come with their windows; until then
   // their items are shown disabled.
-  add(popup1_, "Serverbetreten1", QStringLiteral("Server betreten"), false);
+  serverbetreten1_ = add(popup1_, "Serverbetreten1", QStringLiteral("Server betreten"), false);
+  connect(serverbetreten1_, &QAction::triggered, this, &TForm1::Serverbetreten1Click);
   connect(add(popup1_, "Serverhinzufgen2", QStringLiteral("Server hinzufügen"), true),
           &QAction::triggered, this, &TForm1::Serverhinzufgen2Click);
   connect(add(popup1_, "Servereditieren2", QStringLiteral("Server editieren"), true),
@@ -541,6 +551,12 @@ void TForm1::DrawGrid1RowMoved(int fromIndex, int toIndex) {
   ui->DrawGrid1->Thaw();
 }
 
+void TForm1::DrawGrid1DblClick() {
+  if (!form10_) return;
+  form10_->JoinSelectedServer();
+  form10_->ResetWaitCaption();
+}
+
 void TForm1::NachPingaufsteigend1Click() {
   SortServersByPing(state_.serverlist, state_.pingHistory, true);
   fitter_.InvalidateAll();
@@ -652,6 +668,14 @@ void TForm1::Einstellungen1Click() {
   if (form3_) form3_->exec();
 }
 
+void TForm1::Serverjoinen1Click() {
+  if (form10_) form10_->JoinSelectedServer();
+}
+
+void TForm1::Serverbetreten1Click() {
+  Serverjoinen1Click();
+}
+
 // --- EngineView ----------------------------------------------------------------------------
 
 void TForm1::ConsoleShow(const std::vector<std::string>& lines) {
@@ -746,6 +770,10 @@ void TForm1::StatusRowsChanged() {
 void TForm1::ServerEntryChanged(int index) {
   fitter_.InvalidateEntry(index);
   FitServerColumns();
+}
+
+void TForm1::RefreshJoinDialog() {
+  if (form10_) form10_->RefreshJoinDialog();
 }
 
 bool TForm1::PlayersTabShown() {
