@@ -4,6 +4,7 @@
 // join. The client start is recorded, never run.
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -377,7 +378,26 @@ class TestJoinWindow : public QObject {
     QVERIFY(!w.Waiting());
     QCOMPARE(w.Button6->text(), QStringLiteral("Warten bis Slot frei wird"));
     QCOMPARE(f.launches.size(), size_t(3));
+    // A tick while the main window closes starts nothing.
+    f.state.selected = 0;
+    w.Button6Click();
+    e.players = 0;
+    f.state.closing = true;
+    w.Timer1Timer();
+    QVERIFY(!w.Waiting());
+    QCOMPARE(f.launches.size(), size_t(3));
     QVERIFY(f.messages.isEmpty());
+  }
+
+  void returnKeyStarts() {
+    Fixture f("Bob\r\n");
+    TForm10& w = *f.form;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.ComboBox1->setFocus();
+    QTest::keyClick(w.ComboBox1->lineEdit(), Qt::Key_Return);
+    QCOMPARE(f.launches.size(), size_t(1));
+    QVERIFY(!w.isVisible());
   }
 
   void highPinger() {

@@ -250,6 +250,11 @@ void TForm10::Button6Click() {
 void TForm10::Timer1Timer() {
   // Also queued by RefreshJoinDialog: a wait ended meanwhile stays ended.
   if (!Timer1->isActive()) return;
+  if (state_.closing) {
+    // The program is ending: no game start from a tick that slipped in.
+    Timer1->stop();
+    return;
+  }
   const Tserverrec* e = Selected();
   if (!e) {
     // The selection went away while waiting: stop instead of waiting for a

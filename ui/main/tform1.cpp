@@ -553,6 +553,10 @@ void TForm1::DrawGrid1RowMoved(int fromIndex, int toIndex) {
 
 void TForm1::DrawGrid1DblClick() {
   if (!form10_) return;
+  // End the press here: a message box of the join would take the button's
+  // release, and the list would stay frozen until the next one.
+  listPainter_.dragFlag = false;
+  ui->DrawGrid1->Thaw();
   form10_->JoinSelectedServer();
   form10_->ResetWaitCaption();
 }
