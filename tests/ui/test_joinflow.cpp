@@ -17,12 +17,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/launcher.h"
 #include "core/paths.h"
 #include "core/serverfile.h"
+#include "tests/core/testfiles.h"
 #include "tools/testserver/testserver.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/tform10.h"
@@ -31,22 +30,15 @@
 #include "ui/main/tform1.h"
 
 using namespace zelmora;
+using zelmora::testing::ReadBytes;
+using zelmora::testing::WriteBytes;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& bytes, bool executable = false) {
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-  }
-  if (executable) fs::permissions(path, fs::perms::owner_all | fs::perms::group_read);
+void WriteExecutable(const std::string& path, const std::string& text) {
+  testing::WriteBytes(path, text);
+  fs::permissions(path, fs::perms::owner_all | fs::perms::group_read);
 }
 
 std::vector<std::string> SplitNul(const std::string& bytes) {
@@ -100,26 +92,26 @@ class TestJoinFlow : public QObject {
     // The game (a dummy) and a fake wine that records its run.
     fs::create_directories(dir + "game");
     fs::create_directories(dir + "bin");
-    WriteFile(dir + "game/CoDMP.exe", "MZ");
-    WriteFile(dir + "bin/wine",
-              "#!/bin/sh\n"
-              "printf '%s\\0' \"$@\" > '" +
-                  dir +
-                  "args'\n"
-                  "pwd > '" +
-                  dir +
-                  "cwd.tmp'\n"
-                  "mv '" +
-                  dir + "cwd.tmp' '" + dir + "cwd'\n",
-              true);
+    WriteBytes(dir + "game/CoDMP.exe", "MZ");
+    const std::string wine =
+        "#!/bin/sh\n"
+        "printf '%s\\0' \"$@\" > '" +
+        dir +
+        "args'\n"
+        "pwd > '" +
+        dir +
+        "cwd.tmp'\n"
+        "mv '" +
+        dir + "cwd.tmp' '" + dir + "cwd'\n";
+    WriteExecutable(dir + "bin/wine", wine);
     const char* oldPath = std::getenv("PATH");
     const std::string savedPath = oldPath ? oldPath : "";
     ::setenv("PATH", (dir + "bin:/usr/bin:/bin").c_str(), 1);
 
     // Protocol 6 is joined with the row stored under key "21".
-    WriteFile(dir + "config.ini", "[Serverlist]\r\nsq=1\r\nsqt=1\r\n[CodExePath]\r\n21=" + dir +
-                                      "game/CoDMP.exe\r\n[Join]\r\nask=1\r\nnoop=0\r\nmin=0\r\n"
-                                      "quit=1\r\n");
+    WriteBytes(dir + "config.ini", "[Serverlist]\r\nsq=1\r\nsqt=1\r\n[CodExePath]\r\n21=" + dir +
+                                       "game/CoDMP.exe\r\n[Join]\r\nask=1\r\nnoop=0\r\nmin=0\r\n"
+                                       "quit=1\r\n");
 
     QElapsedTimer sinceStart;
     {
@@ -184,12 +176,12 @@ class TestJoinFlow : public QObject {
     ::setenv("PATH", savedPath.c_str(), 1);
 
     QTRY_VERIFY_WITH_TIMEOUT(fs::exists(dir + "cwd"), 10000);
-    QCOMPARE(SplitNul(ReadFile(dir + "args")),
+    QCOMPARE(SplitNul(ReadBytes(dir + "args")),
              (std::vector<std::string>{dir + "game/CoDMP.exe", "+connect", "127.0.0.1:" + port,
                                        "+password", "", "+name", "Big Bob"}));
-    QCOMPARE(ReadFile(dir + "cwd"), dir + "game\n");
-    QCOMPARE(ReadFile(dir + "names.txt"), std::string("Big Bob\r\n"));
-    QCOMPARE(ReadFile(dir + "passes.txt"), std::string("\r\n"));
+    QCOMPARE(ReadBytes(dir + "cwd"), dir + "game\n");
+    QCOMPARE(ReadBytes(dir + "names.txt"), std::string("Big Bob\r\n"));
+    QCOMPARE(ReadBytes(dir + "passes.txt"), std::string("\r\n"));
     QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join('|')));
   }
 
@@ -205,8 +197,8 @@ class TestJoinFlow : public QObject {
     e.port.assign("9");
     std::string error;
     QVERIFY2(SaveServers(dir + "Servers.dat", {e}, &error), error.c_str());
-    WriteFile(dir + "names.txt", "Al\r\n");
-    WriteFile(dir + "config.ini", "[Join]\r\nask=0\r\nnoop=0\r\nmin=0\r\nquit=1\r\n");
+    WriteBytes(dir + "names.txt", "Al\r\n");
+    WriteBytes(dir + "config.ini", "[Join]\r\nask=0\r\nnoop=0\r\nmin=0\r\nquit=1\r\n");
     SettingsStore settings;
     AppWindows windows(settings);
     TForm1& form1 = windows.form1();
@@ -216,7 +208,7 @@ class TestJoinFlow : public QObject {
     QVERIFY(form1.Engine().Running());
     QTRY_VERIFY_WITH_TIMEOUT(!form1.isVisible(), 5000);
     QVERIFY(!form1.Engine().Running());
-    QCOMPARE(ReadFile(dir + "names.txt"), std::string("Al\r\n"));
+    QCOMPARE(ReadBytes(dir + "names.txt"), std::string("Al\r\n"));
     QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join('|')));
   }
 };

@@ -11,29 +11,19 @@
 #include <QtTest>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/launcher.h"
 #include "engine/queryengine.h"
+#include "tests/core/testfiles.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/tform10.h"
 
 using namespace zelmora;
+using zelmora::testing::ReadBytes;
+using zelmora::testing::WriteBytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 struct Launch {
   std::string exe, line, folder;
@@ -68,18 +58,18 @@ struct Fixture {
   MessageFunction previous;
 
   std::string Path(const char* name) const { return dir.filePath(name).toStdString(); }
-  std::string Names() const { return ReadFile(Path("names.txt")); }
-  std::string Passes() const { return ReadFile(Path("passes.txt")); }
+  std::string Names() const { return ReadBytes(Path("names.txt")); }
+  std::string Passes() const { return ReadBytes(Path("passes.txt")); }
 
   explicit Fixture(const std::string& names = "", const std::string& passes = "") {
     previous = SetMessageFunction([this](QWidget*, MessageKind, const QString&, const QString& t) {
       messages << t;
       return true;
     });
-    if (!names.empty()) WriteFile(Path("names.txt"), names);
-    if (!passes.empty()) WriteFile(Path("passes.txt"), passes);
+    if (!names.empty()) WriteBytes(Path("names.txt"), names);
+    if (!passes.empty()) WriteBytes(Path("passes.txt"), passes);
     // The paths table: protocol 6 is joined with the row stored under "21".
-    WriteFile(Path("CoDMP.exe"), "MZ");
+    WriteBytes(Path("CoDMP.exe"), "MZ");
     settings.Update([&](Settings& s) {
       s.paths[2] = Path("CoDMP.exe");       // row "COD1(6)"
       s.paths[1] = Path("uo/CoDUOMP.exe");  // row "COD1:UO(21)": missing
