@@ -8,6 +8,9 @@
 # The small windows (about, colour codes, version check, GUID list) go to
 # docs/about.png, docs/colorcodes.png, docs/versioncheck.png, docs/guidlist.png:
 #   bash scripts/screenshot.sh --windows [build dir]
+# With --join first it takes docs/joinwindow.png instead: the join window
+# over a full server (18 of 20 slots, 2 private), waiting for a slot.
+#   bash scripts/screenshot.sh --join [build dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,6 +33,11 @@ if [ "${1:-}" = "--windows" ]; then
   exit 0
 fi
 
+MODE=main
+if [ "${1:-}" = "--join" ]; then
+  MODE=join
+  shift
+fi
 BUILD=${1:-build/screenshot}
 JOBS=${JOBS:-$(nproc)}
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
@@ -47,6 +55,24 @@ cleanup() {
 trap cleanup EXIT INT TERM
 bash scripts/make-data.sh "$BUILD" "$DATA"
 TS=$BUILD/tools/testserver/zelmora-testserver
+
+join_shot() {
+  "$TS" --quiet --port 28975 --protocol 22 --rcon demo \
+    --hostname '^4United ^7Offensive ^2Clanwar' --players 18 --maxclients 20 --map mp_foy \
+    --gametype tdm --delay 40 & pids+=($!)
+  "$BUILD/tools/demo/zelmora-mkdemo" "$DATA/Servers.dat" 127.0.0.1:28975:demo
+  # Histories as the program writes them: Windows-1252, CR LF, newest last.
+  printf '%b\r\n' 'Big Bob' 'J\xe4ger' '^1Zel^7mora' >"$DATA/names.txt"
+  printf '%b\r\n' 'training' 'clanwar' >"$DATA/passes.txt"
+  printf '[Ping]\r\naktive=1\r\n' >"$DATA/config.ini"
+  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BUILD/tests/ui/zelmora-screenshot" \
+    --join "$DATA" docs/joinwindow.png
+  echo "docs/joinwindow.png written"
+}
+if [ "$MODE" = join ]; then
+  join_shot
+  exit 0
+fi
 "$TS" --quiet --port 28970 --protocol 6 --rcon demo --hostname '^1Zelmora ^7Demo ^3CoD1' \
   --players 8 --map mp_harbor --gametype sd --delay 38 & pids+=($!)
 "$TS" --quiet --port 28971 --protocol 22 --rcon demo --hostname '^4United ^7Offensive ^2Demo' \

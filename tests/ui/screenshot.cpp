@@ -7,6 +7,7 @@
 // The small windows (about, colour codes, version check against a local
 // version file, GUID list with a few remembered players):
 //   zelmora-screenshot --windows <data folder> <out folder>
+//   zelmora-screenshot --join <data folder> <out.png>   (the join window)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -17,10 +18,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/guidlist.h"
 #include "core/paths.h"
 #include "core/settings.h"
+#include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform11.h"
 #include "ui/dialogs/tform12.h"
 #include "ui/dialogs/tform18.h"
@@ -140,8 +143,41 @@ int WindowsMode(int argc, char* argv[]) {
 
 }  // namespace
 
+// The join window over a full server: zelmora-screenshot --join <data
+// folder> <out.png>. The data folder lists one full server (with an rcon
+// password) first and holds names.txt and passes.txt.
+int JoinWindowShot(const char* dataDir, const char* out) {
+  zelmora::SetDataDir(std::string(dataDir) + "/");
+  zelmora::SettingsStore settings;
+  zelmora::AppWindows windows(settings);
+  zelmora::TForm1& form1 = windows.form1();
+  form1.show();
+  Wait(2500);  // start-up sweep and first replies
+  auto* grid = form1.findChild<zelmora::DrawGrid*>("DrawGrid1");
+  grid->SelectRow(1);
+  form1.DrawGrid1Click();
+  form1.DrawGrid1DblClick();
+  Wait(2500);  // the selected server answers: the player count
+  zelmora::TForm10& join = windows.form10();
+  join.Button6Click();  // the server is full: the wait starts
+  Wait(300);
+  const QPixmap picture = join.grab();
+  join.Button2Click();
+  if (!picture.save(QString::fromLocal8Bit(out))) {
+    std::fprintf(stderr, "cannot write %s\n", out);
+    return 1;
+  }
+  form1.close();
+  return 0;
+}
+
 int main(int argc, char* argv[]) {
   if (argc > 1 && std::strcmp(argv[1], "--windows") == 0) return WindowsMode(argc, argv);
+  if (argc == 4 && std::string(argv[1]) == "--join") {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zelmora"));
+    return JoinWindowShot(argv[2], argv[3]);
+  }
   if (argc < 3) {
     std::fprintf(stderr, "usage: %s <data folder> <out.png> [row]\n", argv[0]);
     return 2;

@@ -1,6 +1,9 @@
 #include "ui/main/appwindows.h"
 
+#include <QMetaObject>
+
 #include "core/paths.h"
+#include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform11.h"
 #include "ui/dialogs/tform12.h"
 #include "ui/dialogs/tform18.h"
@@ -18,16 +21,39 @@ AppWindows::AppWindows(SettingsStore& settings) {
   form4_ = std::make_unique<TForm4>(form1_->State(), DataPath("Servers.dat"), form1_.get());
   form1_->SetDialogs(form3_.get(), form4_.get());
   form9_ = std::make_unique<TForm9>(form1_.get());
+  CreateJoinWindow(settings);
   form11_ = std::make_unique<TForm11>(form1_.get());
+  form10_->SetColorCodesWindow([form11 = form11_.get()] { form11->ShowColorCodes(); });
   form12_ = std::make_unique<TForm12>(*form9_, form1_.get());
   form18_ = std::make_unique<TForm18>(form1_->State().guidlist, form1_.get());
   form1_->SetInfoWindows(form9_.get(), form12_.get(), form18_.get());
 }
 
+// The join window (after the about window, before the colour codes).
+void AppWindows::CreateJoinWindow(SettingsStore& settings) {
+  TForm1* main = form1_.get();
+  form10_ = std::make_unique<TForm10>(main->State(), main->Engine(), settings, main);
+  TForm10::Hooks hooks;
+  hooks.playersPageShown = [main] { return main->PlayersTabShown(); };
+  hooks.minimizeApplication = [main] { main->showMinimized(); };
+  // Posted, never direct: a join may run inside a worker's hand-over, and
+  // closing shuts the workers down. A close posted to the main window is
+  // dropped if the window is gone before it runs.
+  hooks.closeMainWindow = [main] {
+    QMetaObject::invokeMethod(
+        main, [main] { main->close(); }, Qt::QueuedConnection);
+  };
+  form10_->SetHooks(std::move(hooks));
+  form10_->FormCreate();
+  main->SetJoinWindow(form10_.get());
+}
+
 AppWindows::~AppWindows() {
+  if (form1_) form1_->SetJoinWindow(nullptr);
   form18_.reset();
   form12_.reset();
   form11_.reset();
+  form10_.reset();
   form9_.reset();
   form4_.reset();
   form3_.reset();

@@ -15,6 +15,7 @@ class TForm1;
 class TForm3;
 class TForm4;
 class TForm9;
+class TForm10;
 class TForm11;
 class TForm12;
 class TForm18;
@@ -34,15 +35,19 @@ class AppWindows {
   TForm3& form3() { return *form3_; }
   TForm4& form4() { return *form4_; }
   TForm9& form9() { return *form9_; }
+  TForm10& form10() { return *form10_; }
   TForm11& form11() { return *form11_; }
   TForm12& form12() { return *form12_; }
   TForm18& form18() { return *form18_; }
 
  private:
+  void CreateJoinWindow(SettingsStore& settings);
+
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm3> form3_;
   std::unique_ptr<TForm4> form4_;
   std::unique_ptr<TForm9> form9_;
+  std::unique_ptr<TForm10> form10_;
   std::unique_ptr<TForm11> form11_;
   std::unique_ptr<TForm12> form12_;
   std::unique_ptr<TForm18> form18_;

@@ -331,6 +331,20 @@ void DrawGrid::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton && onPopup) onPopup(event->globalPosition().toPoint());
 }
 
+void DrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The second press of a double click arrives as this event instead of a
+  // press: the mouse-down handler still sees it, so down and up stay paired,
+  // and the view handles it as a plain press (the base class would turn it
+  // into a second call of our press handler, click included).
+  int c = -1;
+  int r = -1;
+  CellAt(viewport(), event->position().toPoint(), &c, &r);
+  if (onMouseDown) onMouseDown(c, r, event->button());
+  if (event->button() != Qt::LeftButton) return;
+  QTableView::mousePressEvent(event);
+  if (onDoubleClick) onDoubleClick();
+}
+
 void DrawGrid::keyPressEvent(QKeyEvent* event) {
   const QModelIndex before = currentIndex();
   QTableView::keyPressEvent(event);

@@ -109,6 +109,9 @@ class DrawGrid : public QTableView {
   // The operator pressed on a data cell or moved the current row with the
   // keyboard (the classic grid's click).
   std::function<void()> onClick;
+  // Left double click on the cells (the first click has already run
+  // onClick and moved the current row).
+  std::function<void()> onDoubleClick;
   // A row was dragged by its fixed cell from row `from` onto row `to`
   // (grid rows). The visual order is left unchanged; the handler decides.
   std::function<void(int from, int to)> onRowMoved;
@@ -131,6 +134,7 @@ class DrawGrid : public QTableView {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

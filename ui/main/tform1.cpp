@@ -28,6 +28,7 @@
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/skin.h"
+#include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform12.h"
 #include "ui/dialogs/tform18.h"
 #include "ui/dialogs/tform3.h"
@@ -164,6 +165,12 @@ void TForm1::Editieren1Click() {
   if (form18_) form18_->Open();
 }
 
+void TForm1::SetJoinWindow(TForm10* joinWindow) {
+  form10_ = joinWindow;
+  ui->Serverjoinen1->setEnabled(form10_ != nullptr);
+  serverbetreten1_->setEnabled(form10_ != nullptr);
+}
+
 std::string TForm1::ServersPath() const {
   return DataPath("Servers.dat");
 }
@@ -184,6 +191,7 @@ void TForm1::SetUpGrids() {
   g1->onMouseMove = [this](int c, int r, Qt::MouseButton) { DrawGrid1MouseMove(c, r); };
   g1->onMouseUp = [this](int c, int r, Qt::MouseButton) { DrawGrid1MouseUp(c, r); };
   g1->onClick = [this] { DrawGrid1Click(); };
+  g1->onDoubleClick = [this] { DrawGrid1DblClick(); };
   g1->onRowMoved = [this](int from, int to) { DrawGrid1RowMoved(from, to); };
   g1->onPopup = [this](const QPoint& at) { popup1_->popup(at); };
 
@@ -230,6 +238,7 @@ void TForm1::SetUpGrids() {
 
 void TForm1::SetUpMenus() {
   connect(ui->Einstellungen1, &QAction::triggered, this, &TForm1::Einstellungen1Click);
+  connect(ui->Serverjoinen1, &QAction::triggered, this, &TForm1::Serverjoinen1Click);
   connect(ui->Serverhinzufgen1, &QAction::triggered, this, &TForm1::Serverhinzufgen1Click);
   connect(ui->Servereditieren1, &QAction::triggered, this, &TForm1::Servereditieren1Click);
   connect(ui->Serverlschen2, &QAction::triggered, this, &TForm1::Serverlschen2Click);
@@ -248,7 +257,8 @@ void TForm1::SetUpMenus() {
   };
   // Joining and the password dialogs come with their windows; until then
   // their items are shown disabled.
-  add(popup1_, "Serverbetreten1", QStringLiteral("Server betreten"), false);
+  serverbetreten1_ = add(popup1_, "Serverbetreten1", QStringLiteral("Server betreten"), false);
+  connect(serverbetreten1_, &QAction::triggered, this, &TForm1::Serverbetreten1Click);
   connect(add(popup1_, "Serverhinzufgen2", QStringLiteral("Server hinzufügen"), true),
           &QAction::triggered, this, &TForm1::Serverhinzufgen2Click);
   connect(add(popup1_, "Servereditieren2", QStringLiteral("Server editieren"), true),
@@ -571,6 +581,16 @@ void TForm1::DrawGrid1RowMoved(int fromIndex, int toIndex) {
   SelectionFollowsList();
 }
 
+void TForm1::DrawGrid1DblClick() {
+  if (!form10_) return;
+  // End the press here: a message box of the join would take the button's
+  // release, and the list would stay frozen until the next one.
+  listPainter_.dragFlag = false;
+  ui->DrawGrid1->Thaw();
+  form10_->JoinSelectedServer();
+  form10_->ResetWaitCaption();
+}
+
 void TForm1::NachPingaufsteigend1Click() {
   SortServersByPing(state_.serverlist, state_.pingHistory, true);
   state_.ServerListChanged();
@@ -712,6 +732,14 @@ void TForm1::Einstellungen1Click() {
   if (form3_) form3_->exec();
 }
 
+void TForm1::Serverjoinen1Click() {
+  if (form10_) form10_->JoinSelectedServer();
+}
+
+void TForm1::Serverbetreten1Click() {
+  Serverjoinen1Click();
+}
+
 // --- EngineView ----------------------------------------------------------------------------
 
 void TForm1::ConsoleShow(const std::vector<std::string>& lines) {
@@ -822,6 +850,10 @@ void TForm1::StatusRowsChanged() {
 void TForm1::ServerEntryChanged(int index) {
   fitter_.InvalidateEntry(index);
   FitServerColumns();
+}
+
+void TForm1::RefreshJoinDialog() {
+  if (form10_) form10_->RefreshJoinDialog();
 }
 
 bool TForm1::PlayersTabShown() {

@@ -41,6 +41,7 @@ class TForm12;
 class TForm18;
 class TForm3;
 class TForm4;
+class TForm10;
 
 class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   Q_OBJECT
@@ -59,6 +60,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void ber1Click();                     // "?" -> "Über"
   void AufneueVersionberprfen1Click();  // "?" -> "Auf neue Version überprüfen"
   void Editieren1Click();               // "GUIDListe" -> "Editieren ..."
+  // The join window; enables the two "Server betreten" items.
+  void SetJoinWindow(TForm10* joinWindow);
 
   AppState& State() { return state_; }
   QueryEngine& Engine() { return *engine_; }
@@ -82,6 +85,9 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void DrawGrid1MouseMove(int col, int row);
   void DrawGrid1MouseUp(int col, int row);
   void DrawGrid1RowMoved(int fromIndex, int toIndex);
+  // Joins the selected server; afterwards the join window's wait button
+  // shows its plain caption again.
+  void DrawGrid1DblClick();
   void NachPingaufsteigend1Click();
   void NachPingabsteigend1Click();
   int HoverIndex() const { return hover1_; }
@@ -107,6 +113,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Listeleeren1Click();
   void IPPortindieZwischenablage1Click();
   void Einstellungen1Click();
+  void Serverjoinen1Click();    // main menu "Server betreten"
+  void Serverbetreten1Click();  // popup "Server betreten"
 
   // --- chart ---------------------------------------------------------------------
   QChart* Chart() const { return chart_; }
@@ -125,6 +133,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void PlayerRowsChanged() override;
   void StatusRowsChanged() override;
   void ServerEntryChanged(int index) override;
+  void RefreshJoinDialog() override;
   bool PlayersTabShown() override;
   void SweepButtonShown(bool shown) override;
 
@@ -170,6 +179,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
+  TForm10* form10_ = nullptr;
+  QAction* serverbetreten1_ = nullptr;
 
   // Hover indices: DrawGrid1, DrawGrid3, DrawGrid4, DrawGrid2 (two copies:
   // one for the highlighted row, one for the popup menu).
