@@ -3,11 +3,16 @@
 # 118, with players and an rcon password), a data folder listing them and one
 # address where nobody answers, then the main window is created against that
 # folder, a server is selected and the window is grabbed once its ping chart
-# has filled.
-#   bash scripts/screenshot.sh [build dir]     (default build/screenshot)
+# has filled. Further modes take the pictures of single tabs and windows.
+#   bash scripts/screenshot.sh [build dir] [mode...]   (default build/screenshot, main)
+# Modes: main, spielmodus, spielmodus-einstellungen, overlay; "cvar" stands
+# for the three after main.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${1:-build/screenshot}
+shift || true
+MODES=("$@")
+((${#MODES[@]})) || MODES=(main)
 JOBS=${JOBS:-$(nproc)}
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -34,6 +39,21 @@ TS=$BUILD/tools/testserver/zelmora-testserver
   127.0.0.1:28970:demo 127.0.0.1:28971:demo 127.0.0.1:28972:demo 127.0.0.1:28979
 # A short ping history so the chart fills within the run.
 printf '[Ping]\r\naktive=1\r\ndatenmenge=14\r\nymax=150\r\n' >"$DATA/config.ini"
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BUILD/tests/ui/zelmora-screenshot" \
-  "$DATA" docs/screenshot.png 3
-echo "docs/screenshot.png written"
+shot() {  # mode, picture, row
+  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BUILD/tests/ui/zelmora-screenshot" \
+    "$DATA" "$2" "$3" "$1"
+  echo "$2 written"
+}
+for mode in "${MODES[@]}"; do
+  case $mode in
+    main) shot main docs/screenshot.png 3 ;;
+    cvar)
+      shot spielmodus docs/spielmodus.png 2
+      shot spielmodus-einstellungen docs/spielmodus-einstellungen.png 3
+      shot overlay docs/overlay.png 3
+      ;;
+    spielmodus) shot "$mode" "docs/$mode.png" 2 ;;
+    spielmodus-einstellungen | overlay) shot "$mode" "docs/$mode.png" 3 ;;
+    *) echo "unknown mode $mode" >&2; exit 2 ;;
+  esac
+done

@@ -3,6 +3,7 @@
 #include "core/paths.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
+#include "ui/dialogs/tform5.h"
 #include "ui/main/tform1.h"
 
 namespace zelmora {
@@ -13,9 +14,12 @@ AppWindows::AppWindows(SettingsStore& settings) {
   form3_->FormCreate();
   form4_ = std::make_unique<TForm4>(form1_->State(), DataPath("Servers.dat"), form1_.get());
   form1_->SetDialogs(form3_.get(), form4_.get());
+  form5_ = std::make_unique<TForm5>(form1_.get());
+  form1_->SetCvarDialogs(form5_.get());
 }
 
 AppWindows::~AppWindows() {
+  form5_.reset();
   form4_.reset();
   form3_.reset();
   form1_.reset();

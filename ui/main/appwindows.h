@@ -14,6 +14,7 @@ namespace zelmora {
 class TForm1;
 class TForm3;
 class TForm4;
+class TForm5;
 
 class AppWindows {
  public:
@@ -29,11 +30,13 @@ class AppWindows {
   TForm1& form1() { return *form1_; }
   TForm3& form3() { return *form3_; }
   TForm4& form4() { return *form4_; }
+  TForm5& form5() { return *form5_; }
 
  private:
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm3> form3_;
   std::unique_ptr<TForm4> form4_;
+  std::unique_ptr<TForm5> form5_;
 };
 
 }  // namespace zelmora

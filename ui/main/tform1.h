@@ -35,9 +35,14 @@ class TForm1;
 
 namespace zelmora {
 
+class AdminTab;
 class DrawGrid;
+class GameSettingsTab;
+class GameTypeTab;
 class TForm3;
 class TForm4;
+class TForm5;
+class VarQueue;
 
 class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   Q_OBJECT
@@ -50,6 +55,13 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   // The windows created after this one (settings window, server dialog).
   void SetDialogs(TForm3* settingsWindow, TForm4* serverDialog);
+  // The overlay notice shown while the cvar queue runs.
+  void SetCvarDialogs(TForm5* overlay);
+
+  // Administration of server variables: the cvar queue and its tabs.
+  VarQueue& Vars() { return *varQueue_; }
+  GameTypeTab& GameTypes() { return *gameTypeTab_; }
+  GameSettingsTab& GameSettings() { return *gameSettingsTab_; }
 
   AppState& State() { return state_; }
   QueryEngine& Engine() { return *engine_; }
@@ -119,6 +131,10 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   bool PlayersTabShown() override;
   void SweepButtonShown(bool shown) override;
   void RconSendFailed(const std::string& message) override;
+  void GameTypeControls(const std::string& protocolText) override;
+  void GameTypeLabel(const std::string& text) override;
+  void ApplyVarReply(const std::string& firstLine) override;
+  void SelectedRefreshButtonShown(bool shown) override;
 
   // --- MainWindowHooks -----------------------------------------------------------
   void SetChartAxis(bool automatic, int maximum) override;
@@ -137,6 +153,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void SetUpGrids();
   void SetUpMenus();
   void SetUpChart();
+  void SetUpCvarTabs();
   void SelectionSteps();
   void RequestConfigListing();
   void ShowRconDependentViews(const Tserverrec& e);
@@ -157,6 +174,17 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
+
+  // The administration tabs with their pages: told about every server
+  // selection and page change. The queue outlives its tabs.
+  struct AdminPage {
+    QWidget* page;
+    AdminTab* tab;
+  };
+  std::vector<AdminPage> adminPages_;
+  std::unique_ptr<VarQueue> varQueue_;
+  std::unique_ptr<GameTypeTab> gameTypeTab_;
+  std::unique_ptr<GameSettingsTab> gameSettingsTab_;
 
   // Hover indices: DrawGrid1, DrawGrid3, DrawGrid4, DrawGrid2 (two copies:
   // one for the highlighted row, one for the popup menu).
