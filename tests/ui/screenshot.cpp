@@ -7,12 +7,17 @@
 //   main                      the main window once the ping chart has grown
 //   spielmodus                the "Spielmodus" tab
 //   spielmodus-einstellungen  the SD settings, read from the server
+//   waffen                    weapons and vehicles, read from the server
+//   sonstiges                 the custom variables of the server's profile
+//   tform6                    the expert settings window with a profile
 //   overlay                   the "Bitte warten" notice over the main window
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QThread>
 #include <QTimer>
 
@@ -21,8 +26,10 @@
 
 #include "core/paths.h"
 #include "core/settings.h"
+#include "ui/admin/customvarstab.h"
 #include "ui/admin/varqueue.h"
 #include "ui/dialogs/tform5.h"
+#include "ui/dialogs/tform6.h"
 #include "ui/main/appwindows.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/tform1.h"
@@ -102,6 +109,46 @@ int SpielmodusEinstellungen(zelmora::AppWindows& windows, const char* out, int r
   return Save(form1.grab(), out) ? 0 : 1;
 }
 
+int Waffen(zelmora::AppWindows& windows, const char* out, int row) {
+  zelmora::TForm1& form1 = Smallest(windows);
+  SelectRow(form1, row);
+  Wait(2000);
+  ShowPage(form1, "Waffen/Fahrzeuge");
+  Click(&form1, "Button14");
+  WaitForQueue(form1);
+  Click(&form1, "Button47");
+  WaitForQueue(form1);
+  return Save(form1.grab(), out) ? 0 : 1;
+}
+
+int Sonstiges(zelmora::AppWindows& windows, const char* out, int row) {
+  zelmora::TForm1& form1 = Smallest(windows);
+  SelectRow(form1, row);
+  Wait(2000);
+  ShowPage(form1, "Sonstiges");
+  Click(&form1, "Button21");
+  WaitForQueue(form1);
+  // The operator picked a variable to change.
+  QTableView* grid = form1.CustomVars().Grid();
+  grid->setCurrentIndex(grid->model()->index(0, 2));
+  Wait(300);
+  return Save(form1.grab(), out) ? 0 : 1;
+}
+
+int Form6(zelmora::AppWindows& windows, const char* out, int) {
+  zelmora::TForm6& form6 = windows.form6();
+  form6.show();
+  QComboBox* box = form6.ComboBox1();
+  if (box->count() > 0) {
+    box->setCurrentIndex(box->count() - 1);
+    form6.ComboBox1Change(box->currentIndex());
+  }
+  Wait(800);
+  const int rc = Save(form6.grab(), out) ? 0 : 1;
+  form6.hide();
+  return rc;
+}
+
 int Overlay(zelmora::AppWindows& windows, const char* out, int row) {
   zelmora::TForm1& form1 = Smallest(windows);
   ShowPage(form1, "Spielmodus-Einstellungen");
@@ -142,6 +189,9 @@ int main(int argc, char* argv[]) {
   const Mode modes[] = {{"main", Main},
                         {"spielmodus", Spielmodus},
                         {"spielmodus-einstellungen", SpielmodusEinstellungen},
+                        {"waffen", Waffen},
+                        {"sonstiges", Sonstiges},
+                        {"tform6", Form6},
                         {"overlay", Overlay}};
   const Mode* chosen = nullptr;
   for (const Mode& m : modes)

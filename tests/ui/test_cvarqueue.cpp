@@ -181,6 +181,8 @@ class TestCvarQueue : public QObject {
 
     server_.sendTo("127.0.0.1", port,
                    VarReply("\"SCR_DM_TIMELIMIT\" is:\"45^7\" default:\"30^7\""));
+    // A server's answer to a name it does not know is no value.
+    server_.sendTo("127.0.0.1", port, VarReply("Unknown command \"scr_dm_timelimit\""));
     other.sendTo("127.0.0.1", port, VarReply("\"scr_dm_timelimit\" is:\"99^7\" default:\"30^7\""));
     // Some games put a blank after the colon.
     server_.sendTo("127.0.0.1", port,

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "core/textutil.h"
 #include "protocol/colorcodes.h"
 #include "protocol/commands.h"
 #include "protocol/text.h"
@@ -82,6 +83,11 @@ void VarQueue::Timer6Timer() {
 }
 
 void VarQueue::ApplyVarReply(const std::string& line) {
+  // Only a variable's read-out counts: "name" is:"value" (some games put a
+  // blank after the colon). A server answers a name it does not know with
+  // Unknown command "name", which would otherwise give that name an empty
+  // value (and an unchecked weapon box for a variable that does not exist).
+  if (TrimCtl(FieldOf(line, "\"", 2)) != "is:") return;
   const std::string name = FieldOf(line, "\"", 1);
   const std::string value = StripColorCodes(FieldOf(line, "\"", 3));
   for (const Route* route :

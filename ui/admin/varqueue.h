@@ -86,7 +86,8 @@ class VarQueue : public QObject {
   // One tick of the pump.
   void Timer6Timer();
 
-  // One reply line: "name" is:"value" ... ; see Routes for the order. Pending
+  // One reply line: "name" is:"value" ... ; see Routes for the order. Other
+  // lines (Unknown command "name", a set's empty answer) are not applied. Pending
   // events run afterwards (without user input), so the views repaint between
   // replies.
   void ApplyVarReply(const std::string& line);

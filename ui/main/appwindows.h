@@ -15,6 +15,8 @@ class TForm1;
 class TForm3;
 class TForm4;
 class TForm5;
+class TForm6;
+class TForm8;
 
 class AppWindows {
  public:
@@ -31,12 +33,16 @@ class AppWindows {
   TForm3& form3() { return *form3_; }
   TForm4& form4() { return *form4_; }
   TForm5& form5() { return *form5_; }
+  TForm6& form6() { return *form6_; }
+  TForm8& form8() { return *form8_; }
 
  private:
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm3> form3_;
   std::unique_ptr<TForm4> form4_;
   std::unique_ptr<TForm5> form5_;
+  std::unique_ptr<TForm6> form6_;
+  std::unique_ptr<TForm8> form8_;
 };
 
 }  // namespace zelmora

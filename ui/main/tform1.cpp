@@ -24,9 +24,11 @@
 #include "geo/flags.h"
 #include "geo/ranges.h"
 #include "protocol/commands.h"
+#include "ui/admin/customvarstab.h"
 #include "ui/admin/gamesettingstab.h"
 #include "ui/admin/gametypetab.h"
 #include "ui/admin/varqueue.h"
+#include "ui/admin/weaponstab.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/serverlistops.h"
@@ -143,6 +145,8 @@ TForm1::~TForm1() {
   FormClose();
   // The tabs before the queue they use.
   adminPages_.clear();
+  customVarsTab_.reset();
+  weaponsTab_.reset();
   gameSettingsTab_.reset();
   gameTypeTab_.reset();
   varQueue_.reset();

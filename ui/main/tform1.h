@@ -36,13 +36,16 @@ class TForm1;
 namespace zelmora {
 
 class AdminTab;
+class CustomVarsTab;
 class DrawGrid;
 class GameSettingsTab;
 class GameTypeTab;
 class TForm3;
 class TForm4;
 class TForm5;
+class TForm6;
 class VarQueue;
+class WeaponsTab;
 
 class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   Q_OBJECT
@@ -55,13 +58,17 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   // The windows created after this one (settings window, server dialog).
   void SetDialogs(TForm3* settingsWindow, TForm4* serverDialog);
-  // The overlay notice shown while the cvar queue runs.
-  void SetCvarDialogs(TForm5* overlay);
+  // The overlay notice and the expert settings window (its profile list
+  // fills the "Sonstiges" profile box; its editors are the weapon and
+  // vehicle lists).
+  void SetCvarDialogs(TForm5* overlay, TForm6* expertSettings);
 
   // Administration of server variables: the cvar queue and its tabs.
   VarQueue& Vars() { return *varQueue_; }
   GameTypeTab& GameTypes() { return *gameTypeTab_; }
   GameSettingsTab& GameSettings() { return *gameSettingsTab_; }
+  WeaponsTab& Weapons() { return *weaponsTab_; }
+  CustomVarsTab& CustomVars() { return *customVarsTab_; }
 
   AppState& State() { return state_; }
   QueryEngine& Engine() { return *engine_; }
@@ -110,6 +117,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Listeleeren1Click();
   void IPPortindieZwischenablage1Click();
   void Einstellungen1Click();
+  void rconExperteneinstellungen1Click();
 
   // --- chart ---------------------------------------------------------------------
   QChart* Chart() const { return chart_; }
@@ -174,6 +182,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
+  TForm6* form6_ = nullptr;
 
   // The administration tabs with their pages: told about every server
   // selection and page change. The queue outlives its tabs.
@@ -185,6 +194,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   std::unique_ptr<VarQueue> varQueue_;
   std::unique_ptr<GameTypeTab> gameTypeTab_;
   std::unique_ptr<GameSettingsTab> gameSettingsTab_;
+  std::unique_ptr<WeaponsTab> weaponsTab_;
+  std::unique_ptr<CustomVarsTab> customVarsTab_;
 
   // Hover indices: DrawGrid1, DrawGrid3, DrawGrid4, DrawGrid2 (two copies:
   // one for the highlighted row, one for the popup menu).
