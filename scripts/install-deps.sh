@@ -6,7 +6,7 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
   libsimpleini-dev
   clang-14 libclang-rt-14-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-liberation2
 )
 missing=()
 for p in "${PKGS[@]}"; do
