@@ -8,7 +8,7 @@ PKGS=(
   libsimpleini-dev
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-liberation2
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Puts Zelmora's data files into a folder (the folder of the executable):
 # Ranges.dat and flags (sample country data), the map picture fallback and
-# the sample rcon profiles. Files the user already has are kept.
+# the sample rcon profiles and weapon and vehicle lists. Files the user
+# already has are kept.
 #   bash scripts/make-data.sh <build dir> <target folder>
 set -euo pipefail
 BUILD=$1
@@ -18,3 +19,6 @@ if [ ! -d "$DEST/rconcfg" ]; then
   mkdir -p "$DEST/rconcfg"
   cp "$ROOT"/data/rconcfg/*.rpf "$DEST/rconcfg/"
 fi
+for list in weaponcfg.txt vehiclecfg.txt; do
+  [ -f "$DEST/$list" ] || cp "$ROOT/data/$list" "$DEST/$list"
+done

@@ -1,44 +1,23 @@
 #!/usr/bin/env bash
-# Takes docs/screenshot.png: three test game servers (protocols 6, 22 and
-# 118, with players and an rcon password), a data folder listing them and one
-# address where nobody answers, then the main window is created against that
-# folder, a server is selected and the window is grabbed once its ping chart
-# has filled.
-#   bash scripts/screenshot.sh [build dir]     (default build/screenshot)
-# The small windows (about, colour codes, version check, GUID list) go to
-# docs/about.png, docs/colorcodes.png, docs/versioncheck.png, docs/guidlist.png:
-#   bash scripts/screenshot.sh --windows [build dir]
-# With --join first it takes docs/joinwindow.png instead: the join window
-# over a full server (18 of 20 slots, 2 private), waiting for a slot.
-#   bash scripts/screenshot.sh --join [build dir]
+# Takes the pictures of the documentation against local test game servers:
+# three servers (protocols 6, 22 and 118, with players and an rcon password),
+# a data folder listing them and one address where nobody answers; the
+# windows are created as the program creates them and grabbed.
+#   bash scripts/screenshot.sh [build dir] [mode...]   (default build/screenshot, main)
+# Modes:
+#   main      docs/screenshot.png, the main window once its ping chart has filled
+#   cvar      the tabs and windows of the server variables: docs/spielmodus.png,
+#             spielmodus-einstellungen.png, waffen.png, sonstiges.png, tform6.png,
+#             overlay.png (each also as a mode of its own)
+#   windows   docs/about.png, colorcodes.png, versioncheck.png, guidlist.png
+#   join      docs/joinwindow.png, the join window over a full server, waiting
+#   all       every picture
 set -euo pipefail
 cd "$(dirname "$0")/.."
-
-windows_screenshots() {
-  local build=$1
-  if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  fi
-  cmake --build "$build" -j "${JOBS:-$(nproc)}" --target zelmora-screenshot zelmora-datagen \
-    zelmora-mkpicture
-  WINDOWS_DATA=$(mktemp -d)
-  trap 'rm -rf "$WINDOWS_DATA"' EXIT INT TERM
-  bash scripts/make-data.sh "$build" "$WINDOWS_DATA"
-  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/tests/ui/zelmora-screenshot" --windows \
-    "$WINDOWS_DATA" docs
-  echo "docs/about.png docs/colorcodes.png docs/versioncheck.png docs/guidlist.png written"
-}
-if [ "${1:-}" = "--windows" ]; then
-  windows_screenshots "${2:-build/screenshot}"
-  exit 0
-fi
-
-MODE=main
-if [ "${1:-}" = "--join" ]; then
-  MODE=join
-  shift
-fi
 BUILD=${1:-build/screenshot}
+shift || true
+MODES=("$@")
+((${#MODES[@]})) || MODES=(main)
 JOBS=${JOBS:-$(nproc)}
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -46,43 +25,84 @@ fi
 cmake --build "$BUILD" -j "$JOBS" --target zelmora-screenshot zelmora-testserver \
   zelmora-datagen zelmora-mkdemo zelmora-mkpicture
 
-DATA=$(mktemp -d)
+TMP=$(mktemp -d)
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$DATA"
+  rm -rf "$TMP"
 }
 trap cleanup EXIT INT TERM
-bash scripts/make-data.sh "$BUILD" "$DATA"
 TS=$BUILD/tools/testserver/zelmora-testserver
+SHOT=$BUILD/tests/ui/zelmora-screenshot
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+
+# The three servers of the main pictures, started once when first needed.
+DATA=$TMP/data
+servers_up() {
+  [ -d "$DATA" ] && return
+  mkdir -p "$DATA"
+  bash scripts/make-data.sh "$BUILD" "$DATA"
+  "$TS" --quiet --port 28970 --protocol 6 --rcon demo --hostname '^1Zelmora ^7Demo ^3CoD1' \
+    --players 8 --map mp_harbor --gametype sd --delay 38 & pids+=($!)
+  # Weapon and vehicle switches of the sample lists, with some of them off.
+  local arms=(--cvar scr_allow_bar=1 --cvar scr_allow_mp44=1 --cvar scr_allow_springfield=0
+    --cvar scr_allow_kar98ksniper=1 --cvar scr_allow_ppsh=1 --cvar scr_allow_fraggrenades=1
+    --cvar scr_allow_smokegrenades=0 --cvar sv_fps=20 --cvar g_allowvote=1
+    --cvar scr_drawfriend=1 --cvar scr_teambalance=1 --cvar scr_spectatefree=0)
+  "$TS" --quiet --port 28971 --protocol 22 --rcon demo --hostname '^4United ^7Offensive ^2Demo' \
+    --players 19 --maxclients 20 --map mp_foy --gametype tdm --delay 64 "${arms[@]}" \
+    --cvar scr_allow_jeeps=1 --cvar scr_allow_tanks=0 --cvar scr_allow_flak88=1 & pids+=($!)
+  "$TS" --quiet --port 28972 --protocol 118 --rcon demo --hostname '^5CoD2 ^7Demo ^6Server' \
+    --players 12 --maxclients 24 --map mp_toujane --gametype ctf --delay 112 "${arms[@]}" \
+    & pids+=($!)
+  "$BUILD/tools/demo/zelmora-mkdemo" "$DATA/Servers.dat" \
+    127.0.0.1:28970:demo 127.0.0.1:28971:demo 127.0.0.1:28972:demo 127.0.0.1:28979
+  # A short ping history so the chart fills within the run.
+  printf '[Ping]\r\naktive=1\r\ndatenmenge=14\r\nymax=150\r\n' >"$DATA/config.ini"
+}
+
+shot() {  # mode, picture, row
+  servers_up
+  "$SHOT" "$DATA" "$2" "$3" "$1"
+  echo "$2 written"
+}
+
+windows_shots() {
+  local data=$TMP/windows
+  mkdir -p "$data"
+  bash scripts/make-data.sh "$BUILD" "$data"
+  "$SHOT" --windows "$data" docs
+  echo "docs/about.png docs/colorcodes.png docs/versioncheck.png docs/guidlist.png written"
+}
 
 join_shot() {
+  local data=$TMP/join
+  mkdir -p "$data"
+  bash scripts/make-data.sh "$BUILD" "$data"
   "$TS" --quiet --port 28975 --protocol 22 --rcon demo \
     --hostname '^4United ^7Offensive ^2Clanwar' --players 18 --maxclients 20 --map mp_foy \
     --gametype tdm --delay 40 & pids+=($!)
-  "$BUILD/tools/demo/zelmora-mkdemo" "$DATA/Servers.dat" 127.0.0.1:28975:demo
+  "$BUILD/tools/demo/zelmora-mkdemo" "$data/Servers.dat" 127.0.0.1:28975:demo
   # Histories as the program writes them: Windows-1252, CR LF, newest last.
-  printf '%b\r\n' 'Big Bob' 'J\xe4ger' '^1Zel^7mora' >"$DATA/names.txt"
-  printf '%b\r\n' 'training' 'clanwar' >"$DATA/passes.txt"
-  printf '[Ping]\r\naktive=1\r\n' >"$DATA/config.ini"
-  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BUILD/tests/ui/zelmora-screenshot" \
-    --join "$DATA" docs/joinwindow.png
+  printf '%b\r\n' 'Big Bob' 'J\xe4ger' '^1Zel^7mora' >"$data/names.txt"
+  printf '%b\r\n' 'training' 'clanwar' >"$data/passes.txt"
+  printf '[Ping]\r\naktive=1\r\n' >"$data/config.ini"
+  "$SHOT" --join "$data" docs/joinwindow.png
   echo "docs/joinwindow.png written"
 }
-if [ "$MODE" = join ]; then
-  join_shot
-  exit 0
-fi
-"$TS" --quiet --port 28970 --protocol 6 --rcon demo --hostname '^1Zelmora ^7Demo ^3CoD1' \
-  --players 8 --map mp_harbor --gametype sd --delay 38 & pids+=($!)
-"$TS" --quiet --port 28971 --protocol 22 --rcon demo --hostname '^4United ^7Offensive ^2Demo' \
-  --players 19 --maxclients 20 --map mp_foy --gametype tdm --delay 64 & pids+=($!)
-"$TS" --quiet --port 28972 --protocol 118 --rcon demo --hostname '^5CoD2 ^7Demo ^6Server' \
-  --players 12 --maxclients 24 --map mp_toujane --gametype ctf --delay 112 & pids+=($!)
-"$BUILD/tools/demo/zelmora-mkdemo" "$DATA/Servers.dat" \
-  127.0.0.1:28970:demo 127.0.0.1:28971:demo 127.0.0.1:28972:demo 127.0.0.1:28979
-# A short ping history so the chart fills within the run.
-printf '[Ping]\r\naktive=1\r\ndatenmenge=14\r\nymax=150\r\n' >"$DATA/config.ini"
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BUILD/tests/ui/zelmora-screenshot" \
-  "$DATA" docs/screenshot.png 3
-echo "docs/screenshot.png written"
+
+run_mode() {
+  case $1 in
+    main) shot main docs/screenshot.png 3 ;;
+    cvar) for m in spielmodus spielmodus-einstellungen waffen sonstiges tform6 overlay; do
+        run_mode "$m"
+      done ;;
+    spielmodus | waffen) shot "$1" "docs/$1.png" 2 ;;
+    spielmodus-einstellungen | sonstiges | tform6 | overlay) shot "$1" "docs/$1.png" 3 ;;
+    windows) windows_shots ;;
+    join) join_shot ;;
+    all) for m in main cvar windows join; do run_mode "$m"; done ;;
+    *) echo "unknown mode $1" >&2; exit 2 ;;
+  esac
+}
+for mode in "${MODES[@]}"; do run_mode "$mode"; done

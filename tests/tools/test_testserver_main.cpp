@@ -38,7 +38,7 @@ class TestTestServerMain : public QObject {
     const uint16_t port =
         Launch(proc, {"--port", "0", "--protocol", "118", "--rcon", "secret", "--hostname",
                       "^1Demo ^7CoD2", "--players", "4", "--gametype", "tdm", "--split", "200",
-                      "--blank-after-colon", "--quiet"});
+                      "--blank-after-colon", "--cvar", "scr_allow_bren=a=b", "--quiet"});
     QVERIFY(port != 0);
     ztest::UdpClient client;
     const auto status = client.request(port, "getstatus");
@@ -59,6 +59,10 @@ class TestTestServerMain : public QObject {
     QTest::qWait(600);
     QCOMPARE(B(ztest::PrintOutput(client.request(port, "rcon secret g_gametype"))),
              QByteArray("\"g_gametype\" is: \"tdm^7\" default: \"tdm^7\"\n"));
+    // A further console variable: the value runs from the first "=".
+    QTest::qWait(600);
+    QCOMPARE(B(ztest::PrintOutput(client.request(port, "rcon secret scr_allow_bren"))),
+             QByteArray("\"scr_allow_bren\" is: \"a=b^7\" default: \"a=b^7\"\n"));
 
     proc.terminate();  // SIGTERM
     QVERIFY(proc.waitForFinished(5000));
@@ -92,6 +96,8 @@ class TestTestServerMain : public QObject {
     QTest::newRow("port text") << QStringList{"--port", "12ab"};
     QTest::newRow("missing value") << QStringList{"--rcon"};
     QTest::newRow("drop share") << QStringList{"--drop", "1.5"};
+    QTest::newRow("cvar without name") << QStringList{"--cvar", "=1"};
+    QTest::newRow("cvar without value") << QStringList{"--cvar", "scr_allow_bren"};
   }
   void rejectsBadOptions() {
     QFETCH(QStringList, args);

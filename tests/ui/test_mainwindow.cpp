@@ -193,7 +193,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(
         menus,
         QStringList(
-            {QString::fromUtf8("Datei: Einstellungen... rcon Experteneinstellungen... (aus)"),
+            {QString::fromUtf8("Datei: Einstellungen... rcon Experteneinstellungen..."),
              QString::fromUtf8("Serverliste: Server betreten (aus) Server hinzufügen Server "
                                "editieren Server löschen Sortieren [Nach Ping - aufsteigend] "
                                "[Nach Ping - absteigend] Liste leeren Serverpasswort ändern "

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "tools/testserver/testserver.h"
 
@@ -27,6 +29,7 @@ void Usage(std::ostream& out) {
          "  --maxclients N           sv_maxclients (default 20)\n"
          "  --map NAME               mapname (default mp_harbor / first map of the game)\n"
          "  --gametype NAME          g_gametype (default sd)\n"
+         "  --cvar NAME=VALUE        a further console variable (repeatable)\n"
          "  --delay MS               delay every reply\n"
          "  --drop SHARE             drop this share of replies (0..1)\n"
          "  --split N                max output bytes per print datagram (0 = no split)\n"
@@ -68,6 +71,7 @@ int main(int argc, char** argv) {
   config.port = 28960;
   int protocol = 6;
   std::optional<std::string> hostname, map, gametype, badPassword;
+  std::vector<std::pair<std::string, std::string>> cvars;
   long players = 0, maxclients = -1;
   bool quiet = false;
 
@@ -121,6 +125,11 @@ int main(int argc, char** argv) {
       const auto v = value();
       if (!v) return fail();
       gametype = std::string(*v);
+    } else if (arg == "--cvar") {
+      const auto v = value();
+      const std::size_t eq = v ? v->find('=') : std::string_view::npos;
+      if (!v || eq == 0 || eq == std::string_view::npos) return fail();
+      cvars.emplace_back(std::string(v->substr(0, eq)), std::string(v->substr(eq + 1)));
     } else if (arg == "--delay") {
       const auto v = number(0, 600000);
       if (!v) return fail();
@@ -166,6 +175,7 @@ int main(int argc, char** argv) {
   if (maxclients >= 0) {
     zelmora::testing::SetVar(config.vars, "sv_maxclients", std::to_string(maxclients));
   }
+  for (auto& [name, v] : cvars) zelmora::testing::SetVar(config.cvars, name, std::move(v));
   config.players = zelmora::testing::InventPlayers(static_cast<int>(players));
   // A long-running demo must not grow without bound.
   config.maxRecorded = 1000;

@@ -14,6 +14,9 @@ namespace zelmora {
 class TForm1;
 class TForm3;
 class TForm4;
+class TForm5;
+class TForm6;
+class TForm8;
 class TForm9;
 class TForm10;
 class TForm11;
@@ -34,6 +37,9 @@ class AppWindows {
   TForm1& form1() { return *form1_; }
   TForm3& form3() { return *form3_; }
   TForm4& form4() { return *form4_; }
+  TForm5& form5() { return *form5_; }
+  TForm6& form6() { return *form6_; }
+  TForm8& form8() { return *form8_; }
   TForm9& form9() { return *form9_; }
   TForm10& form10() { return *form10_; }
   TForm11& form11() { return *form11_; }
@@ -46,6 +52,9 @@ class AppWindows {
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm3> form3_;
   std::unique_ptr<TForm4> form4_;
+  std::unique_ptr<TForm5> form5_;
+  std::unique_ptr<TForm6> form6_;
+  std::unique_ptr<TForm8> form8_;
   std::unique_ptr<TForm9> form9_;
   std::unique_ptr<TForm10> form10_;
   std::unique_ptr<TForm11> form11_;

@@ -24,6 +24,11 @@
 #include "geo/flags.h"
 #include "geo/ranges.h"
 #include "protocol/commands.h"
+#include "ui/admin/customvarstab.h"
+#include "ui/admin/gamesettingstab.h"
+#include "ui/admin/gametypetab.h"
+#include "ui/admin/varqueue.h"
+#include "ui/admin/weaponstab.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/serverlistops.h"
@@ -78,6 +83,7 @@ TForm1::TForm1(SettingsStore& settings, QWidget* parent)
 
   SetUpGrids();
   SetUpMenus();
+  SetUpCvarTabs();
   ui->centralwidget->installEventFilter(this);
   ui->PageControl1->setCornerWidget(ui->Button6, Qt::TopRightCorner);
   ui->Button6->setVisible(false);
@@ -132,6 +138,13 @@ TForm1::~TForm1() {
   // A window that goes away without having been closed (the application
   // quit some other way) still shuts down and saves like a close.
   FormClose();
+  // The tabs before the queue they use.
+  adminPages_.clear();
+  customVarsTab_.reset();
+  weaponsTab_.reset();
+  gameSettingsTab_.reset();
+  gameTypeTab_.reset();
+  varQueue_.reset();
 }
 
 void TForm1::SetDialogs(TForm3* settingsWindow, TForm4* serverDialog) {
@@ -527,6 +540,8 @@ void TForm1::SelectionSteps() {
   ui->ListBox3->clear();
   if (page == kPageKonfig && rcon) RequestConfigListing();
   ShowRconDependentViews(state_.serverlist[index]);
+  for (const AdminPage& p : adminPages_)
+    p.tab->ServerSelected(state_.serverlist[index], ui->PageControl1->currentWidget() == p.page);
 }
 
 void TForm1::RequestConfigListing() {
@@ -671,6 +686,8 @@ void TForm1::PageControl1Change(int page) {
   if (!state_.SelectedValid()) return;
   const Tserverrec& e = state_.serverlist[static_cast<size_t>(state_.selected)];
   ShowRconDependentViews(e);
+  for (const AdminPage& p : adminPages_)
+    if (ui->PageControl1->widget(page) == p.page) p.tab->PageShown(e);
   if (e.rconpass.empty()) return;
   if (page == kPageKarten) {
     const std::string command = CmdDirMaps(e.protocol);

@@ -35,13 +35,21 @@ class TForm1;
 
 namespace zelmora {
 
+class AdminTab;
+class CustomVarsTab;
 class DrawGrid;
-class TForm9;
-class TForm12;
-class TForm18;
+class GameSettingsTab;
+class GameTypeTab;
 class TForm3;
 class TForm4;
+class TForm5;
+class TForm6;
+class TForm9;
 class TForm10;
+class TForm12;
+class TForm18;
+class VarQueue;
+class WeaponsTab;
 
 class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   Q_OBJECT
@@ -62,6 +70,17 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Editieren1Click();               // "GUIDListe" -> "Editieren ..."
   // The join window; enables the two "Server betreten" items.
   void SetJoinWindow(TForm10* joinWindow);
+  // The overlay notice and the expert settings window (its profile list
+  // fills the "Sonstiges" profile box; its editors are the weapon and
+  // vehicle lists).
+  void SetCvarDialogs(TForm5* overlay, TForm6* expertSettings);
+
+  // Administration of server variables: the cvar queue and its tabs.
+  VarQueue& Vars() { return *varQueue_; }
+  GameTypeTab& GameTypes() { return *gameTypeTab_; }
+  GameSettingsTab& GameSettings() { return *gameSettingsTab_; }
+  WeaponsTab& Weapons() { return *weaponsTab_; }
+  CustomVarsTab& CustomVars() { return *customVarsTab_; }
 
   AppState& State() { return state_; }
   QueryEngine& Engine() { return *engine_; }
@@ -115,6 +134,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Einstellungen1Click();
   void Serverjoinen1Click();    // main menu "Server betreten"
   void Serverbetreten1Click();  // popup "Server betreten"
+  void rconExperteneinstellungen1Click();
 
   // --- chart ---------------------------------------------------------------------
   QChart* Chart() const { return chart_; }
@@ -136,6 +156,10 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void RefreshJoinDialog() override;
   bool PlayersTabShown() override;
   void SweepButtonShown(bool shown) override;
+  void GameTypeControls(const std::string& protocolText) override;
+  void GameTypeLabel(const std::string& text) override;
+  void ApplyVarReply(const std::string& firstLine) override;
+  void SelectedRefreshButtonShown(bool shown) override;
 
   // --- MainWindowHooks -----------------------------------------------------------
   void SetChartAxis(bool automatic, int maximum) override;
@@ -154,6 +178,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void SetUpGrids();
   void SetUpMenus();
   void SetUpChart();
+  void SetUpCvarTabs();
   void SelectionSteps();
   void RequestConfigListing();
   void ShowRconDependentViews(const Tserverrec& e);
@@ -181,6 +206,20 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   TForm4* form4_ = nullptr;
   TForm10* form10_ = nullptr;
   QAction* serverbetreten1_ = nullptr;
+  TForm6* form6_ = nullptr;
+
+  // The administration tabs with their pages: told about every server
+  // selection and page change. The queue outlives its tabs.
+  struct AdminPage {
+    QWidget* page;
+    AdminTab* tab;
+  };
+  std::vector<AdminPage> adminPages_;
+  std::unique_ptr<VarQueue> varQueue_;
+  std::unique_ptr<GameTypeTab> gameTypeTab_;
+  std::unique_ptr<GameSettingsTab> gameSettingsTab_;
+  std::unique_ptr<WeaponsTab> weaponsTab_;
+  std::unique_ptr<CustomVarsTab> customVarsTab_;
 
   // Hover indices: DrawGrid1, DrawGrid3, DrawGrid4, DrawGrid2 (two copies:
   // one for the highlighted row, one for the popup menu).

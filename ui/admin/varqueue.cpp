@@ -1,0 +1,103 @@
+#include "ui/admin/varqueue.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include "core/textutil.h"
+#include "protocol/colorcodes.h"
+#include "protocol/commands.h"
+#include "protocol/text.h"
+#include "ui/admin/admincommon.h"
+#include "ui/dialogs/messages.h"
+#include "ui/dialogs/tform5.h"
+
+namespace zelmora {
+
+namespace {
+constexpr char kModeRead[] = "setvar-show";
+constexpr char kModeWrite[] = "setvar";
+}  // namespace
+
+VarQueue::VarQueue(AppState& state, QueryEngine& engine, QWidget* window)
+    : state_(state), engine_(engine), window_(window) {
+  timer6_ = new QTimer(this);
+  timer6_->setObjectName(QStringLiteral("Timer6"));
+  timer6_->setInterval(kInterval);
+  connect(timer6_, &QTimer::timeout, this, &VarQueue::Timer6Timer);
+}
+
+VarQueue::~VarQueue() = default;
+
+QueryEngine::SendResult VarQueue::SendVar(std::string_view name, std::string_view value) {
+  return SendCommand(value == "show" ? CmdReadVar(name) : CmdSetVar(name, value));
+}
+
+QueryEngine::SendResult VarQueue::SendCommand(std::string_view command) {
+  if (!IsSafeCommandText(command)) return QueryEngine::SendResult::NoServer;
+  std::string error;
+  const QueryEngine::SendResult r = engine_.SendRconVar(command, &error);
+  if (r == QueryEngine::SendResult::Failed) ReportFailure(error);
+  return r;
+}
+
+void VarQueue::ReportFailure(const std::string& error) {
+  ShowMessage(window_, FromMessageBytes(error));
+}
+
+bool VarQueue::BeginBatch() {
+  if (!UsableServer(state_)) return false;
+  ShowOverlayMessage(overlay_, QStringLiteral("Bitte warten"), -1);
+  return true;
+}
+
+void VarQueue::RunBatch(Kind kind, std::vector<std::string> texts, int intervalMs) {
+  for (std::string& t : texts) queue_.push_back({kind, std::move(t)});
+  mode_ = kind == Kind::Read ? kModeRead : kModeWrite;
+  timer6_->setInterval(intervalMs);
+  timer6_->start();
+}
+
+void VarQueue::Timer6Timer() {
+  if (queue_.empty()) {
+    timer6_->stop();
+    if (overlay_) overlay_->HideOverlay();
+    return;
+  }
+  const Entry entry = std::move(queue_.front());
+  queue_.pop_front();
+  QueryEngine::SendResult r;
+  if (entry.kind == Kind::Read) {
+    r = SendVar(entry.text, "show");
+  } else {
+    // A value that holds ";" itself goes out cut at its first ";".
+    r = SendVar(FieldOf(entry.text, ";", 0), FieldOf(entry.text, ";", 1));
+  }
+  if (r == QueryEngine::SendResult::Failed) {
+    // The target cannot be reached (the reason was shown): the rest of the
+    // batch would fail the same way, once per tick.
+    queue_.clear();
+    timer6_->stop();
+    if (overlay_) overlay_->HideOverlay();
+  }
+}
+
+void VarQueue::ApplyVarReply(const std::string& line) {
+  // Only a variable's read-out counts: "name" is:"value" (some games put a
+  // blank after the colon). A server answers a name it does not know with
+  // Unknown command "name", which would otherwise give that name an empty
+  // value (and an unchecked weapon box for a variable that does not exist).
+  if (TrimCtl(FieldOf(line, "\"", 2)) != "is:") return;
+  const std::string name = FieldOf(line, "\"", 1);
+  const std::string value = StripColorCodes(FieldOf(line, "\"", 3));
+  for (const Route* route :
+       {&routes_.weapons, &routes_.gameType, &routes_.vehicles, &routes_.customVars}) {
+    if (*route) (*route)(name, value);
+  }
+  // Repaint between replies. User input waits for the normal event loop:
+  // this runs inside a worker's hand-over, which must end before anything
+  // like closing the window is handled.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace zelmora

@@ -1,0 +1,43 @@
+// The floating notice "Bitte warten": large black letters over the main
+// window while a batch of variable reads or writes runs, or for a moment
+// before a weapon or vehicle switch goes out.
+//
+// A frameless window kept on top of the others, centred on the main window,
+// with a transparent background (a translucent window: only the letters are
+// painted). It never takes the focus and is never skinned (tag 99).
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace zelmora {
+
+class TForm5 : public QWidget {
+  Q_OBJECT
+ public:
+  // anchor: the window the notice is centred on (may be null: the screen).
+  explicit TForm5(QWidget* anchor = nullptr);
+
+  // Sets the text, shows the window and lets it paint at once. With a
+  // duration (milliseconds, not -1) the main thread then waits that long and
+  // hides the window before returning; with -1 the window stays until
+  // HideOverlay.
+  void ShowOverlayMessage(const QString& text, int milliseconds);
+  void HideOverlay();
+
+  QLabel* Label1 = nullptr;
+
+  static constexpr int kWidth = 573;
+  static constexpr int kHeight = 140;
+
+ private:
+  void CentreOnAnchor();
+  QWidget* anchor_;
+};
+
+// The same through an optional window: does nothing but the wait when there
+// is no overlay (windows that run without one, e.g. in tests).
+void ShowOverlayMessage(TForm5* overlay, const QString& text, int milliseconds);
+
+}  // namespace zelmora
