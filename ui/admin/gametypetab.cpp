@@ -93,9 +93,7 @@ void GameTypeTab::Button20Click() {
 
 void GameTypeTab::Button19Click() {
   if (!UsableServer(queue_.State())) return;
-  std::string error;
-  if (queue_.Engine().SendRcon(CmdMapRestart(), &error) == QueryEngine::SendResult::Failed)
-    queue_.ReportFailure(error);
+  queue_.Engine().SendRcon(CmdMapRestart());
 }
 
 }  // namespace zelmora

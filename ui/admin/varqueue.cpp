@@ -35,14 +35,9 @@ QueryEngine::SendResult VarQueue::SendVar(std::string_view name, std::string_vie
 
 QueryEngine::SendResult VarQueue::SendCommand(std::string_view command) {
   if (!IsSafeCommandText(command)) return QueryEngine::SendResult::NoServer;
-  std::string error;
-  const QueryEngine::SendResult r = engine_.SendRconVar(command, &error);
-  if (r == QueryEngine::SendResult::Failed) ReportFailure(error);
-  return r;
-}
-
-void VarQueue::ReportFailure(const std::string& error) {
-  ShowMessage(window_, FromMessageBytes(error));
+  // Network paths report nothing to the operator: a send that fails (an
+  // unresolvable host, no network) is only seen by the caller.
+  return engine_.SendRconVar(command);
 }
 
 bool VarQueue::BeginBatch() {
@@ -74,8 +69,8 @@ void VarQueue::Timer6Timer() {
     r = SendVar(FieldOf(entry.text, ";", 0), FieldOf(entry.text, ";", 1));
   }
   if (r == QueryEngine::SendResult::Failed) {
-    // The target cannot be reached (the reason was shown): the rest of the
-    // batch would fail the same way, once per tick.
+    // The target cannot be reached: the rest of the batch would fail the
+    // same way, once per tick.
     queue_.clear();
     timer6_->stop();
     if (overlay_) overlay_->HideOverlay();

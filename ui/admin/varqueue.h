@@ -73,7 +73,7 @@ class VarQueue : public QObject {
   // value ("set name \"value\""); sent over the variable channel at once. A
   // command that would hold a line break or a NUL byte is not sent (it would
   // start a second command on the server): that gives NoServer, like a send
-  // without a selected server. A failed send is reported and gives Failed.
+  // without a selected server. A failed send gives Failed (nothing is shown).
   QueryEngine::SendResult SendVar(std::string_view name, std::string_view value);
 
   // First step of every batch: false (and nothing shown) without a usable
@@ -92,7 +92,7 @@ class VarQueue : public QObject {
   // replies.
   void ApplyVarReply(const std::string& line);
 
-  // Raw command over the variable channel (same checks and report as
+  // Raw command over the variable channel (same checks as
   // SendVar): the game-type switch and single reads outside the queue.
   QueryEngine::SendResult SendCommand(std::string_view command);
 
@@ -101,7 +101,6 @@ class VarQueue : public QObject {
   AppState& State() { return state_; }
   QueryEngine& Engine() { return engine_; }
   QWidget* Window() const { return window_; }
-  void ReportFailure(const std::string& error);
 
   const std::deque<Entry>& VarQueueEntries() const { return queue_; }
   const std::string& VarMode() const { return mode_; }
