@@ -14,6 +14,8 @@ namespace zelmora {
 class TForm1;
 class TForm3;
 class TForm4;
+class TForm16;
+class TForm17;
 
 class AppWindows {
  public:
@@ -29,11 +31,15 @@ class AppWindows {
   TForm1& form1() { return *form1_; }
   TForm3& form3() { return *form3_; }
   TForm4& form4() { return *form4_; }
+  TForm16& form16() { return *form16_; }
+  TForm17& form17() { return *form17_; }
 
  private:
   std::unique_ptr<TForm1> form1_;
   std::unique_ptr<TForm3> form3_;
   std::unique_ptr<TForm4> form4_;
+  std::unique_ptr<TForm16> form16_;
+  std::unique_ptr<TForm17> form17_;
 };
 
 }  // namespace zelmora

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/settings.h"
@@ -35,9 +36,17 @@ class TForm1;
 
 namespace zelmora {
 
+class AdminTab;
+class ConfigTab;
+class ConsoleTab;
 class DrawGrid;
+class MapsTab;
+class MsgTimerTab;
+class PlayersTab;
 class TForm3;
 class TForm4;
+class TForm16;
+class TForm17;
 
 class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   Q_OBJECT
@@ -50,6 +59,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   // The windows created after this one (settings window, server dialog).
   void SetDialogs(TForm3* settingsWindow, TForm4* serverDialog);
+  // The password dialogs (server password, rcon password), wired here.
+  void SetPasswordDialogs(TForm16* serverPassword, TForm17* rconPassword);
 
   AppState& State() { return state_; }
   QueryEngine& Engine() { return *engine_; }
@@ -57,6 +68,13 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   DetailGridsPainter& DetailPainter() { return detailPainter_; }
   const ServerColumnFitter& Fitter() const { return fitter_; }
   const std::vector<QImage>& FlagImages() const { return flagImages_; }
+
+  // The administration tabs (they own the behaviour of their pages).
+  PlayersTab& Players() { return *playersTab_; }
+  MapsTab& Maps() { return *mapsTab_; }
+  ConfigTab& Configs() { return *configTab_; }
+  ConsoleTab& Console() { return *consoleTab_; }
+  MsgTimerTab& MsgTimer() { return *msgTimerTab_; }
 
   // --- start-up and shut-down ----------------------------------------------------
   void FormCreate();
@@ -98,6 +116,10 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Listeleeren1Click();
   void IPPortindieZwischenablage1Click();
   void Einstellungen1Click();
+  // "Serverpasswort ändern (auf dem Server)", both menus.
+  void Serverpasswortndern1Click();
+  // "rcon(-)Passwort ändern (im Programm)", both menus.
+  void rconPasswortndern1Click();
 
   // --- chart ---------------------------------------------------------------------
   QChart* Chart() const { return chart_; }
@@ -115,6 +137,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void ServerVarsChanged() override;
   void PlayerRowsChanged() override;
   void StatusRowsChanged() override;
+  void StatusTableReadyMore() override;
   void ServerEntryChanged(int index) override;
   bool PlayersTabShown() override;
   void SweepButtonShown(bool shown) override;
@@ -137,8 +160,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void SetUpGrids();
   void SetUpMenus();
   void SetUpChart();
+  void SetUpAdminTabs();
   void SelectionSteps();
-  void RequestConfigListing();
   void ShowRconDependentViews(const Tserverrec& e);
   void AfterListChange();
   void RepaintGrids();
@@ -157,6 +180,18 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
+  TForm16* form16_ = nullptr;
+  TForm17* form17_ = nullptr;
+
+  // Declared after the engine: they go first.
+  std::unique_ptr<PlayersTab> playersTab_;
+  std::unique_ptr<MapsTab> mapsTab_;
+  std::unique_ptr<ConfigTab> configTab_;
+  std::unique_ptr<ConsoleTab> consoleTab_;
+  std::unique_ptr<MsgTimerTab> msgTimerTab_;
+  // Every administration tab with its page, in page order: each hears of
+  // a server selection and of its page coming to the front.
+  std::vector<std::pair<int, AdminTab*>> adminTabs_;
 
   // Hover indices: DrawGrid1, DrawGrid3, DrawGrid4, DrawGrid2 (two copies:
   // one for the highlighted row, one for the popup menu).
