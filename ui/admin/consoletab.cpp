@@ -1,5 +1,6 @@
 #include "ui/admin/consoletab.h"
 
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -35,6 +36,10 @@ ConsoleTab::ConsoleTab(AppState& state, QueryEngine& engine, ConsoleTabWidgets w
   connect(w_.Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   connect(w_.Edit1, &QLineEdit::returnPressed, this, [this] { Edit1Enter(); });
   w_.Edit1->installEventFilter(this);
+  // Server output is laid out in columns (the status table, listings).
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setPointSizeF(w_.RichEdit1->font().pointSizeF());
+  w_.RichEdit1->setFont(fixed);
 }
 
 void ConsoleTab::ConsoleShow(const std::vector<std::string>& lines) {
