@@ -79,6 +79,15 @@ testing::TestPlayer Player(int num, const std::string& ping, int lastmsg,
   return p;
 }
 
+// A server with the rcon password "pw" (and the game of protocol).
+testing::TestServerConfig Rconned(std::vector<testing::TestPlayer> players = {}, int protocol = 6) {
+  testing::TestServerConfig c;
+  c.rconPassword = "pw";
+  c.players = std::move(players);
+  if (protocol != 6) testing::ApplyProtocol(c, protocol);
+  return c;
+}
+
 void MoveOver(DrawGrid* g, const QPoint& at) {
   QMouseEvent move(QEvent::MouseMove, at, g->viewport()->mapToGlobal(at), Qt::NoButton,
                    Qt::NoButton, Qt::NoModifier);
@@ -214,12 +223,8 @@ class TestAdminTabs : public QObject {
   // tab asks for "status" when it comes to the front; the grid and its
   // notice follow the stored password.
   void playerMessagesOnTheWire() {
-    testing::TestServerConfig c;
-    c.rconPassword = "pw";
-    c.players = {Player(0, "50", 10), Player(3, "60", 10)};
-    auto& srv = Start(c);
-    testing::TestServerConfig none;
-    auto& plain = Start(none);
+    auto& srv = Start(Rconned({Player(0, "50", 10), Player(3, "60", 10)}));
+    auto& plain = Start(testing::TestServerConfig());
     Open({Entry(srv, "pw"), Entry(plain, "")});
     Select(1);
     Tab(kPlayers);  // "status" over the query channel, 700 ms pause first
@@ -292,9 +297,7 @@ class TestAdminTabs : public QObject {
   // the last click wins; the kicked player leaves the next table. A request
   // made for one server is never carried out on another.
   void pendingKicksAndBans() {
-    testing::TestServerConfig c;
-    c.rconPassword = "pw";
-    c.players = {Player(0, "50", 10), Player(5, "60", 10), Player(7, "70", 10)};
+    const auto c = Rconned({Player(0, "50", 10), Player(5, "60", 10), Player(7, "70", 10)});
     auto& a = Start(c);
     auto& b = Start(c);
     Open({Entry(a, "pw"), Entry(b, "pw")});
@@ -384,10 +387,7 @@ class TestAdminTabs : public QObject {
   void highPingRule() {
     QFETCH(std::vector<testing::TestPlayer>, players);
     QFETCH(QString, kicked);
-    testing::TestServerConfig c;
-    c.rconPassword = "pw";
-    c.players = players;
-    auto& srv = Start(c);
+    auto& srv = Start(Rconned(players));
     Open({Entry(srv, "pw")});
     F().Engine().SetRconPause(0ms);
     Select(1);
@@ -403,10 +403,8 @@ class TestAdminTabs : public QObject {
   }
 
   void highPingWithoutNumbers() {
-    testing::TestServerConfig c;
-    c.rconPassword = "pw";
-    c.players = {Player(1, "80", 100), Player(2, "9x", 100), Player(3, "70", 50000)};
-    auto& srv = Start(c);
+    auto& srv =
+        Start(Rconned({Player(1, "80", 100), Player(2, "9x", 100), Player(3, "70", 50000)}));
     Open({Entry(srv, "pw")});
     F().Engine().SetRconPause(0ms);
     Select(1);
@@ -426,10 +424,7 @@ class TestAdminTabs : public QObject {
   // Player selection drives "GUID Merken"/"GUID Vergessen"; the list is
   // changed by exact GUID text.
   void guidButton() {
-    testing::TestServerConfig c;
-    c.rconPassword = "pw";
-    c.players = {Player(0, "50", 10, "0"), Player(1, "50", 10, "004711")};
-    auto& srv = Start(c);
+    auto& srv = Start(Rconned({Player(0, "50", 10, "0"), Player(1, "50", 10, "004711")}));
     Open({Entry(srv, "pw")});
     Select(1);
     Poll();
@@ -455,14 +450,10 @@ class TestAdminTabs : public QObject {
   // The map list by protocol, its requests (on the page: 600 ms later; on
   // a selection: at once), the picture rule and the map commands.
   void mapsTab() {
-    testing::TestServerConfig c2;
-    c2.rconPassword = "pw";
-    testing::ApplyProtocol(c2, 118);
+    auto c2 = Rconned({}, 118);
     testing::SetVar(c2.vars, "mapname", "mp_toujane");
     auto& cod2 = Start(c2);
-    testing::TestServerConfig uo;
-    uo.rconPassword = "pw";
-    testing::ApplyProtocol(uo, 21);
+    auto uo = Rconned({}, 21);
     testing::SetVar(uo.vars, "mapname", "mp_harbor");
     auto& united = Start(uo);
     Picture(Dir() + "mapimgs/117_mp_toujane.jpg", QColor(220, 30, 30));
@@ -544,13 +535,8 @@ class TestAdminTabs : public QObject {
   // A listing asked for on the page and a server selected before it went
   // out: the earlier server's listing is not sent to the new one.
   void deferredListingStaysWithItsServer() {
-    testing::TestServerConfig c1;
-    c1.rconPassword = "pw";
-    auto& cod1 = Start(c1);
-    testing::TestServerConfig c2;
-    c2.rconPassword = "pw";
-    testing::ApplyProtocol(c2, 118);
-    auto& cod2 = Start(c2);
+    auto& cod1 = Start(Rconned());
+    auto& cod2 = Start(Rconned({}, 118));
     Open({Entry(cod1, "pw"), Entry(cod2, "pw")});
     F().Engine().SetRconPause(0ms);
     Select(2);
@@ -582,9 +568,7 @@ class TestAdminTabs : public QObject {
   // Raw console lines, Enter, the history; the configuration listing and
   // executing a file.
   void consoleAndConfigs() {
-    testing::TestServerConfig c;
-    c.rconPassword = "pw";
-    auto& srv = Start(c);
+    auto& srv = Start(Rconned());
     Open({Entry(srv, "pw")});
     F().Engine().SetRconPause(0ms);
     Select(1);
@@ -673,10 +657,8 @@ class TestAdminTabs : public QObject {
   // the text read at every tick, the bad-integer message, interval 0, and
   // the stop on another server (not on the same one).
   void messageTimer() {
-    testing::TestServerConfig c;
-    c.rconPassword = "pw";
-    auto& a = Start(c);
-    auto& b = Start(c);
+    auto& a = Start(Rconned());
+    auto& b = Start(Rconned());
     Open({Entry(a, "pw"), Entry(b, "pw")});
     F().Engine().SetRconPause(0ms);
     Select(1);
