@@ -6,6 +6,8 @@
 #include "core/recordfile.h"
 #include "core/textutil.h"
 
+#include <iterator>
+
 namespace zelmora {
 
 static_assert(decltype(Tguidrec::guid)::kFileSize + decltype(Tguidrec::name)::kFileSize ==
@@ -145,6 +147,20 @@ bool LoadGuids(const std::string& path, Tguidlist& out, std::string* error) {
 
 bool SaveGuids(const std::string& path, const Tguidlist& list, std::string* error) {
   return SaveRecordFile(path, kGuidRecSize, EncodeGuidRec, list, error);
+}
+
+GuidToggle RememberOrForgetGuid(Tguidlist& list, std::string_view guid, std::string_view name) {
+  for (auto it = list.rbegin(); it != list.rend(); ++it) {
+    if (it->guid.view() == guid) {
+      list.erase(std::next(it).base());
+      return GuidToggle::Forgotten;
+    }
+  }
+  Tguidrec rec;
+  rec.guid.assign(guid);
+  rec.name.assign(name);
+  list.push_back(rec);
+  return GuidToggle::Remembered;
 }
 
 }  // namespace zelmora

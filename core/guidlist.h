@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/shortstring.h"
@@ -89,5 +90,12 @@ bool LoadGuids(const std::string& path, Tguidlist& out, std::string* error);
 // Writes every entry as its record image, replacing the file atomically
 // (owner-only); on failure the previous file stays as it was.
 bool SaveGuids(const std::string& path, const Tguidlist& list, std::string* error);
+
+// "GUID Merken" / "GUID Vergessen" of the player list: the list is searched
+// for entries whose guid text equals guid exactly (no number conversion, so
+// "042" is not "42"). If there is one, it is removed; of several, the last.
+// If there is none, {guid, name} is appended (both cut to their fields).
+enum class GuidToggle { Remembered, Forgotten };
+GuidToggle RememberOrForgetGuid(Tguidlist& list, std::string_view guid, std::string_view name);
 
 }  // namespace zelmora

@@ -9,6 +9,9 @@
 #   cvar      the tabs and windows of the server variables: docs/spielmodus.png,
 #             spielmodus-einstellungen.png, waffen.png, sonstiges.png, tform6.png,
 #             overlay.png (each also as a mode of its own)
+#   admin     the administration pages and the password dialogs: docs/tab-spieler.png,
+#             tab-karten.png, tab-konfig.png, tab-konsole.png, tab-msgtimer.png,
+#             tform16.png, tform17.png
 #   windows   docs/about.png, colorcodes.png, versioncheck.png, guidlist.png
 #   join      docs/joinwindow.png, the join window over a full server, waiting
 #   all       every picture
@@ -99,9 +102,17 @@ run_mode() {
       done ;;
     spielmodus | waffen) shot "$1" "docs/$1.png" 2 ;;
     spielmodus-einstellungen | sonstiges | tform6 | overlay) shot "$1" "docs/$1.png" 3 ;;
+    admin)
+      servers_up
+      # The pages against the protocol 118 server (row 3), with a map picture.
+      "$BUILD/tools/demo/zelmora-mkpicture" "$DATA/mapimgs/117_mp_toujane.jpg" "mp_toujane"
+      for s in players:tab-spieler maps:tab-karten configs:tab-konfig console:tab-konsole \
+        msgtimer:tab-msgtimer form16:tform16 form17:tform17; do
+        shot "${s%%:*}" "docs/${s#*:}.png" 3
+      done ;;
     windows) windows_shots ;;
     join) join_shot ;;
-    all) for m in main cvar windows join; do run_mode "$m"; done ;;
+    all) for m in main cvar admin windows join; do run_mode "$m"; done ;;
     *) echo "unknown mode $1" >&2; exit 2 ;;
   esac
 }

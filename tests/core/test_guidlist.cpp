@@ -125,6 +125,25 @@ class TestGuidList : public QObject {
     QVERIFY(!LoadGuids(path, list, &err));
     QCOMPARE(list.size(), std::size_t(1));
   }
+
+  // The player list's remember/forget compares GUID texts exactly and, of
+  // several equal entries, removes the last one.
+  void rememberOrForget() {
+    Tguidlist list{Make("42", "first"), Make("7", "x"), Make("42", "second")};
+    QCOMPARE(RememberOrForgetGuid(list, "042", "^1Neo"), GuidToggle::Remembered);
+    QCOMPARE(list.size(), std::size_t(4));
+    QCOMPARE(list[3].guid.str(), std::string("042"));
+    QCOMPARE(list[3].name.str(), std::string("^1Neo"));
+    QCOMPARE(RememberOrForgetGuid(list, "42", "ignored"), GuidToggle::Forgotten);
+    QCOMPARE(list.size(), std::size_t(3));
+    QCOMPARE(list[0].name.str(), std::string("first"));
+    QCOMPARE(list[1].guid.str(), std::string("7"));
+    QCOMPARE(list[2].guid.str(), std::string("042"));
+    QCOMPARE(RememberOrForgetGuid(list, "42", ""), GuidToggle::Forgotten);
+    QCOMPARE(list.size(), std::size_t(2));
+    QCOMPARE(RememberOrForgetGuid(list, "123456", std::string(300, 'n')), GuidToggle::Remembered);
+    QCOMPARE(list.back().name.size(), std::size_t(250));
+  }
 };
 
 QTEST_APPLESS_MAIN(TestGuidList)

@@ -3,6 +3,8 @@
 // (whose Servers.dat lists running test game servers), the servers answer,
 // one is selected, and the window is grabbed.
 //   zelmora-screenshot <data folder> <out.png> [row to select] [mode]
+// Administration pages and the password dialogs, the window at its minimum
+// size: modes players, maps, configs, console, msgtimer, form16, form17.
 //   zelmora-screenshot --windows <data folder> <out folder>   (about, colour
 //       codes, version check against a local version file, GUID list)
 //   zelmora-screenshot --join <data folder> <out.png>         (the join window)
@@ -18,6 +20,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
@@ -29,6 +33,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "core/guidlist.h"
@@ -39,6 +44,8 @@
 #include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform11.h"
 #include "ui/dialogs/tform12.h"
+#include "ui/dialogs/tform16.h"
+#include "ui/dialogs/tform17.h"
 #include "ui/dialogs/tform18.h"
 #include "ui/dialogs/tform5.h"
 #include "ui/dialogs/tform6.h"
@@ -182,6 +189,100 @@ int Overlay(zelmora::AppWindows& windows, const char* out, int row) {
   overlay.HideOverlay();
   return Save(picture, out) ? 0 : 1;
 }
+
+template <typename T>
+T* Child(QWidget& w, const char* name) {
+  return w.findChild<T*>(QString::fromLatin1(name));
+}
+
+// The main window at its minimum size with the server of row selected and
+// page in front; prepare fills the page before the grab.
+bool AdminPage(zelmora::AppWindows& windows, int row, int page, const char* out,
+               const std::function<void(zelmora::TForm1&)>& prepare) {
+  zelmora::TForm1& form1 = windows.form1();
+  form1.resize(form1.minimumSize());
+  Wait(2500);
+  Child<QTabWidget>(form1, "PageControl1")->setCurrentIndex(page);
+  Child<zelmora::DrawGrid>(form1, "DrawGrid1")->SelectRow(row);
+  form1.DrawGrid1Click();
+  Wait(3000);  // replies, player table, listings
+  prepare(form1);
+  Wait(1500);
+  return Save(form1.grab(), out);
+}
+
+int AdminShot(zelmora::AppWindows& windows, int row, const char* mode, const char* out) {
+  using zelmora::TForm1;
+  auto click = [](TForm1& f, const char* name) { Child<QPushButton>(f, name)->click(); };
+  if (!std::strcmp(mode, "players")) {
+    return AdminPage(windows, row, 1, out,
+                     [&](TForm1& f) {
+                       auto* g2 = Child<zelmora::DrawGrid>(f, "DrawGrid2");
+                       g2->SelectRow(3);
+                       g2->onClick();
+                       Child<QLineEdit>(f, "Edit3")
+                           ->setText(QStringLiteral("Willkommen auf dem Server!"));
+                     })
+               ? 0
+               : 1;
+  }
+  if (!std::strcmp(mode, "maps")) return AdminPage(windows, row, 2, out, [](TForm1&) {}) ? 0 : 1;
+  if (!std::strcmp(mode, "configs")) {
+    return AdminPage(windows, row, 7, out,
+                     [](TForm1& f) { Child<QListWidget>(f, "ListBox3")->setCurrentRow(0); })
+               ? 0
+               : 1;
+  }
+  if (!std::strcmp(mode, "console")) {
+    return AdminPage(windows, row, 8, out,
+                     [&](TForm1& f) {
+                       Child<QLineEdit>(f, "Edit1")->setText(QStringLiteral("dir maps/mp d3dbsp"));
+                       click(f, "Button2");
+                       Wait(1000);
+                       Child<QLineEdit>(f, "Edit1")->setText(QStringLiteral("g_gametype"));
+                     })
+               ? 0
+               : 1;
+  }
+  if (!std::strcmp(mode, "msgtimer")) {
+    return AdminPage(
+               windows, row, 9, out,
+               [&](TForm1& f) {
+                 Child<QLineEdit>(f, "Edit8")->setText(QStringLiteral("^3Besucht uns im Forum!"));
+                 Child<QLineEdit>(f, "Edit9")->setText(QStringLiteral("2"));
+                 click(f, "Button50");
+                 Wait(5000);
+               })
+               ? 0
+               : 1;
+  }
+  const bool f16 = !std::strcmp(mode, "form16");
+  if (f16 || !std::strcmp(mode, "form17")) {
+    TForm1& form1 = windows.form1();
+    Wait(2500);
+    Child<zelmora::DrawGrid>(form1, "DrawGrid1")->SelectRow(row);
+    form1.DrawGrid1Click();
+    Wait(1500);
+    const zelmora::Tserverrec& e = form1.State().serverlist.at(static_cast<size_t>(row - 1));
+    QDialog* dialog = nullptr;
+    if (f16) {
+      windows.form16().Prepare(e);
+      Child<QLineEdit>(windows.form16(), "Edit1")->setText(QStringLiteral("clanwar"));
+      dialog = &windows.form16();
+    } else {
+      windows.form17().Prepare(e);
+      dialog = &windows.form17();
+    }
+    dialog->show();
+    Wait(800);
+    const bool ok = Save(dialog->grab(), out);
+    dialog->hide();
+    return ok ? 0 : 1;
+  }
+  std::fprintf(stderr, "unknown mode %s\n", mode);
+  return 2;
+}
+
 
 // --- the small windows ----------------------------------------------------------------
 
@@ -342,6 +443,15 @@ int main(int argc, char* argv[]) {
                         {"sonstiges", Sonstiges},
                         {"tform6", Form6},
                         {"overlay", Overlay}};
+  for (const char* admin : {"players", "maps", "configs", "console", "msgtimer", "form16", "form17"})
+    if (std::strcmp(admin, mode) == 0) {
+      zelmora::SettingsStore settings;
+      zelmora::AppWindows windows(settings);
+      windows.form1().show();
+      const int rc = AdminShot(windows, row, mode, argv[2]);
+      windows.form1().close();
+      return rc;
+    }
   const Mode* chosen = nullptr;
   for (const Mode& m : modes)
     if (std::strcmp(m.name, mode) == 0) chosen = &m;

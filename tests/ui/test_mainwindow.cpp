@@ -197,7 +197,7 @@ class TestMainWindow : public QObject {
              QString::fromUtf8("Serverliste: Server betreten (aus) Server hinzufügen Server "
                                "editieren Server löschen Sortieren [Nach Ping - aufsteigend] "
                                "[Nach Ping - absteigend] Liste leeren Serverpasswort ändern "
-                               "(auf dem Server) (aus) rconPasswort ändern (im Programm) (aus)"),
+                               "(auf dem Server) rconPasswort ändern (im Programm)"),
              QString::fromUtf8("GUIDListe: Editieren ... (aus)"),
              QString::fromUtf8("?: Auf neue Version überprüfen (aus) Über (aus)")}));
     auto* tabs = form.findChild<QTabWidget*>("PageControl1");
@@ -356,7 +356,7 @@ class TestMainWindow : public QObject {
     QVERIFY(b.waitForReceived(1, std::chrono::seconds(3)));
     QCOMPARE(b.received().front().data, std::string("\xff\xff\xff\xffgetstatus", 13));
 
-    // Right button: the list's popup menu, with the items whose windows do
+    // Right button: the list's popup menu, with the item whose window does
     // not exist yet shown disabled.
     const QPoint cell = g1->CellRect(2, 2).center();
     QTest::mouseClick(g1->viewport(), Qt::RightButton, {}, cell);
@@ -370,8 +370,8 @@ class TestMainWindow : public QObject {
                                  QString::fromUtf8("Server editieren"),
                                  QString::fromUtf8("Server löschen"),
                                  QString::fromUtf8("IP:Port in die Zwischenablage"),
-                                 QString::fromUtf8("Serverpasswort ändern (auf dem Server) (aus)"),
-                                 QString::fromUtf8("rcon Passwort ändern (im Programm) (aus)")}));
+                                 QString::fromUtf8("Serverpasswort ändern (auf dem Server)"),
+                                 QString::fromUtf8("rcon Passwort ändern (im Programm)")}));
     popup->hide();
     QVERIFY(!g1->Frozen());
 

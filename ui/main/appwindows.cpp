@@ -8,6 +8,8 @@
 #include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform11.h"
 #include "ui/dialogs/tform12.h"
+#include "ui/dialogs/tform16.h"
+#include "ui/dialogs/tform17.h"
 #include "ui/dialogs/tform18.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
@@ -38,6 +40,9 @@ AppWindows::AppWindows(SettingsStore& settings) {
   form11_ = std::make_unique<TForm11>(form1_.get());
   form10_->SetColorCodesWindow([form11 = form11_.get()] { form11->ShowColorCodes(); });
   form12_ = std::make_unique<TForm12>(*form9_, form1_.get());
+  form16_ = std::make_unique<TForm16>(form1_.get());
+  form17_ = std::make_unique<TForm17>(form1_.get());
+  form1_->SetPasswordDialogs(form16_.get(), form17_.get());
   form18_ = std::make_unique<TForm18>(form1_->State().guidlist, form1_.get());
   form1_->SetInfoWindows(form9_.get(), form12_.get(), form18_.get());
 }
@@ -64,6 +69,8 @@ void AppWindows::CreateJoinWindow(SettingsStore& settings) {
 AppWindows::~AppWindows() {
   if (form1_) form1_->SetJoinWindow(nullptr);
   form18_.reset();
+  form17_.reset();
+  form16_.reset();
   form12_.reset();
   form11_.reset();
   form10_.reset();

@@ -21,6 +21,8 @@ class TForm9;
 class TForm10;
 class TForm11;
 class TForm12;
+class TForm16;
+class TForm17;
 class TForm18;
 
 class AppWindows {
@@ -44,6 +46,8 @@ class AppWindows {
   TForm10& form10() { return *form10_; }
   TForm11& form11() { return *form11_; }
   TForm12& form12() { return *form12_; }
+  TForm16& form16() { return *form16_; }
+  TForm17& form17() { return *form17_; }
   TForm18& form18() { return *form18_; }
 
  private:
@@ -59,6 +63,8 @@ class AppWindows {
   std::unique_ptr<TForm10> form10_;
   std::unique_ptr<TForm11> form11_;
   std::unique_ptr<TForm12> form12_;
+  std::unique_ptr<TForm16> form16_;
+  std::unique_ptr<TForm17> form17_;
   std::unique_ptr<TForm18> form18_;
 };
 

@@ -29,6 +29,12 @@
 #include "ui/admin/gametypetab.h"
 #include "ui/admin/varqueue.h"
 #include "ui/admin/weaponstab.h"
+#include "ui/admin/configtab.h"
+#include "ui/admin/consoletab.h"
+#include "ui/admin/mapstab.h"
+#include "ui/admin/msgtimertab.h"
+#include "ui/admin/passwords.h"
+#include "ui/admin/playerstab.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/serverlistops.h"
@@ -36,6 +42,8 @@
 #include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform12.h"
 #include "ui/dialogs/tform18.h"
+#include "ui/dialogs/tform16.h"
+#include "ui/dialogs/tform17.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
 #include "ui/dialogs/tform9.h"
@@ -65,6 +73,8 @@ enum Page {
   kPageWaffen = 3,
   kPageSonstiges = 6,
   kPageKonfig = 7,
+  kPageKonsole = 8,
+  kPageMsgTimer = 9,
 };
 
 }  // namespace
@@ -84,6 +94,7 @@ TForm1::TForm1(SettingsStore& settings, QWidget* parent)
   SetUpGrids();
   SetUpMenus();
   SetUpCvarTabs();
+  SetUpAdminTabs();
   ui->centralwidget->installEventFilter(this);
   ui->PageControl1->setCornerWidget(ui->Button6, Qt::TopRightCorner);
   ui->Button6->setVisible(false);
@@ -139,7 +150,7 @@ TForm1::~TForm1() {
   // quit some other way) still shuts down and saves like a close.
   FormClose();
   // The tabs before the queue they use.
-  adminPages_.clear();
+  adminTabs_.clear();
   customVarsTab_.reset();
   weaponsTab_.reset();
   gameSettingsTab_.reset();
@@ -182,6 +193,22 @@ void TForm1::SetJoinWindow(TForm10* joinWindow) {
   form10_ = joinWindow;
   ui->Serverjoinen1->setEnabled(form10_ != nullptr);
   serverbetreten1_->setEnabled(form10_ != nullptr);
+}
+
+void TForm1::SetPasswordDialogs(TForm16* serverPassword, TForm17* rconPassword) {
+  form16_ = serverPassword;
+  form17_ = rconPassword;
+  if (form16_) {
+    form16_->onSetPassword = [this](const std::string& password) {
+      SetJoinPassword(form16_, *engine_, password);
+    };
+    form16_->onClearPassword = [this] { ClearJoinPassword(*engine_); };
+  }
+  if (form17_) {
+    form17_->onAccept = [this](const std::string& password) {
+      return ChangeRconPassword(form17_, state_, password);
+    };
+  }
 }
 
 std::string TForm1::ServersPath() const {
@@ -244,6 +271,10 @@ void TForm1::SetUpGrids() {
     }
   };
   g2->onMouseUp = [this](int, int, Qt::MouseButton) { DrawGrid2MouseUp(); };
+  g2->onClick = [this, g2] {
+    detailPainter_.selectedplayer = g2->SelectionTop() - 1;
+    playersTab_->PlayerSelected();
+  };
   g3->onPopup = [this](const QPoint& at) { popup3_->popup(at); };
   g4->onPopup = [this](const QPoint& at) { popup4_->popup(at); };
   g2->onPopup = [this](const QPoint& at) { popup2_->popup(at); };
@@ -258,6 +289,8 @@ void TForm1::SetUpMenus() {
   connect(ui->Listeleeren1, &QAction::triggered, this, &TForm1::Listeleeren1Click);
   connect(ui->NachPingaufsteigend1, &QAction::triggered, this, &TForm1::NachPingaufsteigend1Click);
   connect(ui->NachPingabsteigend1, &QAction::triggered, this, &TForm1::NachPingabsteigend1Click);
+  connect(ui->Serverpasswortndern1, &QAction::triggered, this, &TForm1::Serverpasswortndern1Click);
+  connect(ui->rconPasswortndern1, &QAction::triggered, this, &TForm1::rconPasswortndern1Click);
 
   // Popup menu of the server list.
   popup1_ = new QMenu(this);
@@ -268,8 +301,7 @@ void TForm1::SetUpMenus() {
     a->setEnabled(enabled);
     return a;
   };
-  // Joining and the password dialogs come with their windows; until then
-  // their items are shown disabled.
+  // Joining comes with its window; until then its item is shown disabled.
   serverbetreten1_ = add(popup1_, "Serverbetreten1", QStringLiteral("Server betreten"), false);
   connect(serverbetreten1_, &QAction::triggered, this, &TForm1::Serverbetreten1Click);
   connect(add(popup1_, "Serverhinzufgen2", QStringLiteral("Server hinzufügen"), true),
@@ -281,9 +313,12 @@ void TForm1::SetUpMenus() {
   connect(add(popup1_, "IPPortindieZwischenablage1",
               QStringLiteral("IP:Port in die Zwischenablage"), true),
           &QAction::triggered, this, &TForm1::IPPortindieZwischenablage1Click);
-  add(popup1_, "Serverpasswortndern2", QStringLiteral("Serverpasswort ändern (auf dem Server)"),
-      false);
-  add(popup1_, "rconPasswortndern2", QStringLiteral("rcon Passwort ändern (im Programm)"), false);
+  connect(add(popup1_, "Serverpasswortndern2",
+              QStringLiteral("Serverpasswort ändern (auf dem Server)"), true),
+          &QAction::triggered, this, &TForm1::Serverpasswortndern1Click);
+  connect(add(popup1_, "rconPasswortndern2", QStringLiteral("rcon Passwort ändern (im Programm)"),
+              true),
+          &QAction::triggered, this, &TForm1::rconPasswortndern1Click);
 
   popup3_ = new QMenu(this);
   popup3_->setObjectName(QStringLiteral("PopupMenu3"));
@@ -305,6 +340,33 @@ void TForm1::SetUpMenus() {
   connect(
       add(popup2_, "guidindieZwischenablage1", QStringLiteral("GUID in die Zwischenablage"), true),
       &QAction::triggered, this, &TForm1::guidindieZwischenablage1Click);
+}
+
+void TForm1::SetUpAdminTabs() {
+  Ui::TForm1& u = *ui;
+  playersTab_ = std::make_unique<PlayersTab>(
+      state_, *engine_, detailPainter_.selectedplayer,
+      PlayersTabWidgets{u.DrawGrid2, u.Button1, u.Button3, u.Button4, u.Button9, u.Button23,
+                        u.Button5, u.Button7, u.Button13, u.Button49, u.Edit3, u.CheckBox2});
+  mapsTab_ = std::make_unique<MapsTab>(
+      state_, *engine_,
+      MapsTabWidgets{u.ListBox2, u.Image1, u.Button11, u.Button8, u.Button10, u.Button12});
+  configTab_ =
+      std::make_unique<ConfigTab>(state_, *engine_, ConfigTabWidgets{u.ListBox3, u.Button22});
+  consoleTab_ = std::make_unique<ConsoleTab>(state_, *engine_,
+                                             ConsoleTabWidgets{u.RichEdit1, u.Edit1, u.Button2});
+  msgTimerTab_ = std::make_unique<MsgTimerTab>(
+      state_, *engine_, MsgTimerTabWidgets{u.Edit8, u.Edit9, u.Button50, u.Button51, u.Label28});
+  adminTabs_.insert(adminTabs_.end(), {
+                                         {kPageSpieler, playersTab_.get()},
+                                         {kPageKarten, mapsTab_.get()},
+                                         {kPageKonfig, configTab_.get()},
+                                         {kPageKonsole, consoleTab_.get()},
+                                         {kPageMsgTimer, msgTimerTab_.get()},
+                                     });
+  // Told in page order.
+  std::stable_sort(adminTabs_.begin(), adminTabs_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 void TForm1::SetUpChart() {
@@ -483,9 +545,9 @@ void TForm1::DrawGrid1Click() {
   state_.selected = -1;
   const int row = ui->DrawGrid1->SelectionTop();
   if (row > 0) {
-    // A different server ends the message timer; the message timer tab has
-    // no timer to stop yet.
-    (void)previous;
+    // A different server ends the message timer; clicking the selected one
+    // again does not.
+    if (row - 1 != previous) msgTimerTab_->Button51Click();
     state_.selected = row - 1;
   }
   if (state_.selected != -1) {
@@ -520,41 +582,17 @@ void TForm1::SelectionSteps() {
   }
   ui->DrawGrid4->SetRowCount(1);
   ui->DrawGrid3->SetRowCount(1);
-  ui->ListBox2->clear();
-
-  const int page = ui->PageControl1->currentIndex();
-  if (page == kPageSpieler && rcon) {
-    state_.statusHost = e.host.str();
-    state_.statusPort = e.port.str();
-    if (!ui->CheckBox2->isChecked()) state_.statusPollRequested = true;
-  }
   engine_->Timer1().SetEnabled(s.sq);
 
-  if (page == kPageKarten && rcon) {
-    const std::string command = CmdDirMaps(e.protocol);
-    if (!command.empty()) {
-      std::string error;
-      if (engine_->SendRcon(command, &error) == QueryEngine::SendResult::Failed) return;
-    }
-  }
-  ui->ListBox3->clear();
-  if (page == kPageKonfig && rcon) RequestConfigListing();
+  // Each tab's own part: requests for the page in front, lists emptied.
+  const int page = ui->PageControl1->currentIndex();
+  for (const auto& [tabPage, tab] : adminTabs_)
+    tab->ServerSelected(state_.serverlist[index], tabPage == page);
   ShowRconDependentViews(state_.serverlist[index]);
-  for (const AdminPage& p : adminPages_)
-    p.tab->ServerSelected(state_.serverlist[index], ui->PageControl1->currentWidget() == p.page);
-}
-
-void TForm1::RequestConfigListing() {
-  ui->ListBox3->clear();
-  engine_->Timer2().SetEnabled(false);
-  state_.deferredCommand = CmdDirCfg();
-  engine_->Timer2().SetEnabled(true);
 }
 
 void TForm1::ShowRconDependentViews(const Tserverrec& e) {
-  const bool rcon = !e.rconpass.empty();
-  ui->Label3->setVisible(!rcon);
-  ui->DrawGrid2->setVisible(rcon);
+  ui->Label3->setVisible(e.rconpass.empty());
 }
 
 void TForm1::DrawGrid1MouseDown(int, int) {
@@ -651,6 +689,7 @@ void TForm1::SelectionFollowsList() {
 
 void TForm1::DrawGrid2MouseUp() {
   detailPainter_.selectedplayer = hover2sel_;
+  playersTab_->PlayerSelected();
   ui->DrawGrid2->Repaint();
   QCoreApplication::processEvents();
 }
@@ -686,19 +725,8 @@ void TForm1::PageControl1Change(int page) {
   if (!state_.SelectedValid()) return;
   const Tserverrec& e = state_.serverlist[static_cast<size_t>(state_.selected)];
   ShowRconDependentViews(e);
-  for (const AdminPage& p : adminPages_)
-    if (ui->PageControl1->widget(page) == p.page) p.tab->PageShown(e);
-  if (e.rconpass.empty()) return;
-  if (page == kPageKarten) {
-    const std::string command = CmdDirMaps(e.protocol);
-    if (!command.empty()) {
-      engine_->Timer2().SetEnabled(false);
-      state_.deferredCommand = command;
-      engine_->Timer2().SetEnabled(true);
-    }
-  } else if (page == kPageKonfig) {
-    RequestConfigListing();
-  }
+  for (const auto& [tabPage, tab] : adminTabs_)
+    if (tabPage == page) tab->PageShown(e);
   engine_->OnPageChanged(page == kPageSpieler);
 }
 
@@ -757,30 +785,46 @@ void TForm1::Serverbetreten1Click() {
   Serverjoinen1Click();
 }
 
+void TForm1::Serverpasswortndern1Click() {
+  if (!form16_ || !state_.SelectedValid()) return;
+  form16_->Open(state_.serverlist[static_cast<size_t>(state_.selected)]);
+}
+
+void TForm1::rconPasswortndern1Click() {
+  if (!form17_ || !state_.SelectedValid()) return;
+  const int index = state_.selected;
+  const std::string before = state_.serverlist[static_cast<size_t>(index)].rconpass.str();
+  if (!form17_->Open(state_.serverlist[static_cast<size_t>(index)])) return;
+  if (!state_.SelectedValid() || state_.serverlist[static_cast<size_t>(index)].rconpass == before)
+    return;
+  // The views that depend on the password follow at once, as if the server
+  // had been selected again: rcon icon and column width, player table,
+  // notices, the lists of the page in front.
+  fitter_.InvalidateEntry(index);
+  FitServerColumns();
+  try {
+    SelectionSteps();
+  } catch (...) {
+  }
+  ui->DrawGrid1->Repaint();
+}
+
 // --- EngineView ----------------------------------------------------------------------------
 
 void TForm1::ConsoleShow(const std::vector<std::string>& lines) {
-  QString text;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i) text += QLatin1Char('\n');
-    text += FromCp1252(lines[i]);
-  }
-  ui->RichEdit1->setPlainText(text);
+  consoleTab_->ConsoleShow(lines);
 }
 
 void TForm1::MapListShow(const std::vector<std::string>& maps, int chosen) {
-  ui->ListBox2->clear();
-  for (const std::string& m : maps) ui->ListBox2->addItem(FromCp1252(m));
-  ui->ListBox2->setCurrentRow(chosen);
+  mapsTab_->MapListShow(maps, chosen);
 }
 
 void TForm1::MapPictureShow(const std::string& path) {
-  const QPixmap picture(QString::fromStdString(path));
-  if (!picture.isNull()) ui->Image1->setPixmap(picture);
+  mapsTab_->MapPictureShow(path);
 }
 
 void TForm1::ConfigListAppend(const std::vector<std::string>& files) {
-  for (const std::string& f : files) ui->ListBox3->addItem(FromCp1252(f));
+  configTab_->ConfigListAppend(files);
 }
 
 int TForm1::ChartPointCount() {
@@ -862,6 +906,10 @@ void TForm1::PlayerRowsChanged() {
 void TForm1::StatusRowsChanged() {
   ui->DrawGrid2->SetRowCount(static_cast<int>(state_.statusRowsView.size()) + 1);
   ui->DrawGrid2->Repaint();
+}
+
+void TForm1::StatusTableReadyMore() {
+  playersTab_->StatusTableReadyMore();
 }
 
 void TForm1::ServerEntryChanged(int index) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/settings.h"
@@ -36,10 +37,17 @@ class TForm1;
 namespace zelmora {
 
 class AdminTab;
+class ConfigTab;
+class ConsoleTab;
 class CustomVarsTab;
 class DrawGrid;
 class GameSettingsTab;
 class GameTypeTab;
+class MapsTab;
+class MsgTimerTab;
+class PlayersTab;
+class VarQueue;
+class WeaponsTab;
 class TForm3;
 class TForm4;
 class TForm5;
@@ -47,9 +55,9 @@ class TForm6;
 class TForm9;
 class TForm10;
 class TForm12;
+class TForm16;
+class TForm17;
 class TForm18;
-class VarQueue;
-class WeaponsTab;
 
 class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   Q_OBJECT
@@ -81,6 +89,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   GameSettingsTab& GameSettings() { return *gameSettingsTab_; }
   WeaponsTab& Weapons() { return *weaponsTab_; }
   CustomVarsTab& CustomVars() { return *customVarsTab_; }
+  // The password dialogs (server password, rcon password), wired here.
+  void SetPasswordDialogs(TForm16* serverPassword, TForm17* rconPassword);
 
   AppState& State() { return state_; }
   QueryEngine& Engine() { return *engine_; }
@@ -88,6 +98,13 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   DetailGridsPainter& DetailPainter() { return detailPainter_; }
   const ServerColumnFitter& Fitter() const { return fitter_; }
   const std::vector<QImage>& FlagImages() const { return flagImages_; }
+
+  // The administration tabs (they own the behaviour of their pages).
+  PlayersTab& Players() { return *playersTab_; }
+  MapsTab& Maps() { return *mapsTab_; }
+  ConfigTab& Configs() { return *configTab_; }
+  ConsoleTab& Console() { return *consoleTab_; }
+  MsgTimerTab& MsgTimer() { return *msgTimerTab_; }
 
   // --- start-up and shut-down ----------------------------------------------------
   void FormCreate();
@@ -135,6 +152,10 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Serverjoinen1Click();    // main menu "Server betreten"
   void Serverbetreten1Click();  // popup "Server betreten"
   void rconExperteneinstellungen1Click();
+  // "Serverpasswort ändern (auf dem Server)", both menus.
+  void Serverpasswortndern1Click();
+  // "rcon(-)Passwort ändern (im Programm)", both menus.
+  void rconPasswortndern1Click();
 
   // --- chart ---------------------------------------------------------------------
   QChart* Chart() const { return chart_; }
@@ -152,6 +173,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void ServerVarsChanged() override;
   void PlayerRowsChanged() override;
   void StatusRowsChanged() override;
+  void StatusTableReadyMore() override;
   void ServerEntryChanged(int index) override;
   void RefreshJoinDialog() override;
   bool PlayersTabShown() override;
@@ -179,8 +201,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void SetUpMenus();
   void SetUpChart();
   void SetUpCvarTabs();
+  void SetUpAdminTabs();
   void SelectionSteps();
-  void RequestConfigListing();
   void ShowRconDependentViews(const Tserverrec& e);
   void AfterListChange();
   void SelectionFollowsList();
@@ -208,18 +230,23 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   QAction* serverbetreten1_ = nullptr;
   TForm6* form6_ = nullptr;
 
-  // The administration tabs with their pages: told about every server
-  // selection and page change. The queue outlives its tabs.
-  struct AdminPage {
-    QWidget* page;
-    AdminTab* tab;
-  };
-  std::vector<AdminPage> adminPages_;
   std::unique_ptr<VarQueue> varQueue_;
   std::unique_ptr<GameTypeTab> gameTypeTab_;
   std::unique_ptr<GameSettingsTab> gameSettingsTab_;
   std::unique_ptr<WeaponsTab> weaponsTab_;
   std::unique_ptr<CustomVarsTab> customVarsTab_;
+  TForm16* form16_ = nullptr;
+  TForm17* form17_ = nullptr;
+
+  // Declared after the engine: they go first.
+  std::unique_ptr<PlayersTab> playersTab_;
+  std::unique_ptr<MapsTab> mapsTab_;
+  std::unique_ptr<ConfigTab> configTab_;
+  std::unique_ptr<ConsoleTab> consoleTab_;
+  std::unique_ptr<MsgTimerTab> msgTimerTab_;
+  // Every administration tab with its page, in page order: each hears of
+  // a server selection and of its page coming to the front.
+  std::vector<std::pair<int, AdminTab*>> adminTabs_;
 
   // Hover indices: DrawGrid1, DrawGrid3, DrawGrid4, DrawGrid2 (two copies:
   // one for the highlighted row, one for the popup menu).

@@ -24,10 +24,11 @@ void TForm1::SetUpCvarTabs() {
   gameTypeTab_ = std::make_unique<GameTypeTab>(*varQueue_, ui->TabSheet5);
   gameSettingsTab_ = std::make_unique<GameSettingsTab>(*varQueue_, ui->PageControl2);
   customVarsTab_ = std::make_unique<CustomVarsTab>(*varQueue_, ui->TabSheet7, ProfileDir());
-  adminPages_.push_back({ui->TabSheet4, weaponsTab_.get()});
-  adminPages_.push_back({ui->TabSheet5, gameTypeTab_.get()});
-  adminPages_.push_back({ui->TabSheet6, gameSettingsTab_.get()});
-  adminPages_.push_back({ui->TabSheet7, customVarsTab_.get()});
+  const auto pageOf = [this](QWidget* sheet) { return ui->PageControl1->indexOf(sheet); };
+  adminTabs_.push_back({pageOf(ui->TabSheet4), weaponsTab_.get()});
+  adminTabs_.push_back({pageOf(ui->TabSheet5), gameTypeTab_.get()});
+  adminTabs_.push_back({pageOf(ui->TabSheet6), gameSettingsTab_.get()});
+  adminTabs_.push_back({pageOf(ui->TabSheet7), customVarsTab_.get()});
 
   VarQueue::Routes routes;
   routes.weapons = [this](const std::string& n, const std::string& v) {

@@ -1,0 +1,32 @@
+// Sending a command line that carries text of the operator (a message, a map
+// or file name picked from a list, a console line, a password).
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/queryengine.h"
+
+class QLineEdit;
+class QListWidget;
+class QWidget;
+
+namespace zelmora {
+
+// Sends command over the query channel (SendRcon, with its pause) unless it
+// holds a line break or a NUL byte: then the operator is told why (message
+// over parent) and nothing is sent. True when the datagram went out. A failed
+// send is not reported: the network paths tell the operator nothing.
+bool SendOperatorCommand(QWidget* parent, QueryEngine& engine, std::string_view command);
+
+// The text of a line edit as the 8-bit string that goes on the wire.
+std::string EditText(const QLineEdit* edit);
+
+// The text of the selected item of a list box, or no value when none is
+// selected.
+std::optional<std::string> SelectedItemText(const QListWidget* list);
+
+}  // namespace zelmora
