@@ -314,6 +314,8 @@ bool QueryEngine::Start() {
         const StatusAssembly a = AssembleStatusTable(list);
         if (!a.found) continue;
         StatusPollResult result;
+        result.host = req->entryHost;
+        result.port = req->port;
         result.parsed = ParseStatusInfo(a.table, result.rows);
         // A single datagram that does not parse ends the pass without the
         // table arriving; the emptied rows are still taken over.
@@ -567,8 +569,11 @@ std::optional<QueryEngine::StatusPollRequest> QueryEngine::TakeStatusPollRequest
   const auto port = PortOf(state_.statusPort);
   if (!address && port) return std::nullopt;  // the name is being looked up
   state_.statusPollRequested = false;
-  StatusPollRequest req{
-      address.value_or(std::string()), state_.statusPort, e.rconpass.str(), {}, 0};
+  StatusPollRequest req;
+  req.host = address.value_or(std::string());
+  req.port = state_.statusPort;
+  req.password = e.rconpass.str();
+  req.entryHost = state_.statusHost;
   if (address && port) {
     req.paceKey = PaceKey(*address, *port);
     req.ticket = pacer_->Enqueue(req.paceKey);
@@ -765,6 +770,11 @@ void QueryEngine::HandleVarReply(const std::string& text, const std::string& hos
 }
 
 void QueryEngine::ApplyStatusPollResult(StatusPollResult result) {
+  if (!result.host.empty() || !result.port.empty()) {
+    if (!state_.SelectedValid()) return;
+    const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
+    if (e.host != result.host || e.port != result.port) return;
+  }
   if (result.parsed) {
     state_.statusRows = std::move(result.rows);
     StatusLookups lookups;

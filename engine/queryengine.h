@@ -96,6 +96,7 @@ class QueryEngine : public QObject {
     std::string password;
     std::string paceKey;
     std::uint64_t ticket = 0;
+    std::string entryHost;  // the polled entry's host text
   };
 
   // Handed-over result of one status poll.
@@ -103,6 +104,10 @@ class QueryEngine : public QObject {
     bool parsed = false;      // ParseStatusInfo succeeded
     bool tableReady = false;  // StatusTableReady runs after applying
     Tstatusinfo rows;         // fields 0 to 8 (when parsed)
+    // The polled server (host and port texts of its entry): a table that
+    // arrives after another server was selected is not taken over.
+    std::string host;
+    std::string port;
   };
 
   struct Counters {
@@ -179,7 +184,9 @@ class QueryEngine : public QObject {
   // ApplyVarReply when the sender is listed and is the current target.
   void HandleVarReply(const std::string& text, const std::string& host, int port);
   // Applies a status poll result to statusRows (lookups of fields 9 to 13)
-  // and runs StatusTableReady when the result says so.
+  // and runs StatusTableReady when the result says so. A result of a server
+  // that is no longer the selected one is dropped: its players must not be
+  // shown for, nor kicked by number on, the server selected now.
   void ApplyStatusPollResult(StatusPollResult result);
   // First step of the table's arrival: statusRowsView := statusRows, then the
   // view's continuation.

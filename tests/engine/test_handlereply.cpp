@@ -402,6 +402,20 @@ class HandleReplyTest : public QObject {
     QCOMPARE(f.state.statusRowsView.size(), size_t(2));
     QCOMPARE(f.state.statusRowsView[0][0], std::string());
     QCOMPARE(f.view.tableReadyCount, 2);
+
+    // The table of a server that is no longer selected is not taken over:
+    // its players are neither shown nor kicked by number on the server
+    // selected now.
+    const Tserverrec& sel = f.state.serverlist[static_cast<size_t>(f.state.selected)];
+    r.host = sel.host.str();
+    r.port = "1";  // polled before another entry was selected
+    f.engine.ApplyStatusPollResult(r);
+    QCOMPARE(f.view.tableReadyCount, 2);
+    QCOMPARE(f.state.statusRowsView[0][0], std::string());
+    r.port = sel.port.str();
+    f.engine.ApplyStatusPollResult(r);
+    QCOMPARE(f.view.tableReadyCount, 3);
+    QCOMPARE(f.state.statusRowsView[0][0], std::string("0"));
   }
 
   void sendsWithoutServerOrSocketDoNothing() {
