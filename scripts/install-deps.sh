@@ -5,6 +5,7 @@ PKGS=(
   build-essential cmake ninja-build git pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
   libsimpleini-dev
+  libgeoip-dev geoip-database iso-codes famfamfam-flag-png
   clang-14 libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
 )
