@@ -24,6 +24,8 @@ void Usage(std::ostream& out) {
          "  --rcon TEXT              rcon password (default: none, rcon refused)\n"
          "  --hostname TEXT          sv_hostname, colour codes allowed\n"
          "  --players N              invent N players\n"
+         "  --public-addresses       players with public addresses of 16 countries\n"
+         "                           (only shown, never contacted)\n"
          "  --maxclients N           sv_maxclients (default 20)\n"
          "  --map NAME               mapname (default mp_harbor / first map of the game)\n"
          "  --gametype NAME          g_gametype (default sd)\n"
@@ -69,6 +71,7 @@ int main(int argc, char** argv) {
   std::optional<std::string> hostname, map, gametype, badPassword;
   long players = 0, maxclients = -1;
   bool quiet = false;
+  bool publicAddresses = false;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -146,6 +149,8 @@ int main(int argc, char** argv) {
       const auto v = value();
       if (!v) return fail();
       badPassword = std::string(*v);
+    } else if (arg == "--public-addresses") {
+      publicAddresses = true;
     } else if (arg == "--quiet") {
       quiet = true;
     } else {
@@ -164,6 +169,7 @@ int main(int argc, char** argv) {
     zelmora::testing::SetVar(config.vars, "sv_maxclients", std::to_string(maxclients));
   }
   config.players = zelmora::testing::InventPlayers(static_cast<int>(players));
+  if (publicAddresses) zelmora::testing::UsePublicAddresses(config.players);
   // A long-running demo must not grow without bound.
   config.maxRecorded = 1000;
 
