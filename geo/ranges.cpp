@@ -62,6 +62,41 @@ RangeTable::RangeTable(std::vector<Trangerec> records) {
     return lo <= hi;
   };
 
+  // A table in address order without overlaps (as the generator writes
+  // it) is its own index: each record is a segment, the gaps are segments
+  // without an answer.
+  bool ordered = true;
+  std::int64_t end = -1;  // last address covered so far
+  for (const Trangerec& r : recs) {
+    std::int64_t lo, hi;
+    if (!clip(r, lo, hi)) continue;
+    if (lo <= end) {
+      ordered = false;
+      break;
+    }
+    end = hi;
+  }
+  if (ordered) {
+    end = -1;
+    for (std::size_t i = 0; i < recs.size(); ++i) {
+      std::int64_t lo, hi;
+      if (!clip(recs[i], lo, hi)) continue;
+      if (lo > end + 1) {  // a gap before it (from 0 for the first one)
+        d->starts.push_back(static_cast<std::uint32_t>(end + 1));
+        d->answer.push_back(-1);
+      }
+      d->starts.push_back(static_cast<std::uint32_t>(lo));
+      d->answer.push_back(static_cast<std::int32_t>(i));
+      end = hi;
+    }
+    if (end < kTopAddress) {
+      d->starts.push_back(static_cast<std::uint32_t>(end + 1));
+      d->answer.push_back(-1);
+    }
+    data_ = std::move(d);
+    return;
+  }
+
   // Every first address and every address after a last one starts a
   // segment in which the set of matching records does not change.
   std::vector<std::int64_t> cuts;
