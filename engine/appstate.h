@@ -61,7 +61,7 @@ struct AppState {
   // ranges and flag codes (the last two fixed after start-up).
   Taddrcache addrcache;
   Tguidlist guidlist;
-  std::vector<Trangerec> ranges;
+  RangeTable ranges;
   std::vector<Tflag> flagCodes;
 
   // Status poll request: set (with the entry's host and port texts) to ask

@@ -16,7 +16,7 @@ struct ProviderResolver::Shared {
   SnapshotFn snapshot;
   StoreFn store;
   LookupFn lookup;
-  std::vector<Trangerec> ranges;
+  RangeTable ranges;
   std::vector<Tflag> flags;
   Timing timing;
 
@@ -56,9 +56,8 @@ struct ProviderResolver::Shared {
 };
 
 ProviderResolver::ProviderResolver(MainThreadInvoker& invoker, std::function<bool()> enabled,
-                                   SnapshotFn snapshot, StoreFn store,
-                                   std::vector<Trangerec> ranges, std::vector<Tflag> flags,
-                                   LookupFn lookup, Timing timing)
+                                   SnapshotFn snapshot, StoreFn store, RangeTable ranges,
+                                   std::vector<Tflag> flags, LookupFn lookup, Timing timing)
     : shared_(std::make_shared<Shared>()) {
   shared_->enabled = std::move(enabled);
   shared_->snapshot = std::move(snapshot);
@@ -108,8 +107,7 @@ bool ProviderResolver::Join(std::chrono::milliseconds deadline) {
 }
 
 Taddrrec ProviderResolver::Resolve(const std::string& ip, const std::string& provider,
-                                   const std::vector<Trangerec>& ranges,
-                                   const std::vector<Tflag>& flags) {
+                                   const RangeTable& ranges, const std::vector<Tflag>& flags) {
   Taddrrec r;
   r.ip = ip;
   // An empty name would leave the entry unresolved and retried forever.

@@ -43,12 +43,13 @@ class ProviderResolver {
   //            with an empty provider.
   //  store:    runs on the main thread; stores one result (cut to the field
   //            sizes) when index < size and the entry still holds ip.
-  //  ranges, flags: the tables loaded at start-up; the resolver keeps copies.
+  //  ranges, flags: the tables loaded at start-up; the resolver keeps copies
+  //            (the range table's copy shares its records and index).
   //  lookup:   the reverse lookup (ReverseLookup unless a test injects one).
   //  The invoker must stay alive until Join returned true or the resolver has
   //  been destroyed; a detached worker never calls it again.
   ProviderResolver(MainThreadInvoker& invoker, std::function<bool()> enabled, SnapshotFn snapshot,
-                   StoreFn store, std::vector<Trangerec> ranges, std::vector<Tflag> flags,
+                   StoreFn store, RangeTable ranges, std::vector<Tflag> flags,
                    LookupFn lookup = nullptr, Timing timing = {});
   // Requests the stop and waits for the worker at most 200 ms; a worker
   // still blocked in a lookup then is detached and finishes on its own
@@ -68,7 +69,7 @@ class ProviderResolver {
   // The result the worker computes for one address (provider, cc, country,
   // flag; texts already cut to their field sizes). Exposed for tests.
   static Taddrrec Resolve(const std::string& ip, const std::string& provider,
-                          const std::vector<Trangerec>& ranges, const std::vector<Tflag>& flags);
+                          const RangeTable& ranges, const std::vector<Tflag>& flags);
 
  private:
   struct Shared;

@@ -149,7 +149,7 @@ std::string ReverseLookup(std::string_view dotted) {
   return std::string(host);
 }
 
-std::string NewEntryProviderText(const std::vector<Trangerec>& ranges, std::string_view host) {
+std::string NewEntryProviderText(const RangeTable& ranges, std::string_view host) {
   return Cut(ReverseLookup(host) + ";" + CountryText(ranges, host), 250);
 }
 

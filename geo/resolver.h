@@ -40,6 +40,6 @@ std::string ReverseLookup(std::string_view dotted);
 
 // Provider text of a newly added server: ReverseLookup(host) + ";" +
 // CountryText(host), cut to 250 characters; "?;?" when neither finds anything.
-std::string NewEntryProviderText(const std::vector<Trangerec>& ranges, std::string_view host);
+std::string NewEntryProviderText(const RangeTable& ranges, std::string_view host);
 
 }  // namespace zelmora

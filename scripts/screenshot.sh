@@ -14,6 +14,10 @@
 #             tform16.png, tform17.png
 #   windows   docs/about.png, colorcodes.png, versioncheck.png, guidlist.png
 #   join      docs/joinwindow.png, the join window over a full server, waiting
+#   countries docs/screenshot-countries.png: the players tab of a server whose
+#             players have public addresses, with countries and flags from the
+#             real country data; run in a network namespace of its own (loopback
+#             only), so no provider lookup of those addresses can leave the machine
 #   all       every picture
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,7 +30,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$BUILD" -j "$JOBS" --target zelmora-screenshot zelmora-testserver \
-  zelmora-datagen zelmora-mkdemo zelmora-mkpicture
+  zelmora-datagen zelmora-data zelmora-mkdemo zelmora-mkpicture
 
 TMP=$(mktemp -d)
 pids=()
@@ -45,6 +49,8 @@ servers_up() {
   [ -d "$DATA" ] && return
   mkdir -p "$DATA"
   bash scripts/make-data.sh "$BUILD" "$DATA"
+  # The loopback test servers keep the sample data's made-up country.
+  "$BUILD/tools/datagen/zelmora-datagen" --sample "$DATA" >/dev/null
   "$TS" --quiet --port 28970 --protocol 6 --rcon demo --hostname '^1Zelmora ^7Demo ^3CoD1' \
     --players 8 --map mp_harbor --gametype sd --delay 38 & pids+=($!)
   # Weapon and vehicle switches of the sample lists, with some of them off.
@@ -94,6 +100,28 @@ join_shot() {
   echo "docs/joinwindow.png written"
 }
 
+countries_shot() {
+  local data=$TMP/countries
+  mkdir -p "$data"
+  bash scripts/make-data.sh "$BUILD" "$data"
+  "$BUILD/tools/demo/zelmora-mkdemo" "$data/Servers.dat" 127.0.0.1:28975:demo
+  local netns=(unshare -rn)
+  [ "$(id -u)" -eq 0 ] && netns=(unshare -n)
+  # Inside: loopback up, nothing else; the test server lives as long as the
+  # picture takes.
+  "${netns[@]}" bash -c '
+    set -euo pipefail
+    ip link set lo up
+    "$1/tools/testserver/zelmora-testserver" --quiet --port 28975 --protocol 118 --rcon demo \
+      --hostname "^2Clan^7Server ^3Europa" --players 16 --maxclients 24 --map mp_toujane \
+      --gametype tdm --delay 30 --public-addresses &
+    ts=$!
+    trap "kill $ts 2>/dev/null || true" EXIT
+    "$1/tests/ui/zelmora-screenshot" --countries "$2" docs/screenshot-countries.png
+  ' shot "$BUILD" "$data"
+  echo "docs/screenshot-countries.png written"
+}
+
 run_mode() {
   case $1 in
     main) shot main docs/screenshot.png 3 ;;
@@ -112,7 +140,8 @@ run_mode() {
       done ;;
     windows) windows_shots ;;
     join) join_shot ;;
-    all) for m in main cvar admin windows join; do run_mode "$m"; done ;;
+    countries) countries_shot ;;
+    all) for m in main cvar admin windows join countries; do run_mode "$m"; done ;;
     *) echo "unknown mode $1" >&2; exit 2 ;;
   esac
 }

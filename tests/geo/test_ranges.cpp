@@ -2,6 +2,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,51 @@ std::string Image(const Trangerec& r) {
 std::vector<Trangerec> Overlapping() {
   return {Range(Addr(10, 0, 0, 0), Addr(10, 255, 255, 255), "A", "Land A"),
           Range(0, Addr(255, 255, 255, 255), "B", "Land B")};
+}
+
+// The first-match scan in file order that the index must reproduce.
+int Linear(const std::vector<Trangerec>& recs, std::int64_t v) {
+  for (std::size_t i = 0; i < recs.size(); ++i)
+    if (recs[i].first <= v && v <= recs[i].last) return int(i);
+  return -1;
+}
+
+std::string Dotted(std::int64_t v) {
+  return std::to_string((v >> 24) & 255) + "." + std::to_string((v >> 16) & 255) + "." +
+         std::to_string((v >> 8) & 255) + "." + std::to_string(v & 255);
+}
+
+// A hand-made table as it may come: unsorted, overlapping (ranges crowd a
+// few small areas), with whole-space, single-address, reversed and
+// out-of-range records.
+std::vector<Trangerec> RandomTable(std::mt19937_64& rng) {
+  const std::int64_t top = 0xFFFFFFFFLL;
+  std::vector<Trangerec> recs(1 + rng() % 300);
+  for (std::size_t i = 0; i < recs.size(); ++i) {
+    const std::int64_t area = std::int64_t(rng() % 4) << 30;
+    std::int64_t first = area + std::int64_t(rng() % 20000), last = first;
+    switch (rng() % 8) {
+      case 0:  // whole space, bounds beyond it
+        first = -std::int64_t(rng() % 3);
+        last = top + std::int64_t(rng() % 3);
+        if (rng() % 4 != 0) continue;  // keep these rare
+        break;
+      case 1:  // reversed: matches nothing
+        last = first - 1 - std::int64_t(rng() % 10);
+        break;
+      case 2:  // single address
+        break;
+      case 3:  // wide
+        last = first + std::int64_t(rng() % (1u << 28));
+        break;
+      default:
+        last = first + std::int64_t(rng() % 3000);
+        break;
+    }
+    recs[i] = Range(first, last, std::string(1, char('A' + i % 26)), "Land " + std::to_string(i));
+  }
+  std::shuffle(recs.begin(), recs.end(), rng);
+  return recs;
 }
 
 }  // namespace
@@ -134,6 +181,80 @@ class TestRanges : public QObject {
     QCOMPARE(RangeLookup(ranges, "0.0.0.5"), 1);
     QCOMPARE(RangeLookup(ranges, "0.0.0.6"), -1);
     QCOMPARE(RangeLookup(ranges, "255.255.255.255"), -1);
+  }
+
+  void indexGivesLinearResult() {
+    // Tables read from a file: every bound and its neighbours and random
+    // addresses give exactly the linear scan's index.
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("Ranges.dat").toStdString();
+    std::mt19937_64 rng(20240611);
+    for (int round = 0; round < 25; ++round) {
+      std::vector<Trangerec> recs = RandomTable(rng);
+      if (round % 5 == 4) {
+        // In address order without overlaps, as the generator writes tables:
+        // the index takes its short way, with the same results.
+        std::sort(recs.begin(), recs.end(),
+                  [](const Trangerec& a, const Trangerec& b) { return a.first < b.first; });
+        std::vector<Trangerec> disjoint;
+        for (const Trangerec& r : recs)
+          if (r.first <= r.last && (disjoint.empty() || r.first > disjoint.back().last))
+            disjoint.push_back(r);
+        recs = disjoint;
+      }
+      std::string file;
+      for (const Trangerec& r : recs) file += Image(r);
+      WriteBytes(path, file);
+      const RangeTable table = LoadRanges(path);
+      QCOMPARE(table.size(), recs.size());
+
+      std::vector<std::int64_t> probes{0, 0xFFFFFFFFLL};
+      for (const Trangerec& r : recs)
+        for (std::int64_t d : {-1, 0, 1}) {
+          probes.push_back(r.first + d);
+          probes.push_back(r.last + d);
+        }
+      for (int i = 0; i < 500; ++i) probes.push_back(std::int64_t(rng() & 0xFFFFFFFFu));
+      for (int i = 0; i < 500; ++i)
+        probes.push_back((std::int64_t(rng() % 4) << 30) + rng() % 25000);
+      for (std::int64_t v : probes) {
+        if (v < 0 || v > 0xFFFFFFFFLL) continue;
+        const int want = Linear(recs, v), got = RangeLookup(table, Dotted(v));
+        if (got != want)
+          QFAIL(qPrintable(QStringLiteral("round %1, %2: index %3, linear %4")
+                               .arg(round)
+                               .arg(QString::fromStdString(Dotted(v)))
+                               .arg(got)
+                               .arg(want)));
+      }
+    }
+  }
+
+  void sortedTableIndexIsCompact() {
+    // Neighbouring ranges as the generator writes them: one segment per
+    // range and gap, the edges of each range exact.
+    std::vector<Trangerec> recs;
+    for (int i = 0; i < 1000; ++i)
+      recs.push_back(
+          Range(Addr(1, 0, 0, 0) + i * 512, Addr(1, 0, 0, 0) + i * 512 + 255, "de", "D"));
+    const RangeTable table(recs);
+    QCOMPARE(table.IndexSize(), std::size_t(1 + 2 * 1000));
+    QCOMPARE(table.Find(Addr(1, 0, 0, 0) - 1), -1);
+    QCOMPARE(table.Find(Addr(1, 0, 0, 0)), 0);
+    QCOMPARE(table.Find(Addr(1, 0, 2, 255)), 1);
+    QCOMPARE(table.Find(Addr(1, 0, 3, 0)), -1);
+    QCOMPARE(table.Find(Addr(1, 0, 4, 0)), 2);
+    QCOMPARE(table.Find(Addr(1, 7, 206, 0)), 999);
+    QCOMPARE(table.Find(-1), -1);
+    QCOMPARE(table.Find(0x100000000LL), -1);
+    // Touching ranges, a one-address gap, the space's last address.
+    const RangeTable tight(std::vector<Trangerec>{Range(0, 9, "a", "A"), Range(10, 19, "b", "B"),
+                                                  Range(21, 30, "c", "C"),
+                                                  Range(0xFFFFFFFFLL, 0xFFFFFFFFLL, "d", "D")});
+    QCOMPARE(tight.IndexSize(), std::size_t(6));
+    const std::vector<std::pair<std::int64_t, int>> want{
+        {0, 0}, {9, 0}, {10, 1}, {19, 1}, {20, -1}, {21, 2}, {30, 2}, {31, -1}, {0xFFFFFFFFLL, 3}};
+    for (const auto& [v, index] : want) QCOMPARE(tight.Find(v), index);
   }
 
   void emptyTable() {

@@ -71,6 +71,23 @@ class TestTestServerMain : public QObject {
     QVERIFY(proc.readAllStandardOutput().contains("stopped"));
   }
 
+  void publicAddresses() {
+    // The status table shows the public addresses in turn (only as text).
+    QProcess proc;
+    const uint16_t port = Launch(
+        proc, {"--port", "0", "--rcon", "pw", "--players", "17", "--public-addresses", "--quiet"});
+    QVERIFY(port != 0);
+    ztest::UdpClient client;
+    const auto lines = ztest::Lines(ztest::PrintOutput(client.request(port, "rcon pw status")));
+    QCOMPARE(lines.size(), size_t(3 + 17 + 2));
+    QVERIFY(lines[3].find(" 194.25.2.129:") != std::string::npos);
+    QVERIFY(lines[3 + 13].find(" 8.8.8.8:") != std::string::npos);
+    QVERIFY(lines[3 + 16].find(" 194.25.2.129:") != std::string::npos);  // 16 addresses
+    for (const auto& l : lines) QVERIFY2(l.find("127.0.0.") == std::string::npos, l.c_str());
+    proc.terminate();
+    QVERIFY(proc.waitForFinished(5000));
+  }
+
   void logsRequests() {
     QProcess proc;
     const uint16_t port = Launch(proc, {"--port", "0", "--bad-password-reply", "Nein."});

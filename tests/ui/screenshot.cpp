@@ -8,6 +8,11 @@
 //   zelmora-screenshot --windows <data folder> <out folder>   (about, colour
 //       codes, version check against a local version file, GUID list)
 //   zelmora-screenshot --join <data folder> <out.png>         (the join window)
+//   zelmora-screenshot --countries <data folder> <out.png>    (the players tab
+//       of the first listed server, whose players have public addresses, once
+//       every row shows a country and a flag from the real country data; its
+//       provider lookups go to the system's resolver, so scripts/screenshot.sh
+//       runs it in a network namespace of its own)
 // Modes (default "main"):
 //   main                      the main window once the ping chart has grown
 //   spielmodus                the "Spielmodus" tab
@@ -383,6 +388,41 @@ int WindowsMode(int argc, char* argv[]) {
   return ok ? 0 : 1;
 }
 
+int Countries(const char* dataDir, const char* out) {
+  zelmora::SetDataDir(std::string(dataDir) + "/");
+  zelmora::SettingsStore settings;
+  zelmora::AppWindows windows(settings);
+  zelmora::TForm1& form1 = windows.form1();
+  form1.resize(1000, 720);
+  form1.show();
+  Wait(1500);
+  form1.findChild<zelmora::DrawGrid*>("DrawGrid1")->SelectRow(1);
+  form1.DrawGrid1Click();
+  form1.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);  // "Spieler"
+
+  // The status poll fills the rows; the provider resolver's next pass (every
+  // 5 s) finds their addresses, and the poll after it copies the countries.
+  auto resolved = [&form1] {
+    const auto& rows = form1.State().statusRowsView;
+    if (rows.empty()) return false;
+    for (const auto& e : rows)
+      if (e[12].empty() || e[12] == "?" || e[13].empty() || e[13] == "-1") return false;
+    return true;
+  };
+  QElapsedTimer t;
+  t.start();
+  while (!resolved() && t.elapsed() < 60000) Wait(200);
+  const bool ok = resolved();
+  Wait(1500);  // one more poll and repaint
+  if (!form1.grab().save(QString::fromLocal8Bit(out))) {
+    std::fprintf(stderr, "cannot write %s\n", out);
+    return 1;
+  }
+  form1.close();
+  if (!ok) std::fprintf(stderr, "not every player row got a country and a flag\n");
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 // The join window over a full server: zelmora-screenshot --join <data
@@ -414,6 +454,12 @@ int JoinWindowShot(const char* dataDir, const char* out) {
 }
 
 int main(int argc, char* argv[]) {
+  if (argc == 4 && std::strcmp(argv[1], "--countries") == 0) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zelmora"));
+    zelmora::InstallGermanTranslations(app);
+    return Countries(argv[2], argv[3]);
+  }
   if (argc > 1 && std::strcmp(argv[1], "--windows") == 0) return WindowsMode(argc, argv);
   if (argc == 4 && std::string(argv[1]) == "--join") {
     QApplication app(argc, argv);

@@ -1,134 +1,113 @@
-// zelmora-datagen <outdir>
+// zelmora-datagen: writes the data files of the country lookup.
 //
-// Writes SAMPLE data for demos and manual tests: outdir/Ranges.dat and
-// outdir/flags/*.bmp. This is NOT a geo database. The ranges are the loopback
-// network and the documentation networks 192.0.2.0/24, 198.51.100.0/24 and
-// 203.0.113.0/24 (RFC 5737), split up and labelled with made-up countries,
-// so the test server and local demos show flags and country names. The flags
-// are simple stripe drawings.
+//   zelmora-datagen [--geoip FILE] [--flags DIR] [--iso-codes DIR]
+//                   [--locale DIR] <outdir>
+//     the real data, from Debian's packages: outdir/Ranges.dat from the GeoIP
+//     country database (geoip-database, read with libgeoip), reserved and
+//     unassigned blocks left out and neighbouring blocks of one country
+//     joined; country names in German from iso-codes where it has them, in
+//     Windows-1252; outdir/flags/<cc>.bmp from famfamfam-flag-png.
+//   zelmora-datagen --sample <outdir>
+//     the small sample data of the tests and demos (made-up countries on the
+//     loopback and documentation networks).
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <vector>
+#include <string_view>
 
-#include "bmpwriter.h"
 #include "core/fileio.h"
-#include "geo/ranges.h"
-
-using zelmora::datagen::Rgb;
+#include "countrynames.h"
+#include "flagconvert.h"
+#include "geoipsource.h"
+#include "rangebuilder.h"
+#include "sampledata.h"
 
 namespace {
 
-std::int64_t Addr(int a, int b, int c, int d) {
-  return (static_cast<std::int64_t>(a) << 24) | (b << 16) | (c << 8) | d;
+int Usage() {
+  std::fprintf(stderr,
+               "usage: zelmora-datagen [--geoip FILE] [--flags DIR] [--iso-codes DIR] "
+               "[--locale DIR] <outdir>\n"
+               "       zelmora-datagen --sample <outdir>\n");
+  return 2;
 }
 
-struct SampleRange {
-  std::int64_t first, last;
-  const char* cc;
-  const char* country;  // Windows-1252 bytes, as the table holds them
-};
-
-const SampleRange kRanges[] = {
-    {Addr(127, 0, 0, 0), Addr(127, 255, 255, 255), "lo", "Loopback"},
-    {Addr(192, 0, 2, 0), Addr(192, 0, 2, 127), "de", "Deutschland"},
-    {Addr(192, 0, 2, 128), Addr(192, 0, 2, 255), "fr", "Frankreich"},
-    {Addr(198, 51, 100, 0), Addr(198, 51, 100, 127), "gb",
-     "Gro\xDF"
-     "britannien"},
-    {Addr(198, 51, 100, 128), Addr(198, 51, 100, 255), "nl", "Niederlande"},
-    {Addr(203, 0, 113, 0), Addr(203, 0, 113, 127), "at", "\xD6sterreich"},
-    {Addr(203, 0, 113, 128), Addr(203, 0, 113, 255), "it", "Italien"},
-};
-
-enum class Stripes { kHorizontal, kVertical, kCross };
-
-struct SampleFlag {
-  const char* code;
-  Stripes kind;
-  std::vector<Rgb> colours;  // stripes (or background and cross)
-};
-
-std::vector<Rgb> Draw(const SampleFlag& f) {
-  constexpr int kSize = 16;
-  std::vector<Rgb> px(kSize * kSize);
-  const int n = static_cast<int>(f.colours.size());
-  for (int y = 0; y < kSize; ++y) {
-    for (int x = 0; x < kSize; ++x) {
-      Rgb c{};
-      switch (f.kind) {
-        case Stripes::kHorizontal:
-          c = f.colours[static_cast<std::size_t>(y * n / kSize)];
-          break;
-        case Stripes::kVertical:
-          c = f.colours[static_cast<std::size_t>(x * n / kSize)];
-          break;
-        case Stripes::kCross: {
-          const bool cross = (x >= 6 && x <= 9) || (y >= 6 && y <= 9);
-          c = f.colours[cross ? 1 : 0];
-          break;
-        }
-      }
-      px[static_cast<std::size_t>(y * kSize + x)] = c;
-    }
-  }
-  return px;
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "zelmora-datagen: %s\n", why.c_str());
+  return 1;
 }
-
-constexpr Rgb kBlack{0, 0, 0}, kRed{221, 0, 0}, kGold{255, 206, 0}, kWhite{255, 255, 255},
-    kBlue{0, 35, 149}, kGreen{0, 146, 70}, kNavy{1, 33, 105}, kGrey{128, 128, 128},
-    kOrange{174, 28, 40};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: zelmora-datagen <outdir>\n");
-    return 2;
-  }
-  namespace fs = std::filesystem;
-  const fs::path out(argv[1]);
-  std::error_code ec;
-  fs::create_directories(out / "flags", ec);
-  if (ec) {
-    std::fprintf(stderr, "%s: %s\n", (out / "flags").string().c_str(), ec.message().c_str());
-    return 1;
-  }
-
-  std::string table(std::size(kRanges) * zelmora::kRangeRecSize, '\0');
-  for (std::size_t i = 0; i < std::size(kRanges); ++i) {
-    zelmora::Trangerec r;
-    r.first = kRanges[i].first;
-    r.last = kRanges[i].last;
-    r.cc.assign(kRanges[i].cc);
-    r.country.assign(kRanges[i].country);
-    zelmora::EncodeRange(
-        r, reinterpret_cast<std::uint8_t*>(table.data()) + i * zelmora::kRangeRecSize);
-  }
-  std::string error;
-  if (!zelmora::WriteFileAtomic((out / "Ranges.dat").string(), table, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
-
-  const SampleFlag flags[] = {
-      {"lo", Stripes::kHorizontal, {kGrey}},
-      {"de", Stripes::kHorizontal, {kBlack, kRed, kGold}},
-      {"fr", Stripes::kVertical, {kBlue, kWhite, kRed}},
-      {"gb", Stripes::kCross, {kNavy, kRed}},
-      {"nl", Stripes::kHorizontal, {kOrange, kWhite, kBlue}},
-      {"at", Stripes::kHorizontal, {kRed, kWhite, kRed}},
-      {"it", Stripes::kVertical, {kGreen, kWhite, kRed}},
-  };
-  for (const SampleFlag& f : flags) {
-    const fs::path file = out / "flags" / (std::string(f.code) + ".bmp");
-    if (!zelmora::WriteFileAtomic(file.string(), zelmora::datagen::EncodeBmp24(16, 16, Draw(f)),
-                                  &error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      return 1;
+  std::string geoip = "/usr/share/GeoIP/GeoIP.dat";
+  std::string flagsDir = "/usr/share/flags/countries/16x11";
+  std::string isoDir = "/usr/share/iso-codes/json";
+  std::string localeDir = "/usr/share/locale";
+  std::string out;
+  bool sample = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= argc) return false;
+      into = argv[++i];
+      return true;
+    };
+    bool ok = true;
+    if (a == "--sample") {
+      sample = true;
+    } else if (a == "--geoip") {
+      ok = value(geoip);
+    } else if (a == "--flags") {
+      ok = value(flagsDir);
+    } else if (a == "--iso-codes") {
+      ok = value(isoDir);
+    } else if (a == "--locale") {
+      ok = value(localeDir);
+    } else if (a.empty() || a[0] == '-' || !out.empty()) {
+      ok = false;
+    } else {
+      out = std::string(a);
     }
+    if (!ok) return Usage();
   }
-  std::printf("%zu ranges and %zu flags written to %s\n", std::size(kRanges), std::size(flags),
-              out.string().c_str());
+  if (out.empty()) return Usage();
+
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(fs::path(out) / "flags", ec);
+  if (ec) return Fail((fs::path(out) / "flags").string() + ": " + ec.message());
+
+  std::string error;
+  if (sample) {
+    std::size_t ranges = 0, flags = 0;
+    if (!zelmora::datagen::WriteSampleData(out, &error, &ranges, &flags)) return Fail(error);
+    std::printf("sample data: %zu ranges and %zu flags written to %s\n", ranges, flags,
+                out.c_str());
+    return 0;
+  }
+
+  // Qt reads the PNG pictures; no window system is needed for that.
+  QCoreApplication app(argc, argv);
+  const auto blocks = zelmora::datagen::ReadGeoIpBlocks(geoip, &error);
+  if (blocks.empty()) return Fail(error);
+  zelmora::datagen::CountryNames names;
+  if (!names.Load(isoDir, localeDir, &error))
+    std::fprintf(stderr, "zelmora-datagen: %s; the database's English names are used\n",
+                 error.c_str());
+  const auto records = zelmora::datagen::ToRecords(
+      zelmora::datagen::MergeBlocks(blocks),
+      [&names](const std::string& cc, const std::string& name) { return names.Local(cc, name); });
+  error.clear();
+  const int flags =
+      zelmora::datagen::ConvertFlags(flagsDir, (fs::path(out) / "flags").string(), &error);
+  if (flags < 0) return Fail(error);
+  if (!zelmora::WriteFileAtomic((fs::path(out) / "Ranges.dat").string(),
+                                zelmora::datagen::EncodeTable(records), &error))
+    return Fail(error);
+  std::printf("%zu ranges (from %zu blocks of %s) and %d flags written to %s\n", records.size(),
+              blocks.size(), geoip.c_str(), flags, out.c_str());
   return 0;
 }

@@ -191,4 +191,33 @@ std::vector<TestPlayer> InventPlayers(int count, uint64_t seed) {
   return out;
 }
 
+const std::vector<std::string>& PublicPlayerAddresses() {
+  // Name servers, universities and providers whose blocks the GeoIP country
+  // database places in the country named.
+  static const std::vector<std::string> kAddresses = {
+      "194.25.2.129",     // Germany (Deutsche Telekom)
+      "195.3.96.67",      // Austria
+      "130.59.31.1",      // Switzerland (SWITCH)
+      "193.0.6.139",      // Netherlands (RIPE NCC)
+      "212.27.48.10",     // France (Free)
+      "212.58.244.1",     // United Kingdom (BBC)
+      "212.77.98.9",      // Poland
+      "88.198.0.1",       // Germany (Hetzner)
+      "151.99.125.1",     // Italy (Telecom Italia)
+      "80.58.61.250",     // Spain (Telefonica)
+      "192.36.148.17",    // Sweden (Netnod)
+      "195.113.144.194",  // Czech Republic (CESNET)
+      "193.166.3.1",      // Finland (FUNET)
+      "8.8.8.8",          // United States
+      "77.88.8.8",        // Russia (Yandex)
+      "200.160.0.8",      // Brazil (NIC.br)
+  };
+  return kAddresses;
+}
+
+void UsePublicAddresses(std::vector<TestPlayer>& players) {
+  const auto& addresses = PublicPlayerAddresses();
+  for (std::size_t i = 0; i < players.size(); ++i) players[i].ip = addresses[i % addresses.size()];
+}
+
 }  // namespace zelmora::testing

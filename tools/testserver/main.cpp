@@ -26,6 +26,8 @@ void Usage(std::ostream& out) {
          "  --rcon TEXT              rcon password (default: none, rcon refused)\n"
          "  --hostname TEXT          sv_hostname, colour codes allowed\n"
          "  --players N              invent N players\n"
+         "  --public-addresses       players with public addresses of 16 countries\n"
+         "                           (only shown, never contacted)\n"
          "  --maxclients N           sv_maxclients (default 20)\n"
          "  --map NAME               mapname (default mp_harbor / first map of the game)\n"
          "  --gametype NAME          g_gametype (default sd)\n"
@@ -74,6 +76,7 @@ int main(int argc, char** argv) {
   std::vector<std::pair<std::string, std::string>> cvars;
   long players = 0, maxclients = -1;
   bool quiet = false;
+  bool publicAddresses = false;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -158,6 +161,8 @@ int main(int argc, char** argv) {
       const auto v = value();
       if (!v) return fail();
       badPassword = std::string(*v);
+    } else if (arg == "--public-addresses") {
+      publicAddresses = true;
     } else if (arg == "--quiet") {
       quiet = true;
     } else {
@@ -177,6 +182,7 @@ int main(int argc, char** argv) {
   }
   for (auto& [name, v] : cvars) zelmora::testing::SetVar(config.cvars, name, std::move(v));
   config.players = zelmora::testing::InventPlayers(static_cast<int>(players));
+  if (publicAddresses) zelmora::testing::UsePublicAddresses(config.players);
   // A long-running demo must not grow without bound.
   config.maxRecorded = 1000;
 

@@ -102,6 +102,14 @@ void ApplyProtocol(TestServerConfig& config, int protocol);
 // Invents count plausible players: colour-coded names, 6-digit GUIDs,
 // 127.0.0.x addresses, pings. Deterministic for a given seed.
 std::vector<TestPlayer> InventPlayers(int count, uint64_t seed = 1);
+// Public IPv4 addresses of well-known networks in 16 countries (Germany,
+// Austria, Switzerland, the Netherlands, ...), so that a console shows real
+// countries and flags. They are only text in the status tables: the server
+// never sends anything to them. A console that looks up their providers
+// must run without a route out (its own network namespace).
+const std::vector<std::string>& PublicPlayerAddresses();
+// Gives the players these addresses in turn.
+void UsePublicAddresses(std::vector<TestPlayer>& players);
 
 // Value of the variable name in vars (last match, case-insensitive); "" if absent.
 std::string FindVar(const VarList& vars, std::string_view name);
