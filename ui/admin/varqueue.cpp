@@ -24,6 +24,9 @@ VarQueue::VarQueue(AppState& state, QueryEngine& engine, QWidget* window)
   timer6_ = new QTimer(this);
   timer6_->setObjectName(QStringLiteral("Timer6"));
   timer6_->setInterval(kInterval);
+  // Not a coarse timer: that may fire up to 5 % early, and the pump's
+  // spacing is what keeps the commands apart.
+  timer6_->setTimerType(Qt::PreciseTimer);
   connect(timer6_, &QTimer::timeout, this, &VarQueue::Timer6Timer);
 }
 
