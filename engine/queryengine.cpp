@@ -97,11 +97,13 @@ class Inbox {
     cv_.notify_one();
     return true;
   }
-  // Waits up to wait for datagrams; moves at most max of them into out.
-  void Take(std::vector<Inbound>& out, std::chrono::milliseconds wait, std::size_t max,
-            const std::atomic<bool>& stop) {
+  // Waits up to wait for datagrams (more: for wait, however many come);
+  // moves at most max of them into out.
+  void Take(std::vector<Inbound>& out, std::chrono::microseconds wait, std::size_t max,
+            const std::atomic<bool>& stop, bool more = false) {
+    if (more && !stop.load()) std::this_thread::sleep_for(wait);
     std::unique_lock<std::mutex> lk(m_);
-    cv_.wait_for(lk, wait, [&] { return !queue_.empty() || stop.load() || closed_; });
+    if (!more) cv_.wait_for(lk, wait, [&] { return !queue_.empty() || stop.load() || closed_; });
     while (!queue_.empty() && out.size() < max) {
       bytes_ -= queue_.front().data.size();
       out.push_back(std::move(queue_.front()));
@@ -131,6 +133,8 @@ class Inbox {
 // a hand-over small next to the handling, few enough that the window gets
 // its events in between.
 constexpr std::size_t kHandOverBatch = 256;
+// How long the hand-over thread waits for more once a datagram is there.
+constexpr std::chrono::microseconds kHandOverGather{1500};
 
 }  // namespace
 
@@ -185,6 +189,13 @@ QueryEngine::QueryEngine(AppState& state, const SettingsStore& settings, EngineV
   timer3_ = std::make_unique<EngineTimer>(this, "Timer3", 200, [this] { Timer3Timer(); });
   timer4_ = std::make_unique<EngineTimer>(this, "Timer4", 4000, [this] { Timer4Timer(); });
   timer5_ = std::make_unique<EngineTimer>(this, "Timer5", 5000, [this] { Button6Click(); });
+  for (QTimer** t : {&startUpSweepTimer_, &periodicSweepTimer_}) {
+    *t = new QTimer(this);
+    (*t)->setSingleShot(true);
+    (*t)->setTimerType(Qt::PreciseTimer);
+  }
+  connect(startUpSweepTimer_, &QTimer::timeout, this, [this] { StartUpSweepSlice(); });
+  connect(periodicSweepTimer_, &QTimer::timeout, this, [this] { PeriodicSweepSlice(); });
   heldTimer_ = new QTimer(this);
   heldTimer_->setSingleShot(true);
   heldTimer_->setTimerType(Qt::PreciseTimer);
@@ -234,6 +245,12 @@ bool QueryEngine::Start() {
       batch.clear();
       w->inbox.Take(batch, std::chrono::milliseconds(200), kHandOverBatch, w->stopGet);
       if (batch.empty()) continue;
+      // During a sweep replies come one after the other: what arrives within
+      // the next moment goes along, so that the main thread takes them in a
+      // few hand-overs rather than one each. The arrival stamps keep the
+      // pings exact; the view is a millisecond or two later at most.
+      if (batch.size() < kHandOverBatch)
+        w->inbox.Take(batch, kHandOverGather, kHandOverBatch, w->stopGet, /*more=*/true);
       w->invoker->RunAndWait(
           [&] {
             for (Inbound& d : batch) {
@@ -352,6 +369,9 @@ void QueryEngine::Shutdown(std::chrono::milliseconds deadline) {
   timer5_->SetEnabled(false);
   heldTimer_->stop();
   held_.clear();
+  startUpSweepTimer_->stop();
+  periodicSweepTimer_->stop();
+  startUpSweep_.running = periodicSweep_.running = false;
   if (!running_) return;
   running_ = false;
   auto w = workers_;
@@ -812,21 +832,49 @@ void QueryEngine::StatusTableReady() {
 // ---------------------------------------------------------------------------
 // Timers
 
+// Both sweeps send their queries in slices, kSweepSlice at a time with a
+// short pause in between: replies come back at the pace the queries leave,
+// and a stock system buffers only about 180 of them for a socket (208 KiB),
+// so a whole list at once would overflow it whenever the get thread is not
+// scheduled for a moment. Ten thousand queries a second keep a sweep of
+// 5000 servers under half a second while the buffer holds 18 ms of replies.
 void QueryEngine::Timer3Timer() {
   timer3_->SetEnabled(false);
-  if (settings_.Get(&Settings::startq)) {
-    QPointer<QueryEngine> alive(this);
-    for (std::size_t i = 0; i < state_.serverlist.size(); ++i) {
-      if (state_.serverlist[i].host.empty()) return;  // ends the sweep, no SetTarget
-      // An entry whose port is not a number can never be matched by a reply.
-      if (!IsDecimalNumber(state_.serverlist[i].port.view())) continue;
-      if (!SendGetStatus(static_cast<int>(i))) continue;
-      state_.serverlist[i].sendtime = HiResMs();
-      // Replies are handled as they arrive and the window stays responsive.
-      QCoreApplication::processEvents();
-      if (!alive || shutDown_) return;
+  if (!settings_.Get(&Settings::startq)) {
+    EndStartUpSweep();
+    return;
+  }
+  startUpSweep_.next = 0;
+  startUpSweep_.running = true;
+  StartUpSweepSlice();
+}
+
+void QueryEngine::StartUpSweepSlice() {
+  QPointer<QueryEngine> alive(this);
+  int sent = 0;
+  while (startUpSweep_.next < state_.serverlist.size()) {
+    const std::size_t i = startUpSweep_.next++;
+    if (state_.serverlist[i].host.empty()) {  // ends the sweep, no SetTarget
+      startUpSweep_.running = false;
+      return;
+    }
+    // An entry whose port is not a number can never be matched by a reply.
+    if (!IsDecimalNumber(state_.serverlist[i].port.view())) continue;
+    if (!SendGetStatus(static_cast<int>(i))) continue;
+    state_.serverlist[i].sendtime = HiResMs();
+    // Replies are handled as they arrive and the window stays responsive.
+    QCoreApplication::processEvents();
+    if (!alive || shutDown_) return;
+    if (++sent >= kSweepSlice && startUpSweep_.next < state_.serverlist.size()) {
+      startUpSweepTimer_->start(kSweepPauseMs);
+      return;
     }
   }
+  startUpSweep_.running = false;
+  EndStartUpSweep();
+}
+
+void QueryEngine::EndStartUpSweep() {
   // The sweep ends by aiming at the first entry, as it always has, unless
   // the operator has selected a server meanwhile: the target never parts
   // from the selection (rcon, detail views and variable replies all follow
@@ -839,12 +887,31 @@ void QueryEngine::Timer3Timer() {
   }
 }
 
+// A sweep still being sent when the next one is asked for goes on: every
+// entry is queried once per sweep, however long the list.
 void QueryEngine::Button6Click() {
-  for (std::size_t i = 0; i < state_.serverlist.size(); ++i) {
+  if (periodicSweep_.running) return;
+  periodicSweep_.next = 0;
+  periodicSweep_.running = true;
+  PeriodicSweepSlice();
+}
+
+void QueryEngine::PeriodicSweepSlice() {
+  int sent = 0;
+  while (periodicSweep_.next < state_.serverlist.size()) {
+    const std::size_t i = periodicSweep_.next++;
     if (static_cast<std::int32_t>(i) == state_.selected) continue;
     if (!IsDecimalNumber(state_.serverlist[i].port.view())) continue;
-    if (SendGetStatus(static_cast<int>(i))) state_.serverlist[i].sendtime = HiResMs();
+    if (SendGetStatus(static_cast<int>(i))) {
+      state_.serverlist[i].sendtime = HiResMs();
+      ++sent;
+    }
+    if (sent >= kSweepSlice && periodicSweep_.next < state_.serverlist.size()) {
+      periodicSweepTimer_->start(kSweepPauseMs);
+      return;
+    }
   }
+  periodicSweep_.running = false;
 }
 
 void QueryEngine::Timer1Timer() {

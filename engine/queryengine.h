@@ -195,9 +195,11 @@ class QueryEngine : public QObject {
   // --- timers and buttons (main thread) --------------------------------------
   void Timer3Timer();   // start-up sweep (once)
   void Button6Click();  // sweep of all but the selected server (also Timer5)
-  void Timer1Timer();   // selected-server query and status poll request
-  void Timer2Timer();   // deferredCommand (once)
-  void Timer4Timer();   // "status" (once)
+  // Whether a sweep is still sending its slices.
+  bool SweepRunning() const { return startUpSweep_.running || periodicSweep_.running; }
+  void Timer1Timer();  // selected-server query and status poll request
+  void Timer2Timer();  // deferredCommand (once)
+  void Timer4Timer();  // "status" (once)
   // Periodic-query settings onto Timer5/Timer1 and the refresh buttons.
   // Returns "" or the integer conversion message; a failing half stops the
   // rest (with Both, the second half is not applied).
@@ -249,6 +251,9 @@ class QueryEngine : public QObject {
   // A status poll collects at most this much; a chatty or spoofing sender
   // cannot keep it going.
   static constexpr std::size_t kMaxStatusDatagrams = 64;
+  // A sweep sends this many queries, then pauses this long (10 000 a second).
+  static constexpr int kSweepSlice = 50;
+  static constexpr int kSweepPauseMs = 5;
   static constexpr std::size_t kMaxStatusBytes = 256 * 1024;
 
  private:
@@ -265,6 +270,9 @@ class QueryEngine : public QObject {
 
   SendResult SendRconTo(bool overUdpb, std::string_view command, std::string* error);
   void FlushHeld();
+  void StartUpSweepSlice();
+  void EndStartUpSweep();
+  void PeriodicSweepSlice();
   void NoteSend(const Tserverrec& e, double at);
   double SendTimeBefore(const Tserverrec& e, double arrival) const;
   const Taddrrec* CachedAddress(const std::string& ip);
@@ -289,6 +297,13 @@ class QueryEngine : public QObject {
   std::shared_ptr<RconPacer> pacer_ = std::make_shared<RconPacer>();
   std::deque<Held> held_;
   QTimer* heldTimer_ = nullptr;
+  struct SweepProgress {
+    bool running = false;
+    std::size_t next = 0;  // the next entry to look at
+  };
+  SweepProgress startUpSweep_, periodicSweep_;
+  QTimer* startUpSweepTimer_ = nullptr;
+  QTimer* periodicSweepTimer_ = nullptr;
 
   // First entry per host and port text.
   struct ListIndex {

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -106,7 +108,15 @@ bool ServerLoop::start(std::vector<TestServerConfig> configs) {
   total_ = 0;
   stopRequested_ = false;
   running_ = true;
+  const bool realtime =
+      std::any_of(endpoints_.begin(), endpoints_.end(),
+                  [](const std::unique_ptr<Endpoint>& e) { return e->logic.config().realtime; });
   thread_ = std::thread([this] { run(); });
+  if (realtime) {
+    sched_param param{};
+    param.sched_priority = 10;
+    pthread_setschedparam(thread_.native_handle(), SCHED_FIFO, &param);  // best effort
+  }
   return true;
 }
 

@@ -71,6 +71,10 @@ struct TestServerConfig {
   std::vector<std::string> mapFiles;  // listed by "dir maps/mp <ext>"
   std::vector<std::string> cfgFiles;  // listed by "dir / .cfg", accepted by "exec"
   size_t maxRecorded = 100000;        // received datagrams kept for received(); oldest go first
+  // Benchmarks: run the server's thread at a real-time priority where the
+  // system allows it (root), so that its delayed replies leave on time even
+  // while the machine is busy; otherwise it runs as any thread.
+  bool realtime = false;
 
   // Optional script run first for every received datagram (whole, with its
   // four 0xFF bytes). Returning true answers the request with `replies`

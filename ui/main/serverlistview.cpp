@@ -212,6 +212,7 @@ void ServerColumnFitter::SetFont(const QFont& font) {
   font_ = font;
   bold_ = font;
   bold_.setBold(true);
+  widthCache_.clear();
   InvalidateAll();
 }
 
@@ -242,17 +243,40 @@ int ServerColumnFitter::IconColumnWidth(const Tserverrec& e, const IconOptions& 
   return w;
 }
 
-ServerColumnFitter::Measured ServerColumnFitter::Measure(const Tserverrec& e, const QFont& font,
-                                                         const QFont& bold) {
-  const QFontMetrics fm(font);
-  const QFontMetrics fb(bold);
+// Measuring a text (shaping it) is what costs; an entry's texts mostly come
+// back unchanged with every reply, and pings and player counts repeat across
+// the list, so each measured text is remembered with its width.
+int ServerColumnFitter::Width(int kind, std::string_view text) {
+  std::string key;
+  key.reserve(text.size() + 1);
+  key.push_back(static_cast<char>('0' + kind));
+  key.append(text);
+  if (const auto it = widthCache_.find(key); it != widthCache_.end()) return it->second;
+  if (widthCache_.size() >= kWidthCacheMax) widthCache_.clear();
+  int w = 0;
+  switch (kind) {
+    case 0:
+      w = QFontMetrics(bold_).horizontalAdvance(FromCp1252(StripColorCodes(text)));
+      break;
+    case 1:
+      w = QFontMetrics(font_).horizontalAdvance(FromCp1252(StripColorCodes(text)));
+      break;
+    default:
+      w = QFontMetrics(font_).horizontalAdvance(FromCp1252(text));
+      break;
+  }
+  widthCache_.emplace(std::move(key), w);
+  return w;
+}
+
+ServerColumnFitter::Measured ServerColumnFitter::MeasureCached(const Tserverrec& e) {
   Measured m{};
-  m[0] = fb.horizontalAdvance(FromCp1252(StripColorCodes(e.hostname.view()))) + 44;
-  m[1] = fm.horizontalAdvance(FromCp1252(StripColorCodes(e.mapinfo.view()))) + 34;
-  m[2] = fm.horizontalAdvance(FromCp1252(PlayersText(e))) + 14;
-  m[3] = fm.horizontalAdvance(QString::number(e.ping)) + 14;
-  m[4] = fm.horizontalAdvance(FromCp1252(e.host.str() + ":" + e.port.str())) + 14;
-  m[5] = fm.horizontalAdvance(FromCp1252(e.provider.view())) + 14;
+  m[0] = Width(0, e.hostname.view()) + 44;
+  m[1] = Width(1, e.mapinfo.view()) + 34;
+  m[2] = Width(2, PlayersText(e)) + 14;
+  m[3] = Width(2, std::to_string(e.ping)) + 14;
+  m[4] = Width(2, e.host.str() + ":" + e.port.str()) + 14;
+  m[5] = Width(2, e.provider.view()) + 14;
   return m;
 }
 
@@ -296,7 +320,7 @@ ServerColumnFitter::Widths ServerColumnFitter::Fit(const Tserverlist& list,
     options_ = options;
     for (auto& hist : widths_) hist.clear();
     for (size_t i = 0; i < list.size(); ++i) {
-      cache_[i] = Measure(list[i], font_, bold_);
+      cache_[i] = MeasureCached(list[i]);
       icon_[i] = IconColumnWidth(list[i], options_);
       Count(i, +1);
     }
@@ -308,7 +332,7 @@ ServerColumnFitter::Widths ServerColumnFitter::Fit(const Tserverlist& list,
       const auto i = static_cast<size_t>(index);
       if (i >= list.size() || valid_[i]) continue;
       Count(i, -1);
-      cache_[i] = Measure(list[i], font_, bold_);
+      cache_[i] = MeasureCached(list[i]);
       icon_[i] = IconColumnWidth(list[i], options_);
       Count(i, +1);
       valid_[i] = 1;

@@ -13,6 +13,8 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/serverrec.h"
@@ -104,7 +106,10 @@ class ServerColumnFitter {
 
  private:
   using Measured = std::array<int, kServerColumns - 1>;  // columns 1..6
-  static Measured Measure(const Tserverrec& e, const QFont& font, const QFont& bold);
+  Measured MeasureCached(const Tserverrec& e);
+  // Width of text in the grid's font: kind 0 colour codes stripped and bold,
+  // 1 stripped, 2 as it is. Remembered per text.
+  int Width(int kind, std::string_view text);
   static int IconColumnWidth(const Tserverrec& e, const IconOptions& o);
   // Adds (+1) or takes away (-1) entry i's widths in the counts per column.
   void Count(std::size_t i, int delta);
@@ -119,6 +124,8 @@ class ServerColumnFitter {
   bool allDirty_ = true;
   // Per column: how many entries need each width.
   std::array<std::map<int, int>, kServerColumns> widths_;
+  static constexpr std::size_t kWidthCacheMax = 200000;
+  std::unordered_map<std::string, int> widthCache_;
   int lastMeasured_ = 0;
 };
 

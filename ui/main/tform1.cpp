@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTabBar>
+#include <QTimer>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -24,26 +25,26 @@
 #include "geo/flags.h"
 #include "geo/ranges.h"
 #include "protocol/commands.h"
+#include "ui/admin/configtab.h"
+#include "ui/admin/consoletab.h"
 #include "ui/admin/customvarstab.h"
 #include "ui/admin/gamesettingstab.h"
 #include "ui/admin/gametypetab.h"
-#include "ui/admin/varqueue.h"
-#include "ui/admin/weaponstab.h"
-#include "ui/admin/configtab.h"
-#include "ui/admin/consoletab.h"
 #include "ui/admin/mapstab.h"
 #include "ui/admin/msgtimertab.h"
 #include "ui/admin/passwords.h"
 #include "ui/admin/playerstab.h"
+#include "ui/admin/varqueue.h"
+#include "ui/admin/weaponstab.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/skin.h"
 #include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform12.h"
-#include "ui/dialogs/tform18.h"
 #include "ui/dialogs/tform16.h"
 #include "ui/dialogs/tform17.h"
+#include "ui/dialogs/tform18.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
 #include "ui/dialogs/tform9.h"
@@ -60,6 +61,8 @@ constexpr int kChartHeight = 89;
 constexpr int kHeightWithChart = 655;
 constexpr int kHeightWithoutChart = 572;
 constexpr int kMinPanel1 = 30;
+// The server list is repainted at most this often while replies stream in.
+constexpr int kListRepaintMs = 40;
 // Points drawn at most: about two per pixel of the widest chart.
 constexpr int kMaxChartPoints = 2000;
 const QColor kChartBack(212, 222, 242);
@@ -90,6 +93,10 @@ TForm1::TForm1(SettingsStore& settings, QWidget* parent)
   listPainter_.SetFlagImages(&flagImages_);
   detailPainter_.SetFlagImages(&flagImages_);
   engine_ = std::make_unique<QueryEngine>(state_, store_, *this, this);
+  listRepaint_ = new QTimer(this);
+  listRepaint_->setSingleShot(true);
+  listRepaint_->setInterval(kListRepaintMs);
+  connect(listRepaint_, &QTimer::timeout, this, [this] { ui->DrawGrid1->Repaint(); });
 
   SetUpGrids();
   SetUpMenus();
@@ -358,12 +365,12 @@ void TForm1::SetUpAdminTabs() {
   msgTimerTab_ = std::make_unique<MsgTimerTab>(
       state_, *engine_, MsgTimerTabWidgets{u.Edit8, u.Edit9, u.Button50, u.Button51, u.Label28});
   adminTabs_.insert(adminTabs_.end(), {
-                                         {kPageSpieler, playersTab_.get()},
-                                         {kPageKarten, mapsTab_.get()},
-                                         {kPageKonfig, configTab_.get()},
-                                         {kPageKonsole, consoleTab_.get()},
-                                         {kPageMsgTimer, msgTimerTab_.get()},
-                                     });
+                                          {kPageSpieler, playersTab_.get()},
+                                          {kPageKarten, mapsTab_.get()},
+                                          {kPageKonfig, configTab_.get()},
+                                          {kPageKonsole, consoleTab_.get()},
+                                          {kPageMsgTimer, msgTimerTab_.get()},
+                                      });
   // Told in page order.
   std::stable_sort(adminTabs_.begin(), adminTabs_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -398,7 +405,10 @@ void TForm1::SetUpChart() {
   axisX_->setLabelsVisible(false);
   chart_->addAxis(axisY_, Qt::AlignLeft);
   chart_->addAxis(axisX_, Qt::AlignBottom);
-  ui->Chart1->setRenderHint(QPainter::Antialiasing);
+  // No antialiasing: the filled area is drawn at every reply of the selected
+  // server, and an antialiased fill of a long history costs the main thread
+  // tens of milliseconds each time (a plain fill well under one).
+  ui->Chart1->setRenderHint(QPainter::Antialiasing, false);
   ui->Chart1->setFrameShape(QFrame::NoFrame);
   ui->Chart1->setBackgroundBrush(kChartPanel);
   ui->Chart1->setInteractive(false);
@@ -531,13 +541,20 @@ void TForm1::FormResize() {
 
 // --- server list -------------------------------------------------------------------
 
-void TForm1::FitServerColumns() {
+void TForm1::FitServerColumns(bool repaintNow) {
   DrawGrid* g = ui->DrawGrid1;
   fitter_.SetFont(g->font());
   const auto widths = fitter_.Fit(state_.serverlist, IconOptionsFrom(settings_.Get()));
   for (int c = 0; c < kServerColumns; ++c) g->SetColWidth(c, widths[static_cast<size_t>(c)]);
   g->SetRowCount(static_cast<int>(state_.serverlist.size()) + 1);
-  g->Repaint();
+  if (repaintNow) {
+    listRepaint_->stop();
+    g->Repaint();
+  } else if (!listRepaint_->isActive()) {
+    // Replies of a sweep come by the thousand: the list is painted at most
+    // every kListRepaintMs, with every reply that came meanwhile.
+    listRepaint_->start();
+  }
 }
 
 void TForm1::DrawGrid1Click() {
@@ -914,7 +931,7 @@ void TForm1::StatusTableReadyMore() {
 
 void TForm1::ServerEntryChanged(int index) {
   fitter_.InvalidateEntry(index);
-  FitServerColumns();
+  FitServerColumns(false);
 }
 
 void TForm1::RefreshJoinDialog() {

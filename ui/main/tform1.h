@@ -28,6 +28,7 @@ class QAreaSeries;
 class QChart;
 class QLineSeries;
 class QMenu;
+class QTimer;
 class QValueAxis;
 
 namespace Ui {
@@ -115,7 +116,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void FormResize();
 
   // --- server list (DrawGrid1) -------------------------------------------------------
-  void FitServerColumns();
+  // repaintNow false: the repaint is coalesced with the next ones (replies).
+  void FitServerColumns(bool repaintNow = true);
   void DrawGrid1Click();
   void DrawGrid1MouseDown(int col, int row);
   void DrawGrid1MouseMove(int col, int row);
@@ -256,6 +258,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   int hover2sel_ = 0;
   int hover2menu_ = 0;
 
+  QTimer* listRepaint_ = nullptr;
   QMenu* popup1_ = nullptr;
   QMenu* popup2_ = nullptr;
   QMenu* popup3_ = nullptr;
