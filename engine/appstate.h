@@ -81,6 +81,9 @@ struct AppState {
   // once when a change would have been saved.
   bool serversUnreadable = false;
   bool serversUnreadableTold = false;
+  // The same for Guids.dat, which is written at close only.
+  bool guidsUnreadable = false;
+  bool guidsUnreadableTold = false;
 
   // Client numbers of the pending kick, temporary ban and ban, -1 for none;
   // sent after the next completed status poll.

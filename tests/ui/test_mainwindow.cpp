@@ -25,6 +25,7 @@
 #include "engine/clock.h"
 #include "tools/testserver/testserver.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/protectedfiles.h"
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/tform4.h"
 #include "ui/main/drawgrid.h"
@@ -190,16 +191,15 @@ class TestMainWindow : public QObject {
       }
       menus << line;
     }
-    QCOMPARE(
-        menus,
-        QStringList(
-            {QString::fromUtf8("Datei: Einstellungen... rcon Experteneinstellungen..."),
-             QString::fromUtf8("Serverliste: Server betreten (aus) Server hinzufügen Server "
-                               "editieren Server löschen Sortieren [Nach Ping - aufsteigend] "
-                               "[Nach Ping - absteigend] Liste leeren Serverpasswort ändern "
-                               "(auf dem Server) rconPasswort ändern (im Programm)"),
-             QString::fromUtf8("GUIDListe: Editieren ... (aus)"),
-             QString::fromUtf8("?: Auf neue Version überprüfen (aus) Über (aus)")}));
+    QCOMPARE(menus,
+             QStringList(
+                 {QString::fromUtf8("Datei: Einstellungen... rcon Experteneinstellungen..."),
+                  QString::fromUtf8("Serverliste: Server betreten (aus) Server hinzufügen Server "
+                                    "editieren Server löschen Sortieren [Nach Ping - aufsteigend] "
+                                    "[Nach Ping - absteigend] Liste leeren Serverpasswort ändern "
+                                    "(auf dem Server) rconPasswort ändern (im Programm)"),
+                  QString::fromUtf8("GUIDListe: Editieren ... (aus)"),
+                  QString::fromUtf8("?: Auf neue Version überprüfen (aus) Über (aus)")}));
     auto* tabs = form.findChild<QTabWidget*>("PageControl1");
     QStringList titles;
     for (int i = 0; i < tabs->count(); ++i) titles << tabs->tabText(i);

@@ -10,6 +10,7 @@
 #include "protocol/commands.h"
 #include "ui/admin/admincommon.h"
 #include "ui/admin/operatorcommand.h"
+#include "ui/dialogs/protectedfiles.h"
 
 namespace zelmora {
 
@@ -225,6 +226,7 @@ void PlayersTab::Button49Click() {
   const Tstatusrow* row = SelectedRow();
   if (!row || !HasGuid(*row)) return;
   RememberOrForgetGuid(state_.guidlist, (*row)[3], (*row)[1]);
+  GuidsFileProtected(w_.Button49->window(), state_);
 }
 
 }  // namespace zelmora

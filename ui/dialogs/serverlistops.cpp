@@ -17,6 +17,7 @@
 #include "geo/ranges.h"
 #include "geo/resolver.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/protectedfiles.h"
 
 namespace zelmora {
 namespace {
@@ -112,21 +113,6 @@ void AppendServer(AppState& state, std::string_view host, std::string_view port,
   state.ServerListChanged();
   state.pingHistory.emplace_back();
 }
-
-namespace {
-// A Servers.dat that could not be read at start holds the operator's
-// servers: it is neither replaced by the list in memory nor removed.
-bool ServersFileProtected(QWidget* parent, AppState& state) {
-  if (!state.serversUnreadable) return false;
-  if (!state.serversUnreadableTold) {
-    state.serversUnreadableTold = true;
-    ShowMessage(parent, QStringLiteral("Servers.dat konnte beim Programmstart nicht gelesen "
-                                       "werden und wird nicht überschrieben. Änderungen an der "
-                                       "Serverliste werden nicht gespeichert."));
-  }
-  return true;
-}
-}  // namespace
 
 bool SaveServerList(QWidget* parent, AppState& state, const std::string& serversPath) {
   if (ServersFileProtected(parent, state)) return false;

@@ -38,6 +38,7 @@
 #include "ui/admin/weaponstab.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/protectedfiles.h"
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/skin.h"
 #include "ui/dialogs/tform10.h"
@@ -193,7 +194,9 @@ void TForm1::AufneueVersionberprfen1Click() {
 }
 
 void TForm1::Editieren1Click() {
-  if (form18_) form18_->Open();
+  if (!form18_) return;
+  GuidsFileProtected(this, state_);
+  form18_->Open();
 }
 
 void TForm1::SetJoinWindow(TForm10* joinWindow) {
@@ -457,7 +460,7 @@ void TForm1::FormCreate() {
   state_.pingHistory.assign(state_.serverlist.size(), tpingit{});
   error.clear();
   if (!LoadGuids(DataPath("Guids.dat"), state_.guidlist, &error)) {
-    guidsUnreadable_ = true;
+    state_.guidsUnreadable = true;
     ShowMessage(this, FromMessageBytes(error));
   }
 
@@ -490,7 +493,7 @@ void TForm1::FormClose() {
     // A Servers.dat or Guids.dat that could not be read at start is left as
     // it is: the empty list in memory would replace the operator's data.
     if (!state_.serversUnreadable) SaveServers(ServersPath(), state_.serverlist, &ignored);
-    if (!guidsUnreadable_) SaveGuids(DataPath("Guids.dat"), state_.guidlist, &ignored);
+    if (!state_.guidsUnreadable) SaveGuids(DataPath("Guids.dat"), state_.guidlist, &ignored);
   } catch (...) {
     // Closing goes on whatever happens.
   }

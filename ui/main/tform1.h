@@ -275,7 +275,6 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   bool minimized_ = false;
   bool closeDone_ = false;
-  bool guidsUnreadable_ = false;
 };
 
 }  // namespace zelmora

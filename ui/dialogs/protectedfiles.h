@@ -1,0 +1,21 @@
+// Data files that existed at start but could not be read hold the
+// operator's data: the empty lists in memory never replace (nor remove)
+// them. The operator is told once per file, in German, when a change would
+// have been saved.
+#pragma once
+
+#include "engine/appstate.h"
+
+class QWidget;
+
+namespace zelmora {
+
+// True when Servers.dat is protected (its saves are skipped); the first
+// time, the operator is told.
+bool ServersFileProtected(QWidget* parent, AppState& state);
+
+// The same for Guids.dat, asked when the GUID list is changed or opened for
+// changes.
+bool GuidsFileProtected(QWidget* parent, AppState& state);
+
+}  // namespace zelmora
