@@ -6,6 +6,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "core/paths.h"
 #include "core/registry.h"
 
 #ifdef _WIN32
@@ -23,18 +24,6 @@
 #endif
 
 namespace zelmora {
-
-namespace {
-
-bool IsSeparator(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == '/';
-#else
-  return c == '/';
-#endif
-}
-
-}  // namespace
 
 std::vector<std::string> SplitWindowsCommandLine(std::string_view line) {
   std::vector<std::string> args;
@@ -97,7 +86,7 @@ bool IsWindowsExecutable(std::string_view path) {
 
 std::string FolderOf(std::string_view path) {
   for (std::size_t i = path.size(); i > 0; --i)
-    if (IsSeparator(path[i - 1])) return std::string(path.substr(0, i));
+    if (IsPathSeparator(path[i - 1])) return std::string(path.substr(0, i));
   return {};
 }
 

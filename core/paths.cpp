@@ -9,17 +9,18 @@ std::string& Dir() {
   static std::string dir;
   return dir;
 }
-bool IsSeparator(char c) {
+}  // namespace
+
+bool IsPathSeparator(char c) {
 #ifdef _WIN32
   return c == '\\' || c == '/';
 #else
   return c == '/';
 #endif
 }
-}  // namespace
 
 void SetDataDir(std::string dirWithTrailingSep) {
-  if (!dirWithTrailingSep.empty() && !IsSeparator(dirWithTrailingSep.back())) {
+  if (!dirWithTrailingSep.empty() && !IsPathSeparator(dirWithTrailingSep.back())) {
 #ifdef _WIN32
     dirWithTrailingSep.push_back('\\');
 #else

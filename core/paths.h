@@ -22,4 +22,7 @@ const std::string& DataDir();
 // DataDir() + fileName.
 std::string DataPath(std::string_view fileName);
 
+// A separator of folders in a path: '/', and on Windows also '\\'.
+bool IsPathSeparator(char c);
+
 }  // namespace zelmora
