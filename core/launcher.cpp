@@ -11,8 +11,10 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
-#include <shellapi.h>
+// windows.h first: shellapi.h builds on its declarations.
 #include <windows.h>
+
+#include <shellapi.h>
 #else
 #include <fcntl.h>
 #include <signal.h>
