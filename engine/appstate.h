@@ -92,6 +92,26 @@ struct AppState {
   std::int32_t pendingBan = -1;
   // Kick the worst high-pinger after the next completed status poll.
   bool highPingRequested = false;
+  // The server (host and port texts) the pending requests were made for:
+  // they are carried out only while it is the selected one.
+  std::string pendingHost;
+  std::string pendingPort;
+
+  // Clears the pending kick, bans and high-ping request.
+  void DropPending() {
+    pendingKick = pendingBan = pendingTempBan = -1;
+    highPingRequested = false;
+  }
+  // The pending requests are about to be made for e: those made for another
+  // server are dropped first.
+  void OwnPending(const Tserverrec& e) {
+    if (!OwnsPending(e)) DropPending();
+    pendingHost = e.host.str();
+    pendingPort = e.port.str();
+  }
+  bool OwnsPending(const Tserverrec& e) const {
+    return e.host == pendingHost && e.port == pendingPort;
+  }
 
   bool SelectedValid() const {
     return selected >= 0 && static_cast<std::size_t>(selected) < serverlist.size();

@@ -387,6 +387,9 @@ class TestJoinWindow : public QObject {
     w.Button7Click();
     QVERIFY(f.state.highPingRequested);
     QVERIFY(!f.state.statusPollRequested);
+    // Made for the selected server: the players page carries it out only
+    // while that server is selected.
+    QVERIFY(f.state.OwnsPending(f.state.serverlist[size_t(f.state.selected)]));
     // Elsewhere: the flag and one poll of the selected server.
     f.state.highPingRequested = false;
     f.playersPage = false;

@@ -70,7 +70,7 @@ PlayersTab::PlayersTab(AppState& state, QueryEngine& engine, const int& selected
 // --- selection and pages -------------------------------------------------------------
 
 void PlayersTab::ServerSelected(const Tserverrec& e, bool shown) {
-  if (!Owns(e)) DropPending();
+  if (!state_.OwnsPending(e)) state_.DropPending();
   const bool rcon = !e.rconpass.empty();
   if (shown && rcon) {
     state_.statusHost = e.host.str();
@@ -87,23 +87,6 @@ void PlayersTab::PageShown(const Tserverrec& e) {
 
 // --- pending requests ------------------------------------------------------------------
 
-void PlayersTab::Own(const Tserverrec& e) {
-  if (!Owns(e)) DropPending();
-  ownerHost_ = e.host.str();
-  ownerPort_ = e.port.str();
-}
-
-bool PlayersTab::Owns(const Tserverrec& e) const {
-  return e.host == ownerHost_ && e.port == ownerPort_;
-}
-
-void PlayersTab::DropPending() {
-  state_.pendingKick = -1;
-  state_.pendingBan = -1;
-  state_.pendingTempBan = -1;
-  state_.highPingRequested = false;
-}
-
 const Tstatusrow* PlayersTab::SelectedRow() const {
   if (selectedplayer_ < 0 ||
       static_cast<std::size_t>(selectedplayer_) >= state_.statusRowsView.size())
@@ -117,7 +100,7 @@ std::optional<std::int32_t> PlayersTab::PendingTarget() {
   if (!e || !row) return std::nullopt;
   const auto number = ParseInt32((*row)[0]);
   if (!number || *number < 0) return std::nullopt;  // client numbers count from 0
-  Own(*e);
+  state_.OwnPending(*e);
   return number;
 }
 
@@ -130,9 +113,9 @@ void PlayersTab::StatusTableReadyMore() {
                        state_.pendingBan != -1 || state_.pendingTempBan != -1;
   if (!pending) return;
   const Tserverrec* e = UsableServer(state_);
-  if (!e || !Owns(*e)) {
+  if (!e || !state_.OwnsPending(*e)) {
     // Made for a server that is no longer the selected one.
-    DropPending();
+    state_.DropPending();
     return;
   }
   if (state_.highPingRequested) {
@@ -179,7 +162,7 @@ void PlayersTab::Button4Click() {
 void PlayersTab::Button9Click() {
   const Tserverrec* e = UsableServer(state_);
   if (!e) return;
-  Own(*e);
+  state_.OwnPending(*e);
   state_.highPingRequested = true;
 }
 

@@ -88,9 +88,6 @@ class PlayersTab : public QObject, public AdminTab {
   std::optional<std::int32_t> PendingTarget();
   // Records the selected player's number as this request.
   void Record(std::int32_t AppState::*request);
-  void Own(const Tserverrec& e);
-  bool Owns(const Tserverrec& e) const;
-  void DropPending();
   void Send(const std::string& command);
 
   AppState& state_;
@@ -98,8 +95,6 @@ class PlayersTab : public QObject, public AdminTab {
   const int& selectedplayer_;
   PlayersTabWidgets w_;
   // The server the pending requests were made for (host and port texts).
-  std::string ownerHost_;
-  std::string ownerPort_;
 };
 
 }  // namespace zelmora

@@ -298,8 +298,9 @@ void TForm10::ResetWaitCaption() {
 void TForm10::Button7Click() {
   const Tserverrec* e = Selected();
   if (!e || e->rconpass.empty()) return;
-  // The flag the players page's "Einen Highpinger kicken" sets; the kick
-  // goes out with the next status table.
+  // The flag the players page's "Einen Highpinger kicken" sets, for this
+  // server; the kick goes out with the next status table.
+  state_.OwnPending(*e);
   state_.highPingRequested = true;
   // On that page the main window polls the table every query tick; from
   // anywhere else ask for one poll now.
