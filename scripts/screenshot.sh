@@ -8,7 +8,7 @@
 #   main      docs/screenshot.png, the main window once its ping chart has filled
 #   cvar      the tabs and windows of the server variables: docs/spielmodus.png,
 #             spielmodus-einstellungen.png, waffen.png, sonstiges.png, tform6.png,
-#             overlay.png (each also as a mode of its own)
+#             tform8.png, overlay.png (each also as a mode of its own)
 #   admin     the administration pages and the password dialogs: docs/tab-spieler.png,
 #             tab-karten.png, tab-konfig.png, tab-konsole.png, tab-msgtimer.png,
 #             tform16.png, tform17.png
@@ -125,11 +125,11 @@ countries_shot() {
 run_mode() {
   case $1 in
     main) shot main docs/screenshot.png 3 ;;
-    cvar) for m in spielmodus spielmodus-einstellungen waffen sonstiges tform6 overlay; do
+    cvar) for m in spielmodus spielmodus-einstellungen waffen sonstiges tform6 tform8 overlay; do
         run_mode "$m"
       done ;;
     spielmodus | waffen) shot "$1" "docs/$1.png" 2 ;;
-    spielmodus-einstellungen | sonstiges | tform6 | overlay) shot "$1" "docs/$1.png" 3 ;;
+    spielmodus-einstellungen | sonstiges | tform6 | tform8 | overlay) shot "$1" "docs/$1.png" 3 ;;
     admin)
       servers_up
       # The pages against the protocol 118 server (row 3), with a map picture.

@@ -20,6 +20,7 @@
 //   waffen                    weapons and vehicles, read from the server
 //   sonstiges                 the custom variables of the server's profile
 //   tform6                    the expert settings window with a profile
+//   tform8                    the new-profile dialog
 //   overlay                   the "Bitte warten" notice over the main window
 #include <QApplication>
 #include <QComboBox>
@@ -54,6 +55,7 @@
 #include "ui/dialogs/tform18.h"
 #include "ui/dialogs/tform5.h"
 #include "ui/dialogs/tform6.h"
+#include "ui/dialogs/tform8.h"
 #include "ui/dialogs/tform9.h"
 #include "ui/dialogs/translations.h"
 #include "ui/main/appwindows.h"
@@ -175,6 +177,17 @@ int Form6(zelmora::AppWindows& windows, const char* out, int) {
   return rc;
 }
 
+int Form8(zelmora::AppWindows& windows, const char* out, int) {
+  zelmora::TForm8& form8 = windows.form8();
+  if (auto* name = form8.findChild<QLineEdit*>(QStringLiteral("Edit1")))
+    name->setText(QStringLiteral("clanwar_118"));
+  form8.show();
+  Wait(500);
+  const int rc = Save(form8.grab(), out) ? 0 : 1;
+  form8.hide();
+  return rc;
+}
+
 int Overlay(zelmora::AppWindows& windows, const char* out, int row) {
   zelmora::TForm1& form1 = Smallest(windows);
   ShowPage(form1, "Spielmodus-Einstellungen");
@@ -287,7 +300,6 @@ int AdminShot(zelmora::AppWindows& windows, int row, const char* mode, const cha
   std::fprintf(stderr, "unknown mode %s\n", mode);
   return 2;
 }
-
 
 // --- the small windows ----------------------------------------------------------------
 
@@ -488,8 +500,10 @@ int main(int argc, char* argv[]) {
                         {"waffen", Waffen},
                         {"sonstiges", Sonstiges},
                         {"tform6", Form6},
+                        {"tform8", Form8},
                         {"overlay", Overlay}};
-  for (const char* admin : {"players", "maps", "configs", "console", "msgtimer", "form16", "form17"})
+  for (const char* admin :
+       {"players", "maps", "configs", "console", "msgtimer", "form16", "form17"})
     if (std::strcmp(admin, mode) == 0) {
       zelmora::SettingsStore settings;
       zelmora::AppWindows windows(settings);
