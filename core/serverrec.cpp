@@ -1,10 +1,16 @@
 #include "core/serverrec.h"
 
+#include <atomic>
 #include <bit>
 
 #include "core/lebytes.h"
 
 namespace zelmora {
+
+std::uint64_t NewServerUid() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 // Offsets of the fields inside the 2043-byte image.
 namespace {

@@ -6,7 +6,9 @@
 // engine and the views. A plain struct on purpose: no hidden behaviour.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,22 @@ using tpingit = std::vector<double>;
 // One history per entry of the server list, index-aligned with it.
 using tpingarray = std::vector<tpingit>;
 
+// A kick, ban or temporary ban the operator clicked, or the high-ping kick:
+// carried out by the next status table of its server, and for a player only
+// while that player still holds the slot (same GUID and name).
+struct PendingPlayerAction {
+  enum class Kind { Kick, Ban, TempBan, HighPing };
+  Kind kind = Kind::Kick;
+  std::uint64_t server = 0;  // Tserverrec::uid
+  // The player as the table the operator acted on showed him (not for the
+  // high-ping kick): client number, GUID, name with its colour codes, address.
+  std::string client, guid, name, address;
+  std::chrono::steady_clock::time_point made{};
+};
+
 struct AppState {
-  // Listed servers; a position is the entry's identity (grid row, history,
-  // reply attribution).
+  // Listed servers. A position is the grid row and the history's index; what
+  // is done for a server (rcon lines, polls, pending kicks) follows its uid.
   Tserverlist serverlist;
   // Counts changes of the list's order or of an entry's host or port text;
   // whoever makes one calls ServerListChanged (the reply attribution keeps
@@ -64,14 +79,19 @@ struct AppState {
   RangeTable ranges;
   std::vector<Tflag> flagCodes;
 
-  // Status poll request: set (with the entry's host and port texts) to ask
-  // the status thread for one poll of the selected server's player table.
-  bool statusPollRequested = false;
-  std::string statusHost;
-  std::string statusPort;
+  // Status polls asked for, by entry (uid), oldest first, each server once:
+  // the selected server's player table, or the table a pending kick of
+  // another server waits for.
+  std::deque<std::uint64_t> statusPolls;
+  // Whose table statusRowsView is (0: none since the last selection).
+  std::uint64_t statusRowsServer = 0;
 
-  // Rcon command the deferred-command timer (Timer2) sends once.
+  // Rcon command the deferred-command timer (Timer2) sends once, and the
+  // server it was asked for.
   std::string deferredCommand;
+  std::uint64_t deferredServer = 0;
+  // The server whose kick started the console's delayed "status" (Timer4).
+  std::uint64_t timer4Server = 0;
 
   // Set while the main window closes.
   bool closing = false;
@@ -85,32 +105,50 @@ struct AppState {
   bool guidsUnreadable = false;
   bool guidsUnreadableTold = false;
 
-  // Client numbers of the pending kick, temporary ban and ban, -1 for none;
-  // sent after the next completed status poll.
-  std::int32_t pendingKick = -1;
-  std::int32_t pendingTempBan = -1;
-  std::int32_t pendingBan = -1;
-  // Kick the worst high-pinger after the next completed status poll.
-  bool highPingRequested = false;
-  // The server (host and port texts) the pending requests were made for:
-  // they are carried out only while it is the selected one.
-  std::string pendingHost;
-  std::string pendingPort;
+  // Kicks and bans waiting for the next table of their server.
+  std::vector<PendingPlayerAction> pendingActions;
+  // Records a request. Per server, the last of kick, ban and temporary ban
+  // clicked wins, and a high-ping request replaces an earlier one.
+  void AddPendingAction(PendingPlayerAction a) {
+    using K = PendingPlayerAction::Kind;
+    const bool highPing = a.kind == K::HighPing;
+    std::erase_if(pendingActions, [&](const PendingPlayerAction& p) {
+      return p.server == a.server && (p.kind == K::HighPing) == highPing;
+    });
+    pendingActions.push_back(std::move(a));
+  }
+  bool HasPendingActions(std::uint64_t server) const {
+    for (const PendingPlayerAction& p : pendingActions)
+      if (p.server == server) return true;
+    return false;
+  }
 
-  // Clears the pending kick, bans and high-ping request.
-  void DropPending() {
-    pendingKick = pendingBan = pendingTempBan = -1;
-    highPingRequested = false;
+  // Index of the entry with this identity, -1 for none.
+  int IndexOf(std::uint64_t uid) const {
+    if (uid == 0) return -1;
+    for (std::size_t i = 0; i < serverlist.size(); ++i)
+      if (serverlist[i].uid == uid) return static_cast<int>(i);
+    return -1;
   }
-  // The pending requests are about to be made for e: those made for another
-  // server are dropped first.
-  void OwnPending(const Tserverrec& e) {
-    if (!OwnsPending(e)) DropPending();
-    pendingHost = e.host.str();
-    pendingPort = e.port.str();
+  const Tserverrec* EntryOf(std::uint64_t uid) const {
+    const int i = IndexOf(uid);
+    return i < 0 ? nullptr : &serverlist[static_cast<std::size_t>(i)];
   }
-  bool OwnsPending(const Tserverrec& e) const {
-    return e.host == pendingHost && e.port == pendingPort;
+  // Identity of the selected entry, 0 for none.
+  std::uint64_t SelectedUid() const {
+    return SelectedValid() ? serverlist[static_cast<std::size_t>(selected)].uid : 0;
+  }
+  // Asks for one status poll of server (once: a request already waiting stays).
+  void RequestStatusPoll(std::uint64_t server) {
+    for (std::uint64_t s : statusPolls)
+      if (s == server) return;
+    statusPolls.push_back(server);
+  }
+  void CancelStatusPolls(std::uint64_t server) { std::erase(statusPolls, server); }
+  bool StatusPollRequested(std::uint64_t server) const {
+    for (std::uint64_t s : statusPolls)
+      if (s == server) return true;
+    return false;
   }
 
   bool SelectedValid() const {

@@ -5,10 +5,24 @@
 // defaults do nothing, so an implementation overrides what it shows.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "protocol/rconreply.h"
+
 namespace zelmora {
+
+// A status table a poll brought, handed to the view after it was taken over.
+struct PolledTable {
+  std::uint64_t server = 0;           // Tserverrec::uid of the polled entry
+  const Tstatusinfo* rows = nullptr;  // all 14 fields filled in
+  // When the poll's "status" left: a command that left before it is in the
+  // table already (the server works them off in order).
+  std::chrono::steady_clock::time_point sent{};
+  bool shown = false;  // the selected server's table, now in statusRowsView
+};
 
 class EngineView {
  public:
@@ -16,6 +30,9 @@ class EngineView {
 
   // Console view: replaces all lines (each reply replaces the previous one).
   virtual void ConsoleShow(const std::vector<std::string>& lines) {}
+  // A line about a command added below what the console shows (a command
+  // that got no answer, one that could not be sent).
+  virtual void ConsoleNote(const std::string& line) {}
   // Map list: replaces the list and selects item chosen (-1: none).
   virtual void MapListShow(const std::vector<std::string>& maps, int chosen) {}
   // Map picture: show the picture file at this full path (it exists).
@@ -41,8 +58,9 @@ class EngineView {
   virtual void PlayerRowsChanged() {}
   virtual void StatusRowsChanged() {}
   // Called after a status poll's table has been taken over (pending kicks and
-  // bans, automatic refresh).
-  virtual void StatusTableReadyMore() {}
+  // bans, their outcome), for the selected server's tables and for those of
+  // a server polled for its pending kick.
+  virtual void StatusTableReadyMore(const PolledTable& table) {}
 
   // The entry at index got new status values: refit what changed in the
   // server list and repaint.

@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
@@ -196,10 +197,10 @@ QueryEngine::QueryEngine(AppState& state, const SettingsStore& settings, EngineV
   }
   connect(startUpSweepTimer_, &QTimer::timeout, this, [this] { StartUpSweepSlice(); });
   connect(periodicSweepTimer_, &QTimer::timeout, this, [this] { PeriodicSweepSlice(); });
-  heldTimer_ = new QTimer(this);
-  heldTimer_->setSingleShot(true);
-  heldTimer_->setTimerType(Qt::PreciseTimer);
-  connect(heldTimer_, &QTimer::timeout, this, [this] { FlushHeld(); });
+  pumpTimer_ = new QTimer(this);
+  pumpTimer_->setSingleShot(true);
+  pumpTimer_->setTimerType(Qt::PreciseTimer);
+  connect(pumpTimer_, &QTimer::timeout, this, [this] { PumpLines(); });
 }
 
 void QueryEngine::SetNameResolver(NameCache::ResolveFn resolve, NameCacheTiming timing) {
@@ -276,7 +277,6 @@ bool QueryEngine::Start() {
   // status: the rcon player-table poll.
   w->status = std::thread([w, self = this] {
     UdpSocket sock;
-    std::vector<std::string> list;
     while (!w->stopStatus.load()) {
       try {
         if (w->SleepUnlessStopped(std::chrono::milliseconds(200), w->stopStatus)) break;
@@ -310,29 +310,46 @@ bool QueryEngine::Start() {
           w->pacer->Cancel(req->paceKey, req->ticket);
           break;
         }
+        // What still waits in the socket answers an earlier poll (a server
+        // that answered late): it must not become part of this table.
+        for (std::size_t i = 0; i < kMaxStatusDatagrams * 4; ++i) {
+          const UdpSocket::Received old = sock.Receive(0, kMaxDatagram);
+          if (!old.got && !old.failed) break;
+        }
         const double start = HiResMs();
-        list.clear();
+        const auto sent = std::chrono::steady_clock::now();
         if (!sock.SendTo(req->host, *port, BuildRcon(req->password, CmdStatus()))) continue;
         struct CountPass {
           std::atomic<std::uint64_t>& n;
           ~CountPass() { n.fetch_add(1); }
         } countPass{w->statusPollsFinished};
-        std::size_t bytes = 0;
+        // Collect the polled server's datagrams until it has been quiet for
+        // 600 ms. Datagrams of anybody else are passed over: they neither
+        // end the collection nor keep it going.
+        StatusAnswers answers;
+        std::size_t count = 0, bytes = 0;
+        auto quietUntil = Clock::now() + std::chrono::milliseconds(600);
         while (!w->stopStatus.load()) {
-          UdpSocket::Received r = ReceiveWatchingStop(sock, 600, w->stopStatus);
+          const auto left =
+              std::chrono::duration_cast<std::chrono::milliseconds>(quietUntil - Clock::now());
+          if (left.count() <= 0) break;
+          UdpSocket::Received r =
+              ReceiveWatchingStop(sock, static_cast<int>(left.count()), w->stopStatus);
           if (!r.got) break;
-          if (r.host != req->host || std::to_string(r.port) != req->port) break;
+          if (r.host != req->host || r.port != *port) continue;
+          ++count;
           bytes += r.data.size();
-          list.push_back(std::move(r.data));
-          if (list.size() >= kMaxStatusDatagrams || bytes >= kMaxStatusBytes) break;
+          answers.Add(r.data);
+          quietUntil = Clock::now() + std::chrono::milliseconds(600);
+          if (count >= kMaxStatusDatagrams || bytes >= kMaxStatusBytes) break;
           if (HiResMs() - start > 1000000.0) break;
         }
         if (w->stopStatus.load()) break;
-        const StatusAssembly a = AssembleStatusTable(list);
+        const StatusAssembly a = answers.Result();
         if (!a.found) continue;
         StatusPollResult result;
-        result.host = req->entryHost;
-        result.port = req->port;
+        result.server = req->server;
+        result.sent = sent;
         result.parsed = ParseStatusInfo(a.table, result.rows);
         // A single datagram that does not parse ends the pass without the
         // table arriving; the emptied rows are still taken over.
@@ -367,8 +384,9 @@ void QueryEngine::Shutdown(std::chrono::milliseconds deadline) {
   timer3_->SetEnabled(false);
   timer4_->SetEnabled(false);
   timer5_->SetEnabled(false);
-  heldTimer_->stop();
-  held_.clear();
+  pumpTimer_->stop();
+  lines_.Clear();
+  outstanding_.clear();
   startUpSweepTimer_->stop();
   periodicSweepTimer_->stop();
   startUpSweep_.running = periodicSweep_.running = false;
@@ -484,86 +502,141 @@ double QueryEngine::SendTimeBefore(const Tserverrec& e, double arrival) const {
   return e.sendtime;
 }
 
-QueryEngine::SendResult QueryEngine::SendRcon(std::string_view command, std::string* error) {
+QueryEngine::SendResult QueryEngine::SendRcon(std::string_view command, RconOptions options) {
   if (!state_.SelectedValid()) return SendResult::NoServer;
-  // The servers drop rcon commands that follow each other too closely; the
-  // pause keeps consecutive commands apart.
-  std::this_thread::sleep_for(rconPause_);
-  return SendRconTo(false, command, error);
+  return Rcon(state_.SelectedUid(), RconChannel::Query, command, std::move(options));
 }
 
-QueryEngine::SendResult QueryEngine::SendRconVar(std::string_view command, std::string* error) {
+QueryEngine::SendResult QueryEngine::SendRconVar(std::string_view command, RconOptions options) {
   if (!state_.SelectedValid()) return SendResult::NoServer;
-  return SendRconTo(true, command, error);
+  return Rcon(state_.SelectedUid(), RconChannel::Var, command, std::move(options));
 }
 
-// The selected entry's password to the selected entry's own address, so the
-// password and the command can never reach another server than the one
-// selected; querySocket or udpb; sent now or held back for the server's
-// flood spacing.
-QueryEngine::SendResult QueryEngine::SendRconTo(bool overUdpb, std::string_view command,
-                                                std::string* error) {
-  if (!state_.SelectedValid()) return SendResult::NoServer;
-  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
-  const auto port = PortOf(e.port.view());
-  if (!port) {
-    if (error) *error = "'" + e.port.str() + "' is no port number";
-    return SendResult::Failed;
+QueryEngine::SendResult QueryEngine::Rcon(ServerId server, RconChannel channel,
+                                          std::string_view command, RconOptions options) {
+  const Tserverrec* e = state_.EntryOf(server);
+  if (!e) return SendResult::NoServer;
+  if (!PortOf(e->port.view()) || !workers_ || shutDown_) return SendResult::Failed;
+  RconTiming timing;
+  if (channel == RconChannel::Query) {
+    // Servers drop a command that follows the previous one too closely; the
+    // query channel keeps its commands 700 ms apart, as it always has.
+    timing.afterIssue = rconPause_;
+    timing.afterPreviousSame = rconPause_;
   }
-  if (!workers_) {
-    if (error) *error = "not started";
-    return SendResult::Failed;
-  }
-  const std::optional<std::string> address = names_->Address(e.host.view());
-  if (!address) {
-    if (error) *error = "'" + e.host.str() + "' is not resolved";
-    return SendResult::Failed;
-  }
-  Held h;
-  h.key = PaceKey(*address, *port);
-  h.overUdpb = overUdpb;
-  h.host = *address;
-  h.port = *port;
-  h.datagram = BuildRcon(e.rconpass.view(), command);
-  // What waits for its turn goes first.
-  FlushHeld();
-  h.ticket = pacer_->Enqueue(h.key);
-  RconPacer::Clock::time_point retry;
-  if (pacer_->TryGo(h.key, h.ticket, RconPacer::Clock::now(), &retry)) {
-    UdpSocket& socket = overUdpb ? workers_->udpb : workers_->querySocket;
-    return socket.SendTo(h.host, h.port, h.datagram, error) ? SendResult::Sent : SendResult::Failed;
-  }
-  held_.push_back(std::move(h));
-  FlushHeld();  // sets the timer for its turn
+  if (options.afterIssue) timing.afterIssue = *options.afterIssue;
+  timing.afterPrevious = options.afterPrevious;
+  lines_.Add(server, channel, options.kind, std::string(command), timing, RconLines::Clock::now(),
+             std::move(options.done));
+  PumpLines();
   return SendResult::Sent;
 }
 
-// Sends every held datagram whose turn has come, in order, and sets the
-// timer for the next one.
-void QueryEngine::FlushHeld() {
-  if (!workers_) {
-    held_.clear();
+void QueryEngine::DropReadsOf(ServerId server) {
+  lines_.DropServer(server, /*readsOnly=*/true,
+                    [this](const RconLines::Command& c) { pacer_->Cancel(c.paceKey, c.ticket); });
+  SchedulePump();
+}
+
+// Sends every command whose time has come, oldest line first, one at a time
+// (a command's completion may put new ones in line), then sets the timer
+// for the next moment anything is due: a command, a finished output, an
+// answer that is overdue.
+void QueryEngine::PumpLines() {
+  if (pumping_ || shutDown_) return;
+  pumping_ = true;
+  FinishReplies();
+  for (int guard = 0; guard < 100000; ++guard) {
+    const auto now = RconLines::Clock::now();
+    const std::vector<RconLines::Command*> due = lines_.DueHeads(now);
+    if (due.empty()) break;
+    SendHead(*due.front(), now);
+  }
+  pumping_ = false;
+  SchedulePump();
+}
+
+void QueryEngine::SchedulePump() {
+  if (shutDown_ || pumping_) return;
+  const auto now = RconLines::Clock::now();
+  double waitMs = 1e12;
+  const auto next = lines_.NextDue();
+  if (next != RconLines::Clock::time_point::max())
+    waitMs = std::chrono::duration<double, std::milli>(next - now).count();
+  const double nowMs = HiResMs();
+  waitMs = std::min(waitMs, queryOutputs_.NextFinish() - nowMs);
+  waitMs = std::min(waitMs, varOutputs_.NextFinish() - nowMs);
+  for (const auto& [key, waiting] : outstanding_)
+    if (!waiting.empty())
+      waitMs = std::min(waitMs, waiting.front().left + kUnansweredAfterMs - nowMs);
+  if (waitMs >= 1e12) {
+    pumpTimer_->stop();
     return;
   }
-  const auto now = RconPacer::Clock::now();
-  RconPacer::Clock::time_point next = RconPacer::Clock::time_point::max();
-  for (auto it = held_.begin(); it != held_.end();) {
-    RconPacer::Clock::time_point retry;
-    if (pacer_->TryGo(it->key, it->ticket, now, &retry)) {
-      UdpSocket& socket = it->overUdpb ? workers_->udpb : workers_->querySocket;
-      socket.SendTo(it->host, it->port, it->datagram);  // a failure is not reported
-      it = held_.erase(it);
+  pumpTimer_->start(static_cast<int>(std::clamp(std::ceil(waitMs), 0.0, 60000.0)));
+}
+
+void QueryEngine::SendHead(RconLines::Command& c, RconLines::Clock::time_point now) {
+  const ServerId server = c.server;
+  auto drop = [&] {
+    if (c.ticket) pacer_->Cancel(c.paceKey, c.ticket);
+    lines_.DropHead(server);
+  };
+  const int index = state_.IndexOf(server);
+  if (index < 0) {
+    // The entry is gone: nothing of its line can reach anybody.
+    lines_.DropServer(server, false,
+                      [this](const RconLines::Command& d) { pacer_->Cancel(d.paceKey, d.ticket); });
+    return;
+  }
+  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(index)];
+  const auto port = PortOf(e.port.view());
+  if (!port || !workers_) {
+    drop();
+    return;
+  }
+  const std::optional<std::string> address = names_->Address(e.host.view());
+  if (!address) {
+    // The name cache looks it up in the background; a while is waited for.
+    if (now - c.issued > std::chrono::seconds(5)) {
+      view_.ConsoleNote(c.text + ": nicht gesendet, die Adresse von " + e.host.str() +
+                        " ist nicht bekannt");
+      drop();
     } else {
-      next = std::min(next, retry);
-      ++it;
+      c.retryAt = now + std::chrono::milliseconds(100);
     }
-  }
-  if (held_.empty()) {
-    heldTimer_->stop();
     return;
   }
-  const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count();
-  heldTimer_->start(static_cast<int>(std::clamp<long long>(wait, 1, 1000)));
+  const std::string key = PaceKey(*address, *port);
+  if (c.ticket == 0 || c.paceKey != key) {
+    if (c.ticket) pacer_->Cancel(c.paceKey, c.ticket);
+    c.paceKey = key;
+    c.ticket = pacer_->Enqueue(key);
+  }
+  RconPacer::Clock::time_point retry;
+  if (!pacer_->TryGo(key, c.ticket, now, &retry)) {
+    c.retryAt = retry;
+    return;
+  }
+  UdpSocket& socket = c.channel == RconChannel::Var ? workers_->udpb : workers_->querySocket;
+  // Stamped before the send: on loopback the answer can be there before a
+  // stamp taken after it.
+  NoteSent(server, c.channel, EntryKey(*address, e.port.view()), c.text, HiResMs());
+  socket.SendTo(*address, *port, BuildRcon(e.rconpass.view(), c.text));  // failures: not reported
+  ++counters_.rconSent;
+  lines_.Left(server, now);
+}
+
+void QueryEngine::NoteSent(ServerId server, RconChannel channel, const std::string& sender,
+                           const std::string& command, double at) {
+  outstanding_[{sender, channel}].push_back(Outstanding{command, at, server});
+}
+
+// An output is credited to the oldest command that left before it came.
+void QueryEngine::Answered(const std::string& sender, RconChannel channel, double firstArrival) {
+  const auto it = outstanding_.find({sender, channel});
+  if (it == outstanding_.end() || it->second.empty()) return;
+  if (it->second.front().left <= firstArrival) it->second.pop_front();
 }
 
 // ---------------------------------------------------------------------------
@@ -571,34 +644,39 @@ void QueryEngine::FlushHeld() {
 
 void QueryEngine::RequestStatusPoll() {
   if (!state_.SelectedValid()) return;
-  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
-  state_.statusHost = e.host.str();
-  state_.statusPort = e.port.str();
-  state_.statusPollRequested = true;
+  state_.RequestStatusPoll(state_.SelectedUid());
+}
+
+void QueryEngine::RequestStatusPoll(ServerId server) {
+  if (state_.EntryOf(server)) state_.RequestStatusPoll(server);
 }
 
 std::optional<QueryEngine::StatusPollRequest> QueryEngine::TakeStatusPollRequest() {
-  if (!state_.statusPollRequested || !state_.SelectedValid()) return std::nullopt;
-  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
-  if (e.rconpass.empty()) return std::nullopt;
-  if (e.host != state_.statusHost || e.port != state_.statusPort) {
-    state_.statusPollRequested = false;
-    return std::nullopt;
+  for (auto it = state_.statusPolls.begin(); it != state_.statusPolls.end();) {
+    const Tserverrec* e = state_.EntryOf(*it);
+    if (!e || e->rconpass.empty()) {
+      it = state_.statusPolls.erase(it);
+      continue;
+    }
+    const std::optional<std::string> address = names_->Address(e->host.view());
+    const auto port = PortOf(e->port.view());
+    if (!address && port) {  // the name is being looked up
+      ++it;
+      continue;
+    }
+    StatusPollRequest req;
+    req.server = *it;
+    req.host = address.value_or(std::string());
+    req.port = e->port.str();
+    req.password = e->rconpass.str();
+    if (address && port) {
+      req.paceKey = PaceKey(*address, *port);
+      req.ticket = pacer_->Enqueue(req.paceKey);
+    }
+    state_.statusPolls.erase(it);
+    return req;
   }
-  const std::optional<std::string> address = names_->Address(state_.statusHost);
-  const auto port = PortOf(state_.statusPort);
-  if (!address && port) return std::nullopt;  // the name is being looked up
-  state_.statusPollRequested = false;
-  StatusPollRequest req;
-  req.host = address.value_or(std::string());
-  req.port = state_.statusPort;
-  req.password = e.rconpass.str();
-  req.entryHost = state_.statusHost;
-  if (address && port) {
-    req.paceKey = PaceKey(*address, *port);
-    req.ticket = pacer_->Enqueue(req.paceKey);
-  }
-  return req;
+  return std::nullopt;
 }
 
 // ---------------------------------------------------------------------------
@@ -610,16 +688,17 @@ void QueryEngine::HandleQueryDatagram(std::string text, std::string host, int po
   reply_.host = std::move(host);
   reply_.port = port;
   reply_.time = time;
+  // Every datagram belongs to the server that sent it, whatever came before.
+  reply_.server = -1;
+  if (!reply_.host.empty() && reply_.port != -1)
+    reply_.server = FirstEntryFor(reply_.host, reply_.port);
   if (IsStatusResponse(reply_.text)) {
-    reply_.server = -1;
-    if (!reply_.host.empty() && reply_.port != -1) {
-      reply_.server = FirstEntryFor(reply_.host, reply_.port);
-      if (reply_.server >= 0)
-        reply_.ping =
-            reply_.time -
-            SendTimeBefore(state_.serverlist[static_cast<std::size_t>(reply_.server)], reply_.time);
-    }
-    if (reply_.server < 0) ++counters_.unattributed;
+    if (reply_.server >= 0)
+      reply_.ping =
+          reply_.time -
+          SendTimeBefore(state_.serverlist[static_cast<std::size_t>(reply_.server)], reply_.time);
+    else
+      ++counters_.unattributed;
   }
   try {
     HandleReply();
@@ -630,25 +709,42 @@ void QueryEngine::HandleQueryDatagram(std::string text, std::string host, int po
 
 int QueryEngine::FirstEntryFor(const std::string& host, int port) {
   const std::string key = EntryKey(host, std::to_string(port));
+  // An entry typed as a host name answers from the address the name
+  // resolved to; one whose name is not resolved (yet) matches nobody.
+  auto addressOf = [this](const Tserverrec& e) {
+    return names_ ? names_->Address(e.host.view()).value_or(e.host.str()) : e.host.str();
+  };
   for (int attempt = 0; attempt < 2; ++attempt) {
-    if (listIndex_.generation != state_.listGeneration ||
+    const std::uint64_t names = names_ ? names_->Generation() : 0;
+    if (listIndex_.generation != state_.listGeneration || listIndex_.names != names ||
         listIndex_.size != state_.serverlist.size() || attempt == 1) {
       listIndex_.first.clear();
       listIndex_.first.reserve(state_.serverlist.size());
       for (std::size_t i = 0; i < state_.serverlist.size(); ++i) {
         const Tserverrec& e = state_.serverlist[i];
-        listIndex_.first.emplace(EntryKey(e.host.view(), e.port.view()), static_cast<int>(i));
+        listIndex_.first.emplace(EntryKey(addressOf(e), e.port.view()), static_cast<int>(i));
       }
       listIndex_.generation = state_.listGeneration;
+      listIndex_.names = names;
       listIndex_.size = state_.serverlist.size();
     }
     const auto it = listIndex_.first.find(key);
     if (it == listIndex_.first.end()) return -1;
     const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(it->second)];
     // An entry changed without a note: build the index again once.
-    if (e.host == host && e.port == std::to_string(port)) return it->second;
+    if (e.port == std::to_string(port) && addressOf(e) == host) return it->second;
   }
   return -1;
+}
+
+// Whether host:port is where the selected entry answers from (also when an
+// earlier entry has the same address).
+bool QueryEngine::FromSelected(const std::string& host, int port) {
+  if (!state_.SelectedValid()) return false;
+  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
+  if (e.port != std::to_string(port)) return false;
+  const std::optional<std::string> address = names_ ? names_->Address(e.host.view()) : std::nullopt;
+  return address.value_or(e.host.str()) == host;
 }
 
 // The last record for ip (the cache only grows and its addresses never
@@ -684,8 +780,12 @@ void QueryEngine::HandleReply() {
   entry()->lastreply = TickCount32();
 
   if (!IsStatusResponse(reply_.text)) {
-    view_.ConsoleShow(ConsoleLines(reply_.text));
-    DirectoryChecks();
+    // An rcon output: joined with the rest of its datagrams, then shown
+    // and parsed (FinishReplies). Anything else a server sends here is
+    // not for the console.
+    if (queryOutputs_.Add(EntryKey(reply_.host, std::to_string(reply_.port)), reply_.text,
+                          reply_.time))
+      SchedulePump();
     return;
   }
 
@@ -746,18 +846,58 @@ void QueryEngine::HandleReply() {
   ++counters_.statusResponses;
   if (idx == state_.selected) view_.RefreshJoinDialog();
   view_.ServerEntryChanged(idx);
-  DirectoryChecks();
 }
 
-void QueryEngine::DirectoryChecks() {
-  const int idx = reply_.server;
-  if (idx < 0 || static_cast<std::size_t>(idx) >= state_.serverlist.size()) return;
-  const std::string mapinfo = state_.serverlist[static_cast<std::size_t>(idx)].mapinfo.str();
-  if (auto listing = CheckMapListing(reply_.text, mapinfo)) {
+void QueryEngine::DirectoryChecks(const std::string& text, int index, std::size_t limit) {
+  if (index < 0 || static_cast<std::size_t>(index) >= state_.serverlist.size()) return;
+  const std::string mapinfo = state_.serverlist[static_cast<std::size_t>(index)].mapinfo.str();
+  if (auto listing = CheckMapListing(text, mapinfo, limit)) {
     view_.MapListShow(listing->maps, listing->chosen);
     ShowMapPictureFor(listing->picturesLoaded);
   }
-  if (auto files = CheckConfigListing(reply_.text)) view_.ConfigListAppend(*files);
+  if (auto files = CheckConfigListing(text, std::max<std::size_t>(limit, 99999)))
+    view_.ConfigListAppend(*files);
+}
+
+void QueryEngine::FinishReplies(bool all) {
+  const double now = HiResMs();
+  auto senderOf = [](const std::string& key) -> std::pair<std::string, int> {
+    const std::size_t nl = key.find('\n');
+    if (nl == std::string::npos) return {key, -1};
+    return {key.substr(0, nl), ParseInt32(key.substr(nl + 1)).value_or(-1)};
+  };
+  for (const PrintOutput& o : all ? queryOutputs_.TakeAll() : queryOutputs_.TakeFinished(now)) {
+    const auto [host, port] = senderOf(o.sender);
+    if (FirstEntryFor(host, port) < 0) continue;
+    ++counters_.printOutputs;
+    Answered(o.sender, RconChannel::Query, o.first);
+    // Only the selected server's outputs reach the views.
+    if (!FromSelected(host, port)) continue;
+    try {
+      view_.ConsoleShow(ConsoleLines(o.text, PrintJoiner::kMaxBytes));
+      const int index = state_.selected;
+      DirectoryChecks(o.text, index, PrintJoiner::kMaxBytes);
+    } catch (...) {
+    }
+  }
+  for (const PrintOutput& o : all ? varOutputs_.TakeAll() : varOutputs_.TakeFinished(now))
+    Answered(o.sender, RconChannel::Var, o.first);
+
+  // Commands without an answer in time are marked; nothing is sent again by
+  // itself (a kick may have been carried out although its answer was lost).
+  for (auto& [key, waiting] : outstanding_) {
+    while (!waiting.empty() && waiting.front().left + kUnansweredAfterMs <= now) {
+      const Outstanding gone = std::move(waiting.front());
+      waiting.pop_front();
+      ++counters_.unanswered;
+      std::string line = gone.command + ": Keine Antwort vom Server (verworfen oder gedrosselt)";
+      if (gone.server != state_.SelectedUid()) {
+        const auto [host, port] = senderOf(key.first);
+        line = host + ":" + std::to_string(port) + " " + line;
+      }
+      view_.ConsoleNote(line);
+    }
+  }
 }
 
 void QueryEngine::ShowMapPictureFor(const std::vector<std::string>& pictures) {
@@ -782,7 +922,8 @@ void QueryEngine::HandleVarReply(const std::string& text, const std::string& hos
   ++counters_.varReplies;
   if (host.empty() || port == -1) return;
   if (FirstEntryFor(host, port) < 0) return;  // not listed
-  if (host != state_.targetHost || std::to_string(port) != state_.targetPort) return;
+  if (varOutputs_.Add(EntryKey(host, std::to_string(port)), text, HiResMs())) SchedulePump();
+  if (!FromSelected(host, port)) return;
   try {
     view_.ApplyVarReply(FieldOf(text, "\n", 1));
   } catch (...) {
@@ -790,13 +931,9 @@ void QueryEngine::HandleVarReply(const std::string& text, const std::string& hos
 }
 
 void QueryEngine::ApplyStatusPollResult(StatusPollResult result) {
-  if (!result.host.empty() || !result.port.empty()) {
-    if (!state_.SelectedValid()) return;
-    const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
-    if (e.host != result.host || e.port != result.port) return;
-  }
+  if (state_.IndexOf(result.server) < 0) return;
+  const bool shown = result.server == state_.SelectedUid();
   if (result.parsed) {
-    state_.statusRows = std::move(result.rows);
     StatusLookups lookups;
     const Tguidlist& guids = state_.guidlist;
     lookups.guidName = [&guids](const std::string& guid) -> std::optional<std::string> {
@@ -813,20 +950,36 @@ void QueryEngine::ApplyStatusPollResult(StatusPollResult result) {
     lookups.addUnknown = [this](const std::string& ip25) {
       AddUnresolvedAddress(state_.addrcache, ip25);
     };
-    ApplyStatusLookups(state_.statusRows, lookups);
-  } else {
-    // The parse empties the fields of the rows it had before it gives up.
-    for (Tstatusrow& row : state_.statusRows)
-      for (std::string& field : row) field.clear();
+    ApplyStatusLookups(result.rows, lookups);
   }
-  if (result.tableReady) StatusTableReady();
+  if (shown) {
+    if (result.parsed) {
+      state_.statusRows = std::move(result.rows);
+    } else {
+      // The parse empties the fields of the rows it had before it gives up.
+      for (Tstatusrow& row : state_.statusRows)
+        for (std::string& field : row) field.clear();
+    }
+    if (!result.tableReady) return;
+    ++counters_.statusTables;
+    state_.statusRowsView = state_.statusRows;
+    state_.statusRowsServer = result.server;
+    view_.StatusRowsChanged();
+    view_.StatusTableReadyMore(PolledTable{result.server, &state_.statusRows, result.sent, true});
+    return;
+  }
+  // A server polled for its pending kicks: its table is not shown.
+  if (result.parsed)
+    view_.StatusTableReadyMore(PolledTable{result.server, &result.rows, result.sent, false});
 }
 
 void QueryEngine::StatusTableReady() {
   ++counters_.statusTables;
   state_.statusRowsView = state_.statusRows;
+  state_.statusRowsServer = state_.SelectedUid();
   view_.StatusRowsChanged();
-  view_.StatusTableReadyMore();
+  view_.StatusTableReadyMore(PolledTable{state_.statusRowsServer, &state_.statusRows,
+                                         std::chrono::steady_clock::now(), true});
 }
 
 // ---------------------------------------------------------------------------
@@ -923,29 +1076,28 @@ void QueryEngine::Timer1Timer() {
   SendGetStatus(sel);
   if (view_.PlayersTabShown() && state_.SelectedValid()) {
     const Tserverrec& s = state_.serverlist[static_cast<std::size_t>(sel)];
-    if (!s.rconpass.empty()) {
-      state_.statusHost = s.host.str();
-      state_.statusPort = s.port.str();
-      state_.statusPollRequested = true;
-    }
+    if (!s.rconpass.empty()) state_.RequestStatusPoll(s.uid);
   }
 }
 
 void QueryEngine::Timer2Timer() {
   if (!state_.deferredCommand.empty()) {
-    const std::string command = state_.deferredCommand;
-    // Cleared and switched off even when the send failed: a retry would
-    // freeze the window for the pause every 600 ms without end. Network
-    // paths report nothing.
-    SendRcon(command);
+    // For the server it was asked for; cleared and switched off even when
+    // it could not be queued (network paths report nothing).
+    RconOptions read;
+    read.kind = RconKind::Read;
+    Rcon(state_.deferredServer, RconChannel::Query, state_.deferredCommand, std::move(read));
     state_.deferredCommand.clear();
+    state_.deferredServer = 0;
   }
   timer2_->SetEnabled(false);
 }
 
 void QueryEngine::Timer4Timer() {
   timer4_->SetEnabled(false);
-  SendRcon(CmdStatus());
+  RconOptions read;
+  read.kind = RconKind::Read;
+  Rcon(state_.timer4Server, RconChannel::Query, CmdStatus(), std::move(read));
 }
 
 std::string QueryEngine::ApplyQuerySettings(QueryTimers which) {
@@ -984,7 +1136,9 @@ void QueryEngine::OnPageChanged(bool playersTabShown) {
   if (!state_.SelectedValid()) return;
   if (state_.serverlist[static_cast<std::size_t>(state_.selected)].rconpass.empty()) return;
   if (playersTabShown) {
-    SendRcon(CmdStatus());
+    RconOptions read;
+    read.kind = RconKind::Read;
+    SendRcon(CmdStatus(), std::move(read));
     timer1_->SetEnabled(true);
   } else {
     timer1_->SetEnabled(settings_.Get(&Settings::sq));

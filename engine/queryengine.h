@@ -27,10 +27,15 @@
 //     table, and hands that over for the address/GUID lookups and
 //     StatusTableReady.
 //
-// Rcon datagrams of all three channels to one server keep the servers'
-// flood spacing together (RconPacer): one that would come too soon after
-// the previous one is held back and sent in order, never dropped. Rcon goes
-// to the selected entry's own address with its own password.
+// Rcon commands are bound to their server (its uid) when the operator acts
+// and wait in that server's line (RconLines) until their time has come; the
+// main thread never sleeps for them. They leave to that entry's own address
+// with its password of that moment, spaced with the status poll for the
+// servers' flood protection (RconPacer). Replies belong to their sender:
+// every datagram is attributed by its address and port (a host name by the
+// address it resolved to); the print datagrams of one output are joined
+// before they are shown or parsed, and only the selected server's reach
+// the views.
 //
 // Shutdown asks the threads to stop (status, providerres, get, getb) and
 // waits for each with a deadline; a worker waiting in a hand-over gives up at
@@ -46,6 +51,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,34 +62,47 @@
 #include "engine/appstate.h"
 #include "engine/enginetimer.h"
 #include "engine/engineview.h"
+#include "engine/rconlines.h"
 #include "engine/rconpacer.h"
 #include "geo/namecache.h"
+#include "protocol/replyjoin.h"
 
 namespace zelmora {
 
 class SettingsStore;
 class QtMainThreadInvoker;
 
+// How one rcon command waits and what it is.
+struct RconOptions {
+  RconKind kind = RconKind::Action;
+  // Query channel: the pause (700 ms) after it was issued and after the
+  // server's previous query command; variable channel: none. Given here it
+  // replaces the wait after issue.
+  std::optional<std::chrono::milliseconds> afterIssue;
+  std::chrono::milliseconds afterPrevious{0};  // after the server's previous command
+  RconLines::Done done;                        // left (true) or dropped (false)
+};
+
 class QueryEngine : public QObject {
   Q_OBJECT
 
  public:
-  // Outcome of an rcon send. Sent also stands for a datagram held back for
-  // the server's flood spacing: it goes out in order. Network paths report
-  // nothing to the operator; Failed carries the reason for tests and callers.
+  // Outcome of an rcon send. Sent: in its server's line, it goes out in
+  // order when its time has come. Network paths report nothing to the
+  // operator; Failed carries the reason for tests and callers.
   enum class SendResult { Sent, NoServer, Failed };
+  using ServerId = std::uint64_t;
+  using RconOptions = zelmora::RconOptions;
   // Which half of the periodic-query settings ApplyQuerySettings applies.
   enum class QueryTimers { Both, AllServers, Selected };
 
-  // The datagram being handled (fields of the get thread's current datagram;
-  // server and ping persist from one datagram to the next: a print reply is
-  // handled for the server of the last statusResponse).
+  // The datagram being handled (fields of the get thread's current datagram).
   struct Reply {
     std::string text;
     std::string host;
     int port = -1;
     double time = 0;  // HiResMs of the arrival
-    int server = 0;   // serverlist index, -1 for none
+    int server = 0;   // serverlist index of its sender, -1 for none
     double ping = 0;  // time - sendtime of that entry
   };
 
@@ -91,23 +110,21 @@ class QueryEngine : public QObject {
   // host text resolved), the port, the password, and its place in the
   // server's rcon line.
   struct StatusPollRequest {
+    ServerId server = 0;
     std::string host;
     std::string port;
     std::string password;
     std::string paceKey;
     std::uint64_t ticket = 0;
-    std::string entryHost;  // the polled entry's host text
   };
 
   // Handed-over result of one status poll.
   struct StatusPollResult {
-    bool parsed = false;      // ParseStatusInfo succeeded
-    bool tableReady = false;  // StatusTableReady runs after applying
-    Tstatusinfo rows;         // fields 0 to 8 (when parsed)
-    // The polled server (host and port texts of its entry): a table that
-    // arrives after another server was selected is not taken over.
-    std::string host;
-    std::string port;
+    bool parsed = false;                           // ParseStatusInfo succeeded
+    bool tableReady = false;                       // StatusTableReady runs after applying
+    Tstatusinfo rows;                              // fields 0 to 8 (when parsed)
+    ServerId server = 0;                           // the polled entry
+    std::chrono::steady_clock::time_point sent{};  // when its "status" left
   };
 
   struct Counters {
@@ -117,6 +134,9 @@ class QueryEngine : public QObject {
     std::uint64_t varReplies = 0;       // handed over by getb
     std::uint64_t statusTables = 0;     // StatusTableReady calls
     std::uint64_t inboxDropped = 0;     // datagrams dropped because the inbox was full
+    std::uint64_t printOutputs = 0;     // joined print outputs of listed senders
+    std::uint64_t unanswered = 0;       // commands without an answer within 2 s
+    std::uint64_t rconSent = 0;         // rcon datagrams sent from the lines
   };
 
   // state, settings and view must outlive the engine.
@@ -149,44 +169,60 @@ class QueryEngine : public QObject {
   // The callers stamp sendtime in their own order; the engine also notes the
   // moment right before the send for the ping of the replies.
   bool SendGetStatus(int index, std::string* error = nullptr);
-  // Rcon command with the selected entry's password to the selected entry's
-  // address over querySocket, after a pause of the main thread (700 ms), and
-  // then as soon as the server's flood spacing allows. NoServer (no pause,
-  // nothing sent) when selected is no entry.
-  SendResult SendRcon(std::string_view command, std::string* error = nullptr);
+  // Rcon command for the selected entry (bound to it now), over querySocket
+  // 700 ms after now and after the server's previous query command, then as
+  // soon as the flood spacing allows. NoServer when selected is no entry.
+  SendResult SendRcon(std::string_view command, RconOptions options = {});
   // The same over udpb, without the pause.
-  SendResult SendRconVar(std::string_view command, std::string* error = nullptr);
+  SendResult SendRconVar(std::string_view command, RconOptions options = {});
+  // Rcon command for the entry with this identity. NoServer when there is
+  // none; Failed when its port text is no port number (nothing is queued).
+  // It leaves to that entry's address with that entry's password at the
+  // moment it leaves; an entry deleted meanwhile takes its line with it.
+  SendResult Rcon(ServerId server, RconChannel channel, std::string_view command,
+                  RconOptions options = {});
+  // Drops the reads waiting in the server's line (another server selected).
+  void DropReadsOf(ServerId server);
+  // The selected entry's identity, 0 for none.
+  ServerId SelectedUid() const { return state_.SelectedUid(); }
 
   // --- status poll request (main thread) -------------------------------------
-  // Copies the selected entry's host and port into statusHost/statusPort and
-  // sets statusPollRequested (nothing when selected is no entry).
+  // Asks for one poll of the selected entry (nothing when selected is no
+  // entry) or of the entry with this identity.
   void RequestStatusPoll();
-  // What the status thread does at the start of a pass: when a poll is
-  // requested, selected is an entry and it has an rcon password, clears the
-  // request and returns destination and password; otherwise no value and the
-  // request stays as it is. A request made for another server than the one
-  // now selected is dropped (its poll would carry this server's password
-  // there); one whose host name is not resolved yet waits.
+  void RequestStatusPoll(ServerId server);
+  // What the status thread does at the start of a pass: the first requested
+  // server that is listed and has an rcon password, taken out of the
+  // requests with its destination and password; requests of servers that
+  // are gone or have none are dropped; one whose host name is not resolved
+  // yet waits. No value when nothing is to be polled.
   std::optional<StatusPollRequest> TakeStatusPollRequest();
 
   // --- handlers (main thread) -------------------------------------------------
-  // One datagram of querySocket: attribution (a statusResponse goes to the
-  // first entry with equal host and port text, or to none), then HandleReply.
-  // time is its arrival.
+  // One datagram of querySocket: attributed to its sender (the first entry
+  // whose address and port it came from), then HandleReply. time is its
+  // arrival.
   void HandleQueryDatagram(std::string text, std::string host, int port, double time);
-  // Index of the first entry whose host and port texts are host and port
+  // Index of the first entry whose address (the dotted host text, or the
+  // address its host name resolved to) and port text are host and port
   // (decimal), -1 for none. Kept in an index that follows
-  // AppState::listGeneration and the list's length.
+  // AppState::listGeneration, the list's length and the name cache.
   int FirstEntryFor(const std::string& host, int port);
-  // Handles reply() for reply().server.
+  // Handles reply() for reply().server: a statusResponse at once; a print
+  // datagram joins its output, which is shown and parsed once complete
+  // (FinishReplies).
   void HandleReply();
   // One datagram of udpb: passes the first output line to the view's
-  // ApplyVarReply when the sender is listed and is the current target.
+  // ApplyVarReply when it came from the selected entry.
   void HandleVarReply(const std::string& text, const std::string& host, int port);
-  // Applies a status poll result to statusRows (lookups of fields 9 to 13)
-  // and runs StatusTableReady when the result says so. A result of a server
-  // that is no longer the selected one is dropped: its players must not be
-  // shown for, nor kicked by number on, the server selected now.
+  // Shows and parses every print output that is complete now (all of them
+  // with all = true), matches it to the command it answers and marks
+  // commands that got no answer within 2 s in the console.
+  void FinishReplies(bool all = false);
+  // Applies a status poll result: for the selected entry to statusRows
+  // (lookups of fields 9 to 13) and the views, for another polled entry only
+  // to the view's continuation (its pending kicks); nothing for an entry
+  // that is gone.
   void ApplyStatusPollResult(StatusPollResult result);
   // First step of the table's arrival: statusRowsView := statusRows, then the
   // view's continuation.
@@ -229,8 +265,14 @@ class QueryEngine : public QObject {
   // The pause of SendRcon (700 ms). Tests that are not about it shorten it.
   void SetRconPause(std::chrono::milliseconds pause) { rconPause_ = pause; }
   std::chrono::milliseconds RconPause() const { return rconPause_; }
-  // Rcon datagrams held back for a server's flood spacing, not sent yet.
-  std::size_t HeldRcon() const { return held_.size(); }
+  // Rcon commands waiting in the lines, in all or in one server's.
+  std::size_t HeldRcon() const { return lines_.Waiting(); }
+  std::vector<std::string> HeldRconFor(ServerId server) const { return lines_.Texts(server); }
+  // A command without any answer this long after it left is marked in the
+  // console; the check runs once an answer that came in time is surely
+  // complete (its output's quiet time has passed).
+  static constexpr double kAnswerWaitMs = 2000;
+  static constexpr double kUnansweredAfterMs = kAnswerWaitMs + PrintJoiner::kDefaultGapMs + 50;
   // Hand-overs queued by workers and not yet run (tests: a worker waiting
   // in one).
   std::size_t PendingHandOvers() const;
@@ -259,17 +301,13 @@ class QueryEngine : public QObject {
  private:
   struct Workers;
 
-  struct Held {
-    std::string key;
-    std::uint64_t ticket = 0;
-    bool overUdpb = false;
-    std::string host;
-    std::uint16_t port = 0;
-    std::string datagram;
-  };
-
-  SendResult SendRconTo(bool overUdpb, std::string_view command, std::string* error);
-  void FlushHeld();
+  void PumpLines();
+  void SchedulePump();
+  void SendHead(RconLines::Command& c, RconLines::Clock::time_point now);
+  void NoteSent(ServerId server, RconChannel channel, const std::string& sender,
+                const std::string& command, double at);
+  void Answered(const std::string& sender, RconChannel channel, double firstArrival);
+  bool FromSelected(const std::string& host, int port);
   void StartUpSweepSlice();
   void EndStartUpSweep();
   void PeriodicSweepSlice();
@@ -277,7 +315,7 @@ class QueryEngine : public QObject {
   double SendTimeBefore(const Tserverrec& e, double arrival) const;
   const Taddrrec* CachedAddress(const std::string& ip);
   int DatenmengeOrThrow() const;
-  void DirectoryChecks();
+  void DirectoryChecks(const std::string& text, int index, std::size_t limit);
   void ShowMapPictureFor(const std::vector<std::string>& pictures);
 
   AppState& state_;
@@ -295,8 +333,20 @@ class QueryEngine : public QObject {
 
   std::shared_ptr<NameCache> names_;
   std::shared_ptr<RconPacer> pacer_ = std::make_shared<RconPacer>();
-  std::deque<Held> held_;
-  QTimer* heldTimer_ = nullptr;
+  RconLines lines_;
+  QTimer* pumpTimer_ = nullptr;
+  bool pumping_ = false;
+  // Print outputs being joined, per channel; key "address\nport".
+  PrintJoiner queryOutputs_;
+  PrintJoiner varOutputs_;
+  // Commands that left and wait for their answer, per address ("address\n
+  // port") and channel, oldest first.
+  struct Outstanding {
+    std::string command;
+    double left = 0;  // HiResMs, right before the send
+    ServerId server = 0;
+  };
+  std::map<std::pair<std::string, RconChannel>, std::deque<Outstanding>> outstanding_;
   struct SweepProgress {
     bool running = false;
     std::size_t next = 0;  // the next entry to look at
@@ -305,9 +355,10 @@ class QueryEngine : public QObject {
   QTimer* startUpSweepTimer_ = nullptr;
   QTimer* periodicSweepTimer_ = nullptr;
 
-  // First entry per host and port text.
+  // First entry per address and port text.
   struct ListIndex {
     std::uint64_t generation = ~std::uint64_t{0};
+    std::uint64_t names = ~std::uint64_t{0};
     std::size_t size = 0;
     std::unordered_map<std::string, int> first;
   } listIndex_;

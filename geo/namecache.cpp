@@ -44,6 +44,7 @@ struct NameCache::Shared {
   bool done = false;
   std::condition_variable doneCv;
   std::uint64_t lookups = 0;
+  std::uint64_t generation = 0;
 };
 
 NameCache::NameCache(ResolveFn resolve, NameCacheTiming timing)
@@ -88,6 +89,7 @@ void NameCache::Run(std::shared_ptr<Shared> s) {
     Shared::Entry& e = s->names[name];
     e.pending = false;
     e.answered = true;
+    const std::string before = e.address;
     if (r.status == HostLookup::Status::kFound && !r.address.empty()) {
       e.address = r.address;
       e.until = Clock::now() + s->timing.keepFound;
@@ -95,6 +97,7 @@ void NameCache::Run(std::shared_ptr<Shared> s) {
       e.address.clear();
       e.until = Clock::now() + s->timing.keepFailed;
     }
+    if (e.address != before) ++s->generation;
   }
   s->done = true;
   s->doneCv.notify_all();
@@ -116,6 +119,11 @@ std::optional<std::string> NameCache::Address(std::string_view host) {
   }
   if (e.address.empty()) return std::nullopt;
   return e.address;
+}
+
+std::uint64_t NameCache::Generation() const {
+  std::lock_guard<std::mutex> lk(shared_->m);
+  return shared_->generation;
 }
 
 std::uint64_t NameCache::Lookups() const {

@@ -48,6 +48,9 @@ class NameCache {
 
   // Lookups done by the worker so far (tests).
   std::uint64_t Lookups() const;
+  // Goes up whenever a name gets another address (or loses it): whoever
+  // keeps addresses of names (the reply attribution) looks again then.
+  std::uint64_t Generation() const;
 
  private:
   struct Shared;

@@ -36,16 +36,17 @@ std::vector<std::string> MiddlePieces(std::vector<std::string>&& pieces, std::si
 
 }  // namespace
 
-std::vector<std::string> ConsoleLines(std::string_view datagram) {
-  return SplitText(StripColorCodes(Copy(datagram, 5, 9999)), "\n");
+std::vector<std::string> ConsoleLines(std::string_view datagram, std::size_t limit) {
+  return SplitText(StripColorCodes(Copy(datagram, 5, limit)), "\n");
 }
 
 std::optional<MapListing> CheckMapListing(std::string_view datagram,
-                                          std::string_view mapinfoOfReplyServer) {
+                                          std::string_view mapinfoOfReplyServer,
+                                          std::size_t limit) {
   if (Copy(datagram, 5, kMapDirHead.size()) != kMapDirHead) return std::nullopt;
   MapListing listing;
   // Piece 0 is the extension named in the command, piece 1 the dashes.
-  listing.maps = MiddlePieces(SplitText(Copy(datagram, 32, 9999), "\n"), 2);
+  listing.maps = MiddlePieces(SplitText(Copy(datagram, 32, limit), "\n"), 2);
   if (!listing.maps.empty()) listing.chosen = 0;
   for (std::size_t i = 0; i < listing.maps.size(); ++i) {
     const std::string_view stem = WithoutExtension(listing.maps[i]);
@@ -60,10 +61,11 @@ std::optional<MapListing> CheckMapListing(std::string_view datagram,
   return listing;
 }
 
-std::optional<std::vector<std::string>> CheckConfigListing(std::string_view datagram) {
+std::optional<std::vector<std::string>> CheckConfigListing(std::string_view datagram,
+                                                           std::size_t limit) {
   if (Copy(datagram, 5, kCfgDirHead.size()) == kCfgDirHead) {
     // Piece 0 is the dashes line.
-    return MiddlePieces(SplitText(Copy(datagram, 31, 99999), "\n"), 1);
+    return MiddlePieces(SplitText(Copy(datagram, 31, limit), "\n"), 1);
   }
   if (Copy(datagram, 5, kPrintHead.size()) == kPrintHead &&
       FieldOf(Copy(datagram, 5, 50), "\n", 1).find(".cfg") != std::string::npos) {

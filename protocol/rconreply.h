@@ -22,8 +22,11 @@ using Tstatusinfo = std::vector<Tstatusrow>;
 
 // Console view lines of a reply: the text after the four leading bytes (at
 // most 9999 characters), colour codes removed, split at line feeds. The first
-// line is the keyword ("print").
-std::vector<std::string> ConsoleLines(std::string_view datagram);
+// line is the keyword ("print"). A reply joined from several datagrams
+// (replyjoin.h) is shown whole: its callers pass a larger limit.
+constexpr std::size_t kDatagramTextLimit = 9999;
+std::vector<std::string> ConsoleLines(std::string_view datagram,
+                                      std::size_t limit = kDatagramTextLimit);
 
 struct MapListing {
   std::vector<std::string> maps;  // file names in listing order
@@ -38,15 +41,19 @@ struct MapListing {
 // Map directory reply ("print\nDirectory of maps/mp ..."): the names between
 // the dashes line and the last line (which is never used, so names after the
 // last line feed of a datagram cut short are not taken). No value for any
-// other datagram.
+// other datagram. limit: characters of the listing taken (a joined reply
+// passes its whole length).
 std::optional<MapListing> CheckMapListing(std::string_view datagram,
-                                          std::string_view mapinfoOfReplyServer);
+                                          std::string_view mapinfoOfReplyServer,
+                                          std::size_t limit = kDatagramTextLimit);
 
 // Lines to append to the configuration-file list: from a ".cfg" directory
 // reply, or from a print reply whose first output line names a .cfg file (a
 // continuation datagram of a listing, or the game's answer to "exec"). No
-// value when the datagram is neither.
-std::optional<std::vector<std::string>> CheckConfigListing(std::string_view datagram);
+// value when the datagram is neither. limit as for CheckMapListing (the
+// single datagram's own limit is 99999).
+std::optional<std::vector<std::string>> CheckConfigListing(std::string_view datagram,
+                                                           std::size_t limit = 99999);
 
 // Picture of a map, relative to the program folder:
 // "mapimgs/<family>_<name>.jpg" ("\\" on Windows), the family being the

@@ -24,6 +24,8 @@ class RecordingView : public EngineView {
   int rebuilds = 0;
   bool playersTab = false;
   int tableReadyCount = 0;
+  std::vector<PolledTable> tables;  // rows not kept
+  std::vector<std::string> notes;
   bool sweepButton = false;
   bool selectedButton = false;
 
@@ -61,9 +63,15 @@ class RecordingView : public EngineView {
   void ServerVarsChanged() override { calls.push_back("ServerVarsChanged"); }
   void PlayerRowsChanged() override { calls.push_back("PlayerRowsChanged"); }
   void StatusRowsChanged() override { calls.push_back("StatusRowsChanged"); }
-  void StatusTableReadyMore() override {
+  void StatusTableReadyMore(const PolledTable& table) override {
     ++tableReadyCount;
-    calls.push_back("StatusTableReadyMore");
+    tables.push_back(table);
+    tables.back().rows = nullptr;
+    calls.push_back(table.shown ? "StatusTableReadyMore" : "StatusTableReadyMore other");
+  }
+  void ConsoleNote(const std::string& line) override {
+    notes.push_back(line);
+    calls.push_back("ConsoleNote");
   }
   void ServerEntryChanged(int index) override {
     calls.push_back("ServerEntryChanged " + std::to_string(index));

@@ -102,32 +102,53 @@ class HandleReplyTest : public QObject {
     QCOMPARE(f.engine.reply().ping, elapsed);
   }
 
-  void unlistedSenderDropsFollowingPrints() {
+  // Every datagram belongs to its sender, whatever came before it: an
+  // unlisted statusResponse takes nothing down with it, and a print reply
+  // is never credited to the server that answered last.
+  void printsBelongToTheirSender() {
     Fixture f;
-    // Before any statusResponse a print reply belongs to the first entry.
-    f.engine.HandleQueryDatagram(Oob("print\nfirst\n"), kHost, 27960, 1.0);
-    QCOMPARE(f.view.Count("ConsoleShow"), 1);
-    QVERIFY(f.E(0).lastreply != 0 || TickCount32() == 0);
-
-    f.E(1).lastreply = 0;
+    f.state.selected = 1;
     f.Status(27961, 10.0);
     QCOMPARE(f.engine.reply().server, 1);
-    // A statusResponse from a sender nobody listed ...
     f.Status(40000, 20.0);
     QCOMPARE(f.engine.reply().server, -1);
     QCOMPARE(f.engine.counters().unattributed, 1u);
-    f.E(1).lastreply = 0;
-    f.view.calls.clear();
-    // ... takes the print datagrams after it down with it.
-    f.engine.HandleQueryDatagram(Oob("print\nsecond\n"), kHost, 27961, 21.0);
-    f.engine.HandleQueryDatagram(Oob("print\nthird\n"), kHost, 40000, 22.0);
-    QVERIFY(f.view.calls.empty());
-    QCOMPARE(f.E(1).lastreply, 0u);
-    // The next listed statusResponse takes over again; a print from any
-    // sender is then handled for it.
-    f.Status(27961, 30.0);
-    f.engine.HandleQueryDatagram(Oob("print\nfourth\n"), "10.9.9.9", 5, 31.0);
-    QCOMPARE(f.view.consoleLines, (std::vector<std::string>{"print", "fourth", ""}));
+    f.E(0).lastreply = 0;
+    f.engine.HandleQueryDatagram(Oob("print\nfrom A\n"), kHost, 27960, 21.0);
+    QCOMPARE(f.engine.reply().server, 0);
+    QVERIFY(f.E(0).lastreply != 0 || TickCount32() == 0);
+    f.engine.HandleQueryDatagram(Oob("print\nnobody's\n"), kHost, 40000, 22.0);
+    f.engine.FinishReplies(true);
+    // A's output is not the selected server's: no view hears of it.
+    QVERIFY(!f.view.Has("ConsoleShow"));
+    QCOMPARE(f.engine.counters().printOutputs, 1u);
+    f.engine.HandleQueryDatagram(Oob("print\nfrom B\n"), kHost, 27961, 30.0);
+    f.engine.HandleQueryDatagram(Oob("getstatus"), kHost, 27961, 30.5);  // not for the console
+    f.engine.FinishReplies(true);
+    QCOMPARE(f.view.consoleLines, (std::vector<std::string>{"print", "from B", ""}));
+    QCOMPARE(f.view.Count("ConsoleShow"), 1);
+  }
+
+  // A server listed by host name answers from the address the name
+  // resolved to: its statusResponses and prints find it.
+  void hostNameEntryMatchesItsReplies() {
+    Fixture f(0);
+    f.engine.SetNameResolver([](const std::string& name) {
+      HostLookup r;
+      r.status = name == "game.example" ? HostLookup::Status::kFound : HostLookup::Status::kUnknown;
+      if (name == "game.example") r.address = kHost;
+      return r;
+    });
+    f.state.serverlist = {Entry("other.example", "28960"), Entry("game.example", "28960", "pw")};
+    f.state.pingHistory.resize(2);
+    f.state.selected = 1;
+    f.engine.FirstEntryFor(kHost, 28960);  // starts the lookups
+    QTRY_VERIFY(f.engine.FirstEntryFor(kHost, 28960) == 1);
+    f.Status(28960, 5.0);
+    QCOMPARE(f.E(1).protocol, std::uint8_t(6));
+    QCOMPARE(f.view.Count("ServerVarsChanged"), 0);  // the target was never set here
+    f.engine.HandleVarReply(Oob("print\n\"g_gametype\" is:\"sd^7\"\n"), kHost, 28960);
+    QCOMPARE(f.view.varReplies.size(), size_t(1));
   }
 
   void sameHostAndPortTwiceUpdatesTheFirst() {
@@ -262,50 +283,62 @@ class HandleReplyTest : public QObject {
     QCOMPARE(f.E(0).provider.str(), std::string("second;de;Germany"));
   }
 
-  void consoleShowsEveryNonStatusDatagram() {
+  // The datagrams of one output are joined before the console shows them,
+  // cut mid line or not; the console's first line stays "print".
+  void consoleShowsTheJoinedOutput() {
     Fixture f;
-    f.engine.HandleQueryDatagram(Oob("print\n^1red\r\nline2"), kHost, 27960, 1.0);
-    QCOMPARE(f.view.consoleLines, (std::vector<std::string>{"print", "red", "line2"}));
+    f.state.selected = 0;
+    f.engine.HandleQueryDatagram(Oob("print\n^1red\r\nli"), kHost, 27960, 1.0);
+    f.engine.HandleQueryDatagram(Oob("print\nne2\nend"), kHost, 27960, 2.0);
+    QVERIFY(!f.view.Has("ConsoleShow"));
+    f.engine.FinishReplies(true);
+    QCOMPARE(f.view.consoleLines, (std::vector<std::string>{"print", "red", "line2", "end"}));
   }
 
   void mapListingAndPicture() {
     QTemporaryDir dir;
     SetDataDir(dir.path().toStdString());
     Fixture f;
-    f.state.selected = 1;
-    f.E(1).protocol = 5;  // pictures of the selected server's family: 6
+    f.state.selected = 0;
+    f.E(0).protocol = 5;  // pictures of the family 6
     f.E(0).mapinfo.assign("^2sd ^0mp_harbor");
     const std::string listing =
         Oob("print\nDirectory of maps/mp .bsp\n----------\nmp_a.bsp\nmp_harbor.bsp\nmp_z.bsp\n");
     f.engine.HandleQueryDatagram(listing, kHost, 27960, 1.0);
+    f.engine.FinishReplies(true);
     QCOMPARE(f.view.maps, (std::vector<std::string>{"mp_a.bsp", "mp_harbor.bsp", "mp_z.bsp"}));
     QCOMPARE(f.view.mapChosen, 1);
     QVERIFY(f.view.pictures.empty());  // neither the picture nor no_map.jpg exists
 
     Touch(dir.filePath("mapimgs/no_map.jpg"));
     f.engine.HandleQueryDatagram(listing, kHost, 27960, 2.0);
+    f.engine.FinishReplies(true);
     QCOMPARE(f.view.pictures.size(), size_t(1));
     QCOMPARE(QString::fromStdString(f.view.pictures.back()),
              QDir::cleanPath(dir.filePath("mapimgs/no_map.jpg")));
 
     Touch(dir.filePath("mapimgs/6_mp_harbor.jpg"));
     f.engine.HandleQueryDatagram(listing, kHost, 27960, 3.0);
+    f.engine.FinishReplies(true);
     QCOMPARE(QString::fromStdString(f.view.pictures.back()),
              QDir::cleanPath(dir.filePath("mapimgs/6_mp_harbor.jpg")));
   }
 
   void configListingIsAppended() {
     Fixture f;
+    f.state.selected = 0;
     f.engine.HandleQueryDatagram(Oob("print\nDirectory of / .cfg\n----------\na.cfg\nb.cfg\n"),
                                  kHost, 27960, 1.0);
+    f.engine.FinishReplies(true);
     f.engine.HandleQueryDatagram(Oob("print\nexecing server.cfg\n"), kHost, 27960, 2.0);
+    f.engine.FinishReplies(true);
     QCOMPARE(f.view.configFiles,
              (std::vector<std::string>{"a.cfg", "b.cfg", "execing server.cfg"}));
   }
 
-  void varRepliesGoToTheTargetOnly() {
+  void varRepliesGoToTheSelectedServerOnly() {
     Fixture f;
-    f.engine.SetTarget("27961", kHost);
+    f.state.selected = 1;
     const std::string reply = Oob("print\n\"g_gametype\" is:\"sd^7\" default:\"dm^7\"\nmore\n");
     f.engine.HandleVarReply(reply, kHost, 27960);  // listed, not the target
     f.engine.HandleVarReply(reply, kHost, 40000);  // not listed
@@ -314,9 +347,8 @@ class HandleReplyTest : public QObject {
     f.engine.HandleVarReply(reply, kHost, 27961);
     QCOMPARE(f.view.varReplies,
              (std::vector<std::string>{"\"g_gametype\" is:\"sd^7\" default:\"dm^7\""}));
-    // The target must also be listed.
-    f.engine.SetTarget("5555", "10.0.0.1");
-    f.engine.HandleVarReply(reply, "10.0.0.1", 5555);
+    f.state.selected = -1;
+    f.engine.HandleVarReply(reply, kHost, 27961);
     QCOMPARE(f.view.varReplies.size(), size_t(1));
   }
 
@@ -329,32 +361,27 @@ class HandleReplyTest : public QObject {
     QCOMPARE(f.state.targetPort, std::string("1"));
   }
 
-  void statusPollRequestIsTakenOnlyWhenUsable() {
-    Fixture f;
-    QVERIFY(!f.engine.TakeStatusPollRequest());
-    f.state.statusPollRequested = true;
-    f.state.statusHost = kHost;
-    f.state.statusPort = "27960";
-    f.state.selected = -1;
+  // Polls are asked for by server, each once; one without an rcon password
+  // or no longer listed is dropped when its turn comes.
+  void statusPollRequestsByServer() {
+    Fixture f(3);
+    f.E(2).rconpass.assign("pw2");
     QVERIFY(!f.engine.TakeStatusPollRequest());
     f.state.selected = 1;  // no rcon password
-    QVERIFY(!f.engine.TakeStatusPollRequest());
-    f.state.selected = 5;  // beyond the list
-    QVERIFY(!f.engine.TakeStatusPollRequest());
-    QVERIFY(f.state.statusPollRequested);
-    f.state.selected = 0;
-    const auto req = f.engine.TakeStatusPollRequest();
-    QVERIFY(req.has_value());
-    QCOMPARE(req->host, std::string(kHost));
-    QCOMPARE(req->port, std::string("27960"));
-    QCOMPARE(req->password, std::string("pw"));
-    QVERIFY(!f.state.statusPollRequested);
-    QVERIFY(!f.engine.TakeStatusPollRequest());
-
-    f.state.selected = 1;
     f.engine.RequestStatusPoll();
-    QVERIFY(f.state.statusPollRequested);
-    QCOMPARE(f.state.statusPort, std::string("27961"));
+    f.engine.RequestStatusPoll(f.E(2).uid);
+    f.engine.RequestStatusPoll(f.E(2).uid);
+    f.engine.RequestStatusPoll(f.E(0).uid);
+    f.engine.RequestStatusPoll(12345);  // nobody
+    QCOMPARE(f.state.statusPolls.size(), size_t(3));
+    auto req = f.engine.TakeStatusPollRequest();
+    QVERIFY(req.has_value());
+    QCOMPARE(req->server, f.E(2).uid);
+    QCOMPARE(req->port, std::string("27962"));
+    QCOMPARE(req->password, std::string("pw2"));
+    f.state.serverlist.erase(f.state.serverlist.begin());  // E(0) is gone
+    QVERIFY(!f.engine.TakeStatusPollRequest());
+    QVERIFY(f.state.statusPolls.empty());
   }
 
   void statusPollResultIsLookedUpAndShown() {
@@ -364,7 +391,9 @@ class HandleReplyTest : public QObject {
     g.name.assign("Remembered");
     f.state.guidlist.push_back(g);
     f.state.addrcache.push_back({"10.0.0.5", "isp.example", "de", "Germany", 4});
+    f.state.selected = 0;
     QueryEngine::StatusPollResult r;
+    r.server = f.E(0).uid;
     r.parsed = true;
     r.tableReady = true;
     r.rows.resize(2);
@@ -391,6 +420,7 @@ class HandleReplyTest : public QObject {
     // A malformed single-datagram table: rows emptied, nothing shown.
     f.view.calls.clear();
     QueryEngine::StatusPollResult bad;
+    bad.server = f.E(0).uid;
     f.engine.ApplyStatusPollResult(bad);
     QCOMPARE(f.state.statusRows.size(), size_t(2));
     QCOMPARE(f.state.statusRows[0][0], std::string());
@@ -403,31 +433,29 @@ class HandleReplyTest : public QObject {
     QCOMPARE(f.state.statusRowsView[0][0], std::string());
     QCOMPARE(f.view.tableReadyCount, 2);
 
-    // The table of a server that is no longer selected is not taken over:
-    // its players are neither shown nor kicked by number on the server
-    // selected now.
-    const Tserverrec& sel = f.state.serverlist[static_cast<size_t>(f.state.selected)];
-    r.host = sel.host.str();
-    r.port = "1";  // polled before another entry was selected
+    // The table of another server (polled for its pending kick) is handed
+    // on but neither shown nor taken for the selected server's.
+    r.server = f.E(1).uid;
+    f.view.calls.clear();
     f.engine.ApplyStatusPollResult(r);
-    QCOMPARE(f.view.tableReadyCount, 2);
+    QCOMPARE(f.view.calls, std::vector<std::string>{"StatusTableReadyMore other"});
     QCOMPARE(f.state.statusRowsView[0][0], std::string());
-    r.port = sel.port.str();
+    QCOMPARE(f.state.statusRowsServer, f.E(0).uid);
+    r.server = 999999;  // gone
     f.engine.ApplyStatusPollResult(r);
-    QCOMPARE(f.view.tableReadyCount, 3);
-    QCOMPARE(f.state.statusRowsView[0][0], std::string("0"));
+    QCOMPARE(f.view.calls.size(), size_t(1));
   }
 
   void sendsWithoutServerOrSocketDoNothing() {
     Fixture f;
     f.state.selected = -1;
-    QElapsedTimer clock;
-    clock.start();
     QCOMPARE(f.engine.SendRcon("status"), QueryEngine::SendResult::NoServer);
     QCOMPARE(f.engine.SendRconVar("g_gametype"), QueryEngine::SendResult::NoServer);
     f.state.selected = 2;  // beyond the list
     QCOMPARE(f.engine.SendRcon("status"), QueryEngine::SendResult::NoServer);
-    QVERIFY(clock.elapsed() < 600);  // no pause without a server
+    f.state.selected = 0;  // not started: nothing can be queued
+    QCOMPARE(f.engine.SendRcon("status"), QueryEngine::SendResult::Failed);
+    QCOMPARE(f.engine.HeldRcon(), size_t(0));
     // Not started: sends fail with a reason instead of crashing.
     std::string err;
     QVERIFY(!f.engine.SendGetStatus(0, &err));

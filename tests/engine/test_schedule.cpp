@@ -140,21 +140,19 @@ class ScheduleTest : public QObject {
     r.engine->Timer1().SetEnabled(false);
     QCOMPARE(r.Queries(1), 0u);
     QCOMPARE(r.Queries(2), 0u);
-    QVERIFY(!r.state.statusPollRequested);  // players tab not shown
+    QVERIFY(r.state.statusPolls.empty());  // players tab not shown
 
     // Players tab shown and an rcon password: each tick requests a poll.
     r.view.playersTab = true;
     r.engine->Timer1Timer();
-    QVERIFY(r.state.statusPollRequested);
-    QCOMPARE(r.state.statusHost, std::string(kHost));
-    QCOMPARE(r.state.statusPort, std::to_string(r.S(0).port()));
+    QCOMPARE(r.state.statusPolls, std::deque<std::uint64_t>{r.E(0).uid});
     QTRY_VERIFY_WITH_TIMEOUT(r.view.tableReadyCount >= 1, 5000);
 
     // Without a password no request.
-    r.state.statusPollRequested = false;
+    r.state.statusPolls.clear();
     r.state.selected = 1;
     r.engine->Timer1Timer();
-    QVERIFY(!r.state.statusPollRequested);
+    QVERIFY(r.state.statusPolls.empty());
     QTRY_COMPARE(r.Queries(1), 1u);
     // No entry or a port that is no number: nothing at all.
     const uint64_t q1 = r.Queries(1);
@@ -183,8 +181,9 @@ class ScheduleTest : public QObject {
   void deferredCommandAndTimer4FireOnce() {
     Rig r(1);
     r.state.selected = 0;
-    r.engine->SetTarget(std::to_string(r.S(0).port()), kHost);
     r.state.deferredCommand = "map_restart";
+    r.state.deferredServer = r.E(0).uid;
+    r.state.timer4Server = r.E(0).uid;
     r.engine->Timer2().SetInterval(20);
     r.engine->Timer2().SetEnabled(true);
     r.engine->Timer4().SetInterval(30);
@@ -213,6 +212,7 @@ class ScheduleTest : public QObject {
     r.state.selected = 0;
     r.E(0).port.assign("notaport");
     r.state.deferredCommand = "dir / .cfg";
+    r.state.deferredServer = r.E(0).uid;
     r.engine->Timer2().SetInterval(10);
     r.engine->Timer2().SetEnabled(true);
     QTRY_VERIFY(!r.engine->Timer2().Enabled());
@@ -276,7 +276,6 @@ class ScheduleTest : public QObject {
     Rig r(2);
     r.settings.Set(&Settings::sq, false);
     r.state.selected = 0;
-    r.engine->SetTarget(std::to_string(r.S(0).port()), kHost);
     r.engine->OnPageChanged(true);
     QVERIFY(r.engine->Timer1().Enabled());  // on whatever sq says
     QTRY_COMPARE(r.S(0).executedCommands(), std::vector<std::string>{"status"});

@@ -89,7 +89,6 @@ class TrafficTest : public QObject {
     r.state.selected = 0;
     r.engine->SetRconPause(0ms);  // only the spacing keeps them apart here
     QVERIFY(r.engine->Start());
-    r.engine->SetTarget(std::to_string(server.port()), kHost);
 
     r.view.playersTab = true;
     r.engine->OnPageChanged(true);         // "status" over the query channel

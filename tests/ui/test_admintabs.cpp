@@ -180,6 +180,7 @@ class TestAdminTabs : public QObject {
   // Keeps the next rcon command of a test more than the servers' 500 ms
   // after the previous one (what the program's own pause does).
   static void Space() { QTest::qWait(600); }
+  QString Notice() { return W<QLabel>("PlayerNotice")->text(); }
 
   // Rcon datagrams the server got from the query channel (the console,
   // the tabs) or from the variable channel, as sent after the four 0xFF.
@@ -293,9 +294,9 @@ class TestAdminTabs : public QObject {
     F().Engine().Timer4().SetEnabled(false);
   }
 
-  // Kicks and bans wait for the next completed poll and go out after it;
-  // the last click wins; the kicked player leaves the next table. A request
-  // made for one server is never carried out on another.
+  // Kicks and bans wait for the next table of their server and go out after
+  // it; the last click wins; the table after the kick tells whether the
+  // player left. A request stays with the server it was made for.
   void pendingKicksAndBans() {
     const auto c = Rconned({Player(0, "50", 10), Player(5, "60", 10), Player(7, "70", 10)});
     auto& a = Start(c);
@@ -305,59 +306,117 @@ class TestAdminTabs : public QObject {
     Poll();
     ClickRow(G("DrawGrid2"), 2);  // client 5
     a.clearReceived();
-    size_t done = Executed(a).size();
     Click("Button1");  // kick ...
     Click("Button4");  // ... then ban: only the ban is pending
-    QTest::qWait(300);
+    QCOMPARE(S().pendingActions.size(), size_t(1));
+    QVERIFY(S().pendingActions[0].kind == PendingPlayerAction::Kind::Ban);
+    QCOMPARE(S().pendingActions[0].client, std::string("5"));
+    QCOMPARE(S().pendingActions[0].guid, std::string("0"));
+    QCOMPARE(S().pendingActions[0].name, std::string("P5"));
     QVERIFY(Rcon(a).empty());
-    QCOMPARE(S().pendingBan, 5);
-    QCOMPARE(S().pendingKick, -1);
-    Poll();
-    QTRY_COMPARE_WITH_TIMEOUT(Executed(a).size(), done + 2, 5000);
-    const std::vector<std::string> executed = Executed(a);
-    QCOMPARE(std::vector<std::string>(executed.begin() + long(done), executed.end()),
-             (std::vector<std::string>{"status", "banclient 5"}));
-    QCOMPARE(Rcon(a), std::vector<std::string>{"rcon \"pw\" banclient 5"});
-    QCOMPARE(S().pendingBan, -1);
-    Space();
+    // The click asked for a table itself; the ban goes out after it.
+    QTRY_COMPARE_WITH_TIMEOUT(Rcon(a), std::vector<std::string>{"rcon \"pw\" banclient 5"}, 5000);
+    QVERIFY(S().pendingActions.empty());
+    QTRY_COMPARE_WITH_TIMEOUT(Notice(), QStringLiteral("Spieler P5 wurde gebannt."), 5000);
+    QCOMPARE(a.config().players.size(), size_t(2));
     Poll();
     QCOMPARE(S().statusRowsView.size(), size_t(2));
     QCOMPARE(S().statusRowsView[1][0], std::string("7"));
 
-    // Temporary ban and kick: the numbers as decimal text.
+    // Temporary ban: the number as decimal text.
     ClickRow(G("DrawGrid2"), 2);  // client 7
     a.clearReceived();
-    done = Executed(a).size();
     Click("Button3");
-    Space();
-    Poll();
-    QTRY_COMPARE_WITH_TIMEOUT(Executed(a).size(), done + 2, 5000);
-    QCOMPARE(Rcon(a), std::vector<std::string>{"rcon \"pw\" tempbanclient 7"});
+    QTRY_COMPARE_WITH_TIMEOUT(Rcon(a), std::vector<std::string>{"rcon \"pw\" tempbanclient 7"},
+                              5000);
+    QTRY_COMPARE_WITH_TIMEOUT(Notice(), QStringLiteral("Spieler P7 wurde temporär gebannt."), 5000);
 
-    // Kick recorded on A, then B selected: B's poll sends nothing, and A
-    // never gets it either.
+    // Kick recorded on A, then B selected: the kick is carried out on A by
+    // A's next table; B gets nothing.
+    Poll();
     ClickRow(G("DrawGrid2"), 1);  // client 0
-    Click("Button1");
-    Click("Button9");
-    QCOMPARE(S().pendingKick, 0);
-    Select(2);
-    QCOMPARE(S().pendingKick, -1);
-    QVERIFY(!S().highPingRequested);
     a.clearReceived();
     b.clearReceived();
-    Poll();
-    QTest::qWait(300);
-    QCOMPARE(Executed(b), std::vector<std::string>{"status"});
-    QVERIFY(Rcon(a).empty() && Rcon(b).empty());
-
-    // Clicking the selected server again keeps its request.
-    ClickRow(G("DrawGrid2"), 2);  // client 5 on B
     Click("Button1");
     ClickRow(G("DrawGrid1"), 2);
-    QCOMPARE(S().pendingKick, 5);
-    Space();
+    QCOMPARE(G("DrawGrid2")->RowCount(), 1);  // emptied until B's own table
+    QTRY_COMPARE_WITH_TIMEOUT(Rcon(a), std::vector<std::string>{"rcon \"pw\" clientkick 0"}, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        Notice().startsWith(QStringLiteral("Spieler P0 wurde gekickt (Server ")), 5000);
     Poll();
-    QTRY_COMPARE_WITH_TIMEOUT(Rcon(b), std::vector<std::string>{"rcon \"pw\" clientkick 5"}, 5000);
+    QCOMPARE(S().statusRowsView.size(), size_t(3));  // B's players
+    QVERIFY(Rcon(b).empty());
+  }
+
+  // The player who held the slot when the operator clicked has left and
+  // somebody else took the slot before the next table: nobody is kicked.
+  void slotTakenOverBeforeTheNextTable() {
+    auto& a = Start(Rconned({Player(0, "50", 10, "111111"), Player(3, "60", 10, "333333")}));
+    Open({Entry(a, "pw")});
+    Select(1);
+    Poll();
+    a.setPlayers({Player(0, "50", 10, "111111"), [] {
+                    auto p = Player(3, "40", 10, "999999");
+                    p.name = "Newcomer";
+                    return p;
+                  }()});
+    ClickRow(G("DrawGrid2"), 2);  // P3 as the table still shows him
+    a.clearReceived();
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(
+        Notice(),
+        QStringLiteral("Kick nicht ausgeführt: Spieler P3 ist nicht mehr auf dem Server."), 5000);
+    QTest::qWait(900);
+    QVERIFY(Rcon(a).empty());
+    QCOMPARE(a.config().players.size(), size_t(2));
+    QVERIFY(S().pendingActions.empty());
+  }
+
+  // A request no table serves within its time is dropped with a notice.
+  void pendingRequestExpires() {
+    auto& a = Start(Rconned({Player(2, "50", 10)}));
+    Open({Entry(a, "pw")});
+    Select(1);
+    Poll();
+    F().Players().SetPendingLimit(std::chrono::milliseconds(1500));
+    a.update([](testing::TestServerConfig& c) { c.rconPassword = "changed"; });  // no tables
+    ClickRow(G("DrawGrid2"), 1);
+    a.clearReceived();
+    Click("Button1");
+    QCOMPARE(S().pendingActions.size(), size_t(1));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        Notice(),
+        QStringLiteral("Kick für Spieler P2 verworfen: keine Spielerliste vom Server innerhalb "
+                       "von 15 Sekunden."),
+        5000);
+    QVERIFY(S().pendingActions.empty());
+    QVERIFY(Rcon(a).empty());
+  }
+
+  // After another server was selected, the grid and the player buttons
+  // act on nothing until that server's own table is there.
+  void staleTableAfterASelection() {
+    auto& a = Start(Rconned({Player(3, "50", 10)}));
+    auto& b = Start(Rconned({Player(3, "60", 10), Player(4, "60", 10)}));
+    Open({Entry(a, "pw"), Entry(b, "pw")});
+    Select(1);
+    Tab(kPlayers);
+    F().Engine().Timer1().SetEnabled(false);
+    Poll();
+    ClickRow(G("DrawGrid2"), 1);
+    Select(2);
+    b.update([](testing::TestServerConfig& c) { c.replyDelayMs = 3000; });  // B's table is late
+    QCOMPARE(G("DrawGrid2")->RowCount(), 1);
+    QVERIFY(S().statusRowsView.empty());
+    b.clearReceived();
+    a.clearReceived();
+    W<QLineEdit>("Edit3")->setText(QStringLiteral("hallo"));
+    Click("Button4");
+    Click("Button13");
+    QVERIFY(S().pendingActions.empty());
+    QTest::qWait(1000);
+    QVERIFY(Rcon(b).empty());
+    QVERIFY(Rcon(a).empty());
   }
 
   // Which row the high-ping rule kicks: the worst pinger while everybody
@@ -399,7 +458,7 @@ class TestAdminTabs : public QObject {
         kicked.isEmpty() ? std::vector<std::string>{}
                          : std::vector<std::string>{"rcon \"pw\" " + kicked.toStdString()};
     QTRY_COMPARE_WITH_TIMEOUT(Rcon(srv), expected, 3000);
-    QVERIFY(!S().highPingRequested);
+    QVERIFY(S().pendingActions.empty());
   }
 
   void highPingWithoutNumbers() {
@@ -417,7 +476,7 @@ class TestAdminTabs : public QObject {
     Poll();
     QTRY_COMPARE_WITH_TIMEOUT(Rcon(srv), std::vector<std::string>{"rcon \"pw\" clientkick 1"},
                               3000);
-    QVERIFY(!S().highPingRequested);
+    QVERIFY(S().pendingActions.empty());
     QCOMPARE(ChooseHighPinger(S().statusRows).numbers, false);
   }
 

@@ -349,11 +349,19 @@ class TestCvarQueue : public QObject {
     QCOMPARE(o.Label1->text(), QStringLiteral("Anders"));
     o.HideOverlay();
 
+    // A timed notice returns at once and hides itself a second later; a
+    // notice shown anew meanwhile is not hidden by the earlier timer.
     QElapsedTimer t;
     t.start();
     o.ShowOverlayMessage(QString::fromUtf8("Bitte warten\nübernehme..."), 1000);
+    QVERIFY(o.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!o.isVisible(), 3000);
     QVERIFY(t.elapsed() >= 1000);
-    QVERIFY(!o.isVisible());
+    o.ShowOverlayMessage(QStringLiteral("kurz"), 300);
+    o.ShowOverlayMessage(QStringLiteral("Bitte warten"), -1);
+    QTest::qWait(500);
+    QVERIFY(o.isVisible());
+    o.HideOverlay();
   }
 };
 

@@ -53,7 +53,6 @@ struct Fixture {
   LaunchStatus launchStatus = LaunchStatus::kStarted;
   QStringList messages;
   int minimized = 0, closed = 0, colours = 0;
-  bool playersPage = false;
   MessageFunction previous;
 
   std::string Path(const char* name) const { return dir.filePath(name).toStdString(); }
@@ -83,7 +82,6 @@ struct Fixture {
       return LaunchResult{launchStatus, {}};
     });
     TForm10::Hooks hooks;
-    hooks.playersPageShown = [this] { return playersPage; };
     hooks.minimizeApplication = [this] { ++minimized; };
     hooks.closeMainWindow = [this] { ++closed; };
     hooks.showColorCodes = [this] { ++colours; };
@@ -382,32 +380,22 @@ class TestJoinWindow : public QObject {
   void highPinger() {
     Fixture f;
     TForm10& w = *f.form;
-    // On the players page: just the flag, the page polls by itself.
-    f.playersPage = true;
+    // A high-ping request for the selected server, whose table is asked
+    // for at once; a second click does not make a second request.
+    const std::uint64_t uid = f.state.serverlist[size_t(f.state.selected)].uid;
     w.Button7Click();
-    QVERIFY(f.state.highPingRequested);
-    QVERIFY(!f.state.statusPollRequested);
-    // Made for the selected server: the players page carries it out only
-    // while that server is selected.
-    QVERIFY(f.state.OwnsPending(f.state.serverlist[size_t(f.state.selected)]));
-    // Elsewhere: the flag and one poll of the selected server.
-    f.state.highPingRequested = false;
-    f.playersPage = false;
     w.Button7Click();
-    QVERIFY(f.state.highPingRequested);
-    QVERIFY(f.state.statusPollRequested);
-    QCOMPARE(f.state.statusHost, std::string("127.0.0.1"));
-    QCOMPARE(f.state.statusPort, std::string("28960"));
-    // Without an rcon password nothing happens, on either page.
-    f.state.highPingRequested = false;
-    f.state.statusPollRequested = false;
+    QCOMPARE(f.state.pendingActions.size(), size_t(1));
+    QVERIFY(f.state.pendingActions[0].kind == PendingPlayerAction::Kind::HighPing);
+    QCOMPARE(f.state.pendingActions[0].server, uid);
+    QCOMPARE(f.state.statusPolls, std::deque<std::uint64_t>{uid});
+    // Without an rcon password nothing happens.
+    f.state.pendingActions.clear();
+    f.state.statusPolls.clear();
     f.state.selected = 1;
-    for (bool page : {true, false}) {
-      f.playersPage = page;
-      w.Button7Click();
-    }
-    QVERIFY(!f.state.highPingRequested);
-    QVERIFY(!f.state.statusPollRequested);
+    w.Button7Click();
+    QVERIFY(f.state.pendingActions.empty());
+    QVERIFY(f.state.statusPolls.empty());
   }
 
   void unreadableHistory() {

@@ -346,7 +346,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(g2->RowCount(), 1);
     QVERIFY(!g2->isVisibleTo(g2->parentWidget()));
     QVERIFY(notice->isVisibleTo(notice->parentWidget()));
-    QVERIFY(!s.statusPollRequested);
+    QVERIFY(s.statusPolls.empty());
 
     // The keyboard moves the current row like a click.
     b.clearReceived();

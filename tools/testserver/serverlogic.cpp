@@ -102,6 +102,26 @@ void SplitRcon(std::string_view rest, std::string& password, std::string& comman
   command = std::string(rest.substr(i, end - i));
 }
 
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+  std::vector<std::string> out;
+  bool quoted = false;
+  size_t start = 0;
+  bool cut = false;
+  for (size_t i = 0; i <= line.size(); ++i) {
+    if (i < line.size() && line[i] == '"') quoted = !quoted;
+    if (i < line.size() && (line[i] != ';' || quoted)) continue;
+    if (i < line.size()) cut = true;
+    std::string_view piece = line.substr(start, i - start);
+    if (cut) {
+      while (!piece.empty() && IsBlank(piece.front())) piece.remove_prefix(1);
+      while (!piece.empty() && IsBlank(piece.back())) piece.remove_suffix(1);
+    }
+    if (!piece.empty() || !cut) out.emplace_back(piece);
+    start = i + 1;
+  }
+  return out;
+}
+
 ServerLogic::ServerLogic(TestServerConfig config) : config_(std::move(config)) {
   rng_ = config_.seed;
   noteVarDefaults();
@@ -212,8 +232,12 @@ std::string ServerLogic::handleRcon(std::string_view rest, Clock::time_point now
     return config_.badPasswordReply + "\n";
   }
   ++stats_.rconAccepted;
-  executed_.push_back(command);
-  return execute(command);
+  std::string output;
+  for (const std::string& one : SplitCommandLine(command)) {
+    executed_.push_back(one);
+    output += execute(one);
+  }
+  return output;
 }
 
 std::string ServerLogic::statusResponse() const {

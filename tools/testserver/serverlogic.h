@@ -30,6 +30,11 @@ std::string JoinArgs(const std::vector<std::string>& words, size_t from);
 // the command is everything after it, surrounding blanks and line ends removed.
 void SplitRcon(std::string_view rest, std::string& password, std::string& command);
 
+// The game's command buffer runs one line as several commands: it cuts the
+// line at every ";" outside double quotes. Pieces are trimmed; empty ones
+// are left out. A line without such a ";" is the one command as it is.
+std::vector<std::string> SplitCommandLine(std::string_view line);
+
 class ServerLogic {
  public:
   using Clock = std::chrono::steady_clock;

@@ -1,5 +1,7 @@
 #include "ui/admin/admincommon.h"
 
+#include "protocol/colorcodes.h"
+#include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
 
 namespace zelmora {
@@ -19,6 +21,26 @@ bool CheckCommandText(QWidget* parent, std::string_view text) {
   ShowMessage(parent, QStringLiteral("Der Text enthält einen Zeilenumbruch oder ein Nullzeichen "
                                      "und wird nicht gesendet."));
   return false;
+}
+
+bool IsSafeQuotedValue(std::string_view value) {
+  return IsSafeCommandText(value) && value.find('"') == std::string_view::npos;
+}
+
+bool CheckQuotedValue(QWidget* parent, std::string_view value) {
+  if (!CheckCommandText(parent, value)) return false;
+  if (value.find('"') == std::string_view::npos) return true;
+  ShowMessage(parent, QStringLiteral("Der Wert darf kein Anführungszeichen (\") enthalten "
+                                     "und wird nicht gesendet."));
+  return false;
+}
+
+QString ServerSuffix(const AppState& state, std::uint64_t server) {
+  const Tserverrec* e = state.EntryOf(server);
+  if (!e) return QString();
+  std::string name = StripColorCodes(e->hostname.view());
+  if (name.empty()) name = e->host.str() + ":" + e->port.str();
+  return QStringLiteral(" (Server %1)").arg(FromCp1252(name));
 }
 
 }  // namespace zelmora

@@ -1,6 +1,9 @@
 // Small rules shared by the administration tabs.
 #pragma once
 
+#include <QString>
+
+#include <cstdint>
 #include <string_view>
 
 #include "core/serverrec.h"
@@ -22,5 +25,14 @@ bool CheckCommandText(QWidget* parent, std::string_view text);
 
 // The same test without the message.
 bool IsSafeCommandText(std::string_view text);
+
+// A value Zelmora puts between double quotes (set name "value"): a double
+// quote inside would end the value there and let the rest run as commands
+// on the server. Refused with a German message, as line breaks are.
+bool CheckQuotedValue(QWidget* parent, std::string_view value);
+bool IsSafeQuotedValue(std::string_view value);
+
+// " (Server <name>)" for notices about a server that is not the selected one.
+QString ServerSuffix(const AppState& state, std::uint64_t server);
 
 }  // namespace zelmora

@@ -18,17 +18,18 @@ ConfigTab::ConfigTab(AppState& state, QueryEngine& engine, ConfigTabWidgets widg
 
 void ConfigTab::ServerSelected(const Tserverrec& e, bool shown) {
   w_.ListBox3->clear();
-  if (shown && !e.rconpass.empty()) RequestListing();
+  if (shown && !e.rconpass.empty()) RequestListing(e);
 }
 
 void ConfigTab::PageShown(const Tserverrec& e) {
-  if (!e.rconpass.empty()) RequestListing();
+  if (!e.rconpass.empty()) RequestListing(e);
 }
 
-void ConfigTab::RequestListing() {
+void ConfigTab::RequestListing(const Tserverrec& e) {
   w_.ListBox3->clear();
   engine_.Timer2().SetEnabled(false);
   state_.deferredCommand = CmdDirCfg();
+  state_.deferredServer = e.uid;
   engine_.Timer2().SetEnabled(true);
 }
 

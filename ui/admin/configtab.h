@@ -38,7 +38,7 @@ class ConfigTab : public QObject, public AdminTab {
 
  private:
   // Empties the list and sends "dir / .cfg" 600 ms later (Timer2).
-  void RequestListing();
+  void RequestListing(const Tserverrec& e);
 
   AppState& state_;
   QueryEngine& engine_;

@@ -51,6 +51,10 @@ void ConsoleTab::ConsoleShow(const std::vector<std::string>& lines) {
   w_.RichEdit1->setPlainText(text);
 }
 
+void ConsoleTab::ConsoleNote(const std::string& line) {
+  w_.RichEdit1->appendPlainText(FromCp1252(line));
+}
+
 bool ConsoleTab::Button2Click() {
   if (!state_.SelectedValid()) return false;
   std::string command = EditText(w_.Edit1);

@@ -50,6 +50,8 @@ class ConsoleTab : public QObject, public AdminTab {
   // Every reply of the query channel that is no statusResponse replaces the
   // view's contents, line by line.
   void ConsoleShow(const std::vector<std::string>& lines);
+  // Adds a line below the output shown (a command without an answer).
+  void ConsoleNote(const std::string& line);
 
   // Sends the line as it stands (a server must be selected) and keeps it in
   // the history. False when nothing was taken (no server, refused text).

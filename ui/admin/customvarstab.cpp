@@ -242,8 +242,11 @@ void CustomVarsTab::SelectCell(int col, int row) {
   pickedName_ = rec.name;
   Label17->setText(FromCp1252(rec.name));
   Edit6->setText(FromCp1252(rec.value));
-  if (ProfileChosen() && col == 0 && UsableServer(queue_.State()) && !rec.name.empty())
-    queue_.SendCommand(CmdReadVar(rec.name));
+  if (ProfileChosen() && col == 0 && UsableServer(queue_.State()) && !rec.name.empty()) {
+    RconOptions read;
+    read.kind = RconKind::Read;
+    queue_.SendCommand(CmdReadVar(rec.name), std::move(read));
+  }
 }
 
 void CustomVarsTab::Button21Click() {
@@ -254,14 +257,14 @@ void CustomVarsTab::Button21Click() {
   std::vector<std::string> names;
   for (const Tsonstigesrec& r : records_)
     if (!r.name.empty()) names.push_back(r.name);
-  queue_.RunBatch(VarQueue::Kind::Read, std::move(names), VarQueue::kCustomRefreshInterval);
+  queue_.RunBatch(VarQueue::Kind::Read, std::move(names), VarQueue::kCustomRefreshInterval, 200);
 }
 
 void CustomVarsTab::Button48Click() {
   if (!queue_.State().SelectedValid()) return;
   if (pickedName_.empty() || Label17->text().isEmpty()) return;
   const std::string value = ToCp1252(Edit6->text());
-  if (!CheckCommandText(queue_.Window(), value)) return;
+  if (value != "show" && !CheckQuotedValue(queue_.Window(), value)) return;
   queue_.SendVar(pickedName_, value);
 }
 

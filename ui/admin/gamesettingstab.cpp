@@ -11,10 +11,15 @@
 #include "ui/admin/admincommon.h"
 #include "ui/admin/varqueue.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/messages.h"
 
 namespace zelmora {
 
 namespace {
+// The cvar queue's owner tag of a sub-tab's batches.
+int OwnerOf(int page) {
+  return 1 + page;
+}
 constexpr int kNameWidth = 190;
 constexpr int kEditWidth = 80;
 }  // namespace
@@ -128,19 +133,27 @@ void GameSettingsTab::ReadClick(int page) {
   for (const Row& r : rows_[static_cast<std::size_t>(page)]) r.edit->clear();
   std::vector<std::string> names;
   for (const Row* r : ActiveRows(page)) names.emplace_back(r->def->variable);
-  queue_.RunBatch(VarQueue::Kind::Read, std::move(names));
+  queue_.RunBatch(VarQueue::Kind::Read, std::move(names), VarQueue::kInterval, OwnerOf(page));
 }
 
 void GameSettingsTab::WriteClick(int page) {
   if (!UsableServer(queue_.State())) return;
+  // The fields are being filled by a read of this page: writing now would
+  // put the emptied fields on the server.
+  if (queue_.ReadsRunning(OwnerOf(page))) {
+    ShowMessage(queue_.Window(),
+                QString::fromUtf8("Die Werte dieser Seite werden noch gelesen. Bitte erst danach "
+                                  "übertragen."));
+    return;
+  }
   std::vector<std::string> entries;
   for (const Row* r : ActiveRows(page)) {
     const std::string value = ToCp1252(r->edit->text());
-    if (!CheckCommandText(queue_.Window(), value)) return;
+    if (!CheckQuotedValue(queue_.Window(), value)) return;
     entries.push_back(std::string(r->def->variable) + ";" + value);
   }
   if (!queue_.BeginBatch()) return;
-  queue_.RunBatch(VarQueue::Kind::Write, std::move(entries));
+  queue_.RunBatch(VarQueue::Kind::Write, std::move(entries), VarQueue::kInterval, OwnerOf(page));
 }
 
 }  // namespace zelmora

@@ -5,9 +5,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <chrono>
-#include <thread>
-
 #include "protocol/commands.h"
 #include "ui/admin/admincommon.h"
 #include "ui/admin/gametypes.h"
@@ -82,13 +79,17 @@ void GameTypeTab::GameTypeClick(const std::string& code) {
   const std::string command = CmdSetGametype(code);
   if (queue_.SendCommand(command) != QueryEngine::SendResult::Sent) return;
   // A server drops a command that follows the previous one within 500 ms;
-  // the second one makes sure the switch arrives.
-  std::this_thread::sleep_for(std::chrono::milliseconds(kRepeatPauseMs));
-  queue_.SendCommand(command);
+  // the second one, 800 ms after the first left, makes sure the switch
+  // arrives. It waits in the server's line: the window goes on meanwhile.
+  RconOptions again;
+  again.afterPrevious = std::chrono::milliseconds(kRepeatPauseMs);
+  queue_.SendCommand(command, std::move(again));
 }
 
 void GameTypeTab::Button20Click() {
-  queue_.SendCommand(CmdReadGametype());
+  RconOptions read;
+  read.kind = RconKind::Read;
+  queue_.SendCommand(CmdReadGametype(), std::move(read));
 }
 
 void GameTypeTab::Button19Click() {

@@ -56,14 +56,12 @@ void MapsTab::ServerSelected(const Tserverrec& e, bool shown) {
     const QSignalBlocker quiet(w_.ListBox2);
     w_.ListBox2->clear();
   }
-  // A listing still waiting for the previous server would go to this one,
-  // with that server's extension, and replace the list with its answer.
-  if (state_.deferredCommand == CmdDirMaps(6) || state_.deferredCommand == CmdDirMaps(118))
-    state_.deferredCommand.clear();
   if (!shown || e.rconpass.empty()) return;
   w_.Button8->setVisible(false);
   const std::string command = CmdDirMaps(e.protocol);
-  if (!command.empty()) engine_.SendRcon(command);
+  RconOptions read;
+  read.kind = RconKind::Read;
+  if (!command.empty()) engine_.SendRcon(command, std::move(read));
   if (HasFastRestart(e.protocol)) w_.Button8->setVisible(true);
 }
 
@@ -72,6 +70,7 @@ void MapsTab::PageShown(const Tserverrec& e) {
   engine_.Timer2().SetEnabled(false);
   // A protocol without a directory command stores nothing to send.
   state_.deferredCommand = CmdDirMaps(e.protocol);
+  state_.deferredServer = e.uid;
   w_.Button8->setVisible(HasFastRestart(e.protocol));
   engine_.Timer2().SetEnabled(true);
 }

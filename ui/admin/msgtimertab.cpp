@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include <cstdint>
@@ -27,6 +28,7 @@ MsgTimerTab::MsgTimerTab(AppState& state, QueryEngine& engine, MsgTimerTabWidget
 
 void MsgTimerTab::Button50Click() {
   timer7_->SetEnabled(false);
+  ++runs_;
   sent_ = 0;
   w_.Label28->setText(QStringLiteral("0"));
   const auto seconds = ParseInt32(EditText(w_.Edit9));
@@ -40,6 +42,9 @@ void MsgTimerTab::Button50Click() {
   const std::int64_t ms = std::int64_t{*seconds} * 1000;
   timer7_->SetInterval(
       static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max())));
+  // The messages are for the server selected now; selecting another one
+  // stops the timer.
+  server_ = state_.SelectedUid();
   timer7_->SetEnabled(true);
   w_.Button50->setEnabled(false);
   w_.Button51->setEnabled(true);
@@ -52,7 +57,8 @@ void MsgTimerTab::Button51Click() {
 }
 
 void MsgTimerTab::Timer7Timer() {
-  if (!UsableServer(state_)) return;
+  const Tserverrec* e = UsableServer(state_);
+  if (!e || e->uid != server_) return;
   const std::string text = EditText(w_.Edit8);
   if (!IsSafeCommandText(text)) {
     // Told once, not at every tick: the timer is switched off.
@@ -60,9 +66,15 @@ void MsgTimerTab::Timer7Timer() {
     CheckCommandText(w_.Edit8, text);
     return;
   }
-  if (engine_.SendRcon(CmdSay(text)) != QueryEngine::SendResult::Sent) return;
-  ++sent_;
-  w_.Label28->setText(QString::number(sent_));
+  // Counted when it has actually left.
+  QPointer<MsgTimerTab> self(this);
+  RconOptions o;
+  o.done = [self, run = runs_](bool left) {
+    if (!self || !left || run != self->runs_) return;
+    ++self->sent_;
+    self->w_.Label28->setText(QString::number(self->sent_));
+  };
+  engine_.Rcon(server_, RconChannel::Query, CmdSay(text), std::move(o));
 }
 
 }  // namespace zelmora

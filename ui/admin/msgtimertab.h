@@ -46,6 +46,8 @@ class MsgTimerTab : public QObject, public AdminTab {
   MsgTimerTabWidgets w_;
   std::unique_ptr<EngineTimer> timer7_;
   int sent_ = 0;
+  int runs_ = 0;              // "Aktivieren" so far: a message of an earlier run is not counted
+  std::uint64_t server_ = 0;  // the server the messages are for
 };
 
 }  // namespace zelmora

@@ -3,23 +3,31 @@
 // the rcon player table and remembering a player's GUID.
 //
 // Kicks and bans are not sent when clicked: the click records a pending
-// request, and StatusTableReadyMore (the status poll's hand-over, right after
-// the player table was refreshed) sends it, so a kick always goes out after
-// a fresh player list. A request belongs to the server it was made for: it is
-// dropped when another server is selected and never sent to another one.
+// request for the player the operator picked (client number, GUID, name and
+// address from the table shown), and the next status table of that server
+// carries it out, only while the slot still holds that player. A request
+// belongs to the server it was made for, whatever the operator selects
+// meanwhile; one that no table has served within 15 s is dropped. The table
+// after a kick tells whether the player left. What became of a request is
+// said in a line of the page (PlayerNotice), not in a message box.
 #pragma once
 
 #include <QObject>
+#include <QString>
 
+#include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/appstate.h"
 #include "engine/queryengine.h"
 #include "ui/admin/admintab.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
+class QTimer;
 class QPushButton;
 class QWidget;
 
@@ -39,6 +47,7 @@ struct PlayersTabWidgets {
   QPushButton* Button49 = nullptr;  // "GUID Merken" / "GUID Vergessen"
   QLineEdit* Edit3 = nullptr;       // the message
   QCheckBox* CheckBox2 = nullptr;   // "Automatisch aktualisieren"
+  QLabel* PlayerNotice = nullptr;   // what became of kicks and bans
 };
 
 // The row the high-ping rule picks from a table: over the rows in order,
@@ -55,19 +64,29 @@ HighPingChoice ChooseHighPinger(const Tstatusinfo& rows);
 
 class PlayersTab : public QObject, public AdminTab {
  public:
-  // selectedplayer: the highlighted row of the player grid (element index),
-  // kept by the main window. All references must outlive the tab.
+  // A request not served by a table this long after the click is dropped.
+  static constexpr std::chrono::seconds kPendingLimit{15};
+  // Tests shorten it (the notice still says 15 seconds).
+  void SetPendingLimit(std::chrono::milliseconds limit) { limit_ = limit; }
+
+  // selectedplayer: the highlighted row of the player grid (element index,
+  // -1 for none), kept by the main window. All references must outlive the
+  // tab.
   PlayersTab(AppState& state, QueryEngine& engine, const int& selectedplayer,
              PlayersTabWidgets widgets);
 
   void ServerSelected(const Tserverrec& e, bool shown) override;
   void PageShown(const Tserverrec& e) override;
 
-  // After a status poll's table has been taken over: the high-ping kick,
-  // then the pending kick, ban and temporary ban, in this order.
-  void StatusTableReadyMore();
+  // After a status poll's table has been taken over: first the outcome of
+  // kicks and bans that left before the poll, then for that server the
+  // high-ping kick and the pending kick, ban or temporary ban.
+  void StatusTableReadyMore(const PolledTable& table);
   // A row of the player grid was selected: caption and state of Button49.
   void PlayerSelected();
+  // Drops requests older than the limit (telling the operator), and asks
+  // for a table of every server that still has one. Runs every second.
+  void CheckPending();
 
   void Button1Click();   // pending kick (and the console's "status" later)
   void Button3Click();   // pending temporary ban
@@ -81,20 +100,32 @@ class PlayersTab : public QObject, public AdminTab {
   void Edit3Enter();     // "say", then the field is emptied
   void Button49Click();  // remember or forget the selected player's GUID
 
+  QString Notice() const;
+
  private:
+  // A kick or ban that was sent: the next table polled after it left tells
+  // whether the player is gone.
+  struct Awaited {
+    std::uint64_t id = 0;
+    PendingPlayerAction action;
+    bool left = false;
+    std::chrono::steady_clock::time_point leftAt{};
+  };
+
+  // The selected row of the table shown, when it is the selected server's.
   const Tstatusrow* SelectedRow() const;
-  // The selected player's client number for a pending request, when a
-  // usable server is selected and the row holds a number.
-  std::optional<std::int32_t> PendingTarget();
-  // Records the selected player's number as this request.
-  void Record(std::int32_t AppState::*request);
-  void Send(const std::string& command);
+  // Records the selected player for this request.
+  void Record(PendingPlayerAction::Kind kind);
+  void Carry(const PendingPlayerAction& a, const std::string& command);
 
   AppState& state_;
   QueryEngine& engine_;
   const int& selectedplayer_;
   PlayersTabWidgets w_;
-  // The server the pending requests were made for (host and port texts).
+  std::vector<Awaited> awaited_;
+  std::uint64_t nextAwaited_ = 1;
+  QTimer* pendingTimer_ = nullptr;
+  std::chrono::milliseconds limit_ = kPendingLimit;
 };
 
 }  // namespace zelmora

@@ -32,28 +32,55 @@ VarQueue::VarQueue(AppState& state, QueryEngine& engine, QWidget* window)
 
 VarQueue::~VarQueue() = default;
 
-QueryEngine::SendResult VarQueue::SendVar(std::string_view name, std::string_view value) {
-  return SendCommand(value == "show" ? CmdReadVar(name) : CmdSetVar(name, value));
+QueryEngine::SendResult VarQueue::SendVar(std::string_view name, std::string_view value,
+                                          RconOptions options) {
+  if (!state_.SelectedValid()) return QueryEngine::SendResult::NoServer;
+  return SendVarTo(state_.SelectedUid(), name, value, std::move(options));
 }
 
-QueryEngine::SendResult VarQueue::SendCommand(std::string_view command) {
+QueryEngine::SendResult VarQueue::SendVarTo(std::uint64_t server, std::string_view name,
+                                            std::string_view value, RconOptions options) {
+  const bool read = value == "show";
+  if (!read && !IsSafeQuotedValue(value)) return QueryEngine::SendResult::NoServer;
+  const std::string command = read ? CmdReadVar(name) : CmdSetVar(name, value);
   if (!IsSafeCommandText(command)) return QueryEngine::SendResult::NoServer;
+  if (read) options.kind = RconKind::Read;
   // Network paths report nothing to the operator: a send that fails (an
   // unresolvable host, no network) is only seen by the caller.
-  return engine_.SendRconVar(command);
+  return engine_.Rcon(server, RconChannel::Var, command, std::move(options));
+}
+
+QueryEngine::SendResult VarQueue::SendCommand(std::string_view command, RconOptions options) {
+  if (!IsSafeCommandText(command)) return QueryEngine::SendResult::NoServer;
+  return engine_.SendRconVar(command, std::move(options));
 }
 
 bool VarQueue::BeginBatch() {
-  if (!UsableServer(state_)) return false;
+  const Tserverrec* e = UsableServer(state_);
+  if (!e) return false;
+  batchServer_ = e->uid;
   ShowOverlayMessage(overlay_, QStringLiteral("Bitte warten"), -1);
   return true;
 }
 
-void VarQueue::RunBatch(Kind kind, std::vector<std::string> texts, int intervalMs) {
-  for (std::string& t : texts) queue_.push_back({kind, std::move(t)});
+void VarQueue::RunBatch(Kind kind, std::vector<std::string> texts, int intervalMs, int owner) {
+  const std::uint64_t server = batchServer_ ? batchServer_ : state_.SelectedUid();
+  for (std::string& t : texts) queue_.push_back({kind, std::move(t), server, owner});
   mode_ = kind == Kind::Read ? kModeRead : kModeWrite;
   timer6_->setInterval(intervalMs);
   timer6_->start();
+}
+
+bool VarQueue::ReadsRunning(int owner) const {
+  const std::uint64_t server = state_.SelectedUid();
+  for (const Entry& e : queue_)
+    if (e.kind == Kind::Read && e.owner == owner && e.server == server) return true;
+  return false;
+}
+
+void VarQueue::DropReadsOf(std::uint64_t server) {
+  std::erase_if(queue_, [&](const Entry& e) { return e.kind == Kind::Read && e.server == server; });
+  // The notice goes with the next tick, as for a batch that ran out.
 }
 
 void VarQueue::Timer6Timer() {
@@ -66,17 +93,19 @@ void VarQueue::Timer6Timer() {
   queue_.pop_front();
   QueryEngine::SendResult r;
   if (entry.kind == Kind::Read) {
-    r = SendVar(entry.text, "show");
+    r = SendVarTo(entry.server, entry.text, "show");
   } else {
     // A value that holds ";" itself goes out cut at its first ";".
-    r = SendVar(FieldOf(entry.text, ";", 0), FieldOf(entry.text, ";", 1));
+    r = SendVarTo(entry.server, FieldOf(entry.text, ";", 0), FieldOf(entry.text, ";", 1));
   }
-  if (r == QueryEngine::SendResult::Failed) {
-    // The target cannot be reached: the rest of the batch would fail the
-    // same way, once per tick.
-    queue_.clear();
-    timer6_->stop();
-    if (overlay_) overlay_->HideOverlay();
+  if (r == QueryEngine::SendResult::Failed || r == QueryEngine::SendResult::NoServer) {
+    // The server cannot be reached (or is gone): the rest of its batch
+    // would fail the same way, once per tick.
+    std::erase_if(queue_, [&](const Entry& e) { return e.server == entry.server; });
+    if (queue_.empty()) {
+      timer6_->stop();
+      if (overlay_) overlay_->HideOverlay();
+    }
   }
 }
 

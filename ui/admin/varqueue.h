@@ -17,10 +17,16 @@
 // another is still queued sets the mode word for the whole queue (VarMode),
 // but a queued read is never sent as a write (which would put an empty or
 // wrong value on the server), nor a write as a read.
+//
+// Each entry also keeps the server it was queued for: a write batch is
+// carried out on that server even when the operator selects another one
+// meanwhile, and reads of a server that is no longer selected are dropped
+// (their answers would have nowhere to go).
 #pragma once
 
 #include <QObject>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -45,6 +51,8 @@ class VarQueue : public QObject {
   struct Entry {
     Kind kind;
     std::string text;
+    std::uint64_t server = 0;  // Tserverrec::uid
+    int owner = 0;             // who queued it (ReadsRunning)
   };
   // One route of the dispatcher: a variable name (as the reply spells it)
   // and its value with the colour codes removed.
@@ -70,18 +78,30 @@ class VarQueue : public QObject {
   void SetRoutes(Routes routes) { routes_ = std::move(routes); }
 
   // A read of name when value is exactly "show", else a write of the quoted
-  // value ("set name \"value\""); sent over the variable channel at once. A
-  // command that would hold a line break or a NUL byte is not sent (it would
-  // start a second command on the server): that gives NoServer, like a send
-  // without a selected server. A failed send gives Failed (nothing is shown).
-  QueryEngine::SendResult SendVar(std::string_view name, std::string_view value);
+  // value ("set name \"value\""); for the selected server, over the variable
+  // channel at once. A command that would hold a line break or a NUL byte,
+  // or a value with a double quote, is not sent (it would start a second
+  // command on the server): that gives NoServer, like a send without a
+  // selected server. A failed send gives Failed (nothing is shown).
+  QueryEngine::SendResult SendVar(std::string_view name, std::string_view value,
+                                  RconOptions options = {});
+  // The same for the entry with this identity.
+  QueryEngine::SendResult SendVarTo(std::uint64_t server, std::string_view name,
+                                    std::string_view value, RconOptions options = {});
 
   // First step of every batch: false (and nothing shown) without a usable
-  // server; otherwise "Bitte warten" is shown until the queue runs empty.
+  // server; otherwise "Bitte warten" is shown until the queue runs empty,
+  // and the batch is for that server.
   bool BeginBatch();
-  // Appends the entries, sets VarMode ("setvar-show" for reads, "setvar" for
-  // writes) and starts the pump at intervalMs.
-  void RunBatch(Kind kind, std::vector<std::string> texts, int intervalMs = kInterval);
+  // Appends the entries for the server of BeginBatch, sets VarMode
+  // ("setvar-show" for reads, "setvar" for writes) and starts the pump at
+  // intervalMs. owner: who queues them (ReadsRunning).
+  void RunBatch(Kind kind, std::vector<std::string> texts, int intervalMs = kInterval,
+                int owner = 0);
+  // Whether reads that owner queued for the selected server still wait.
+  bool ReadsRunning(int owner) const;
+  // Another server was selected: the reads queued for server are dropped.
+  void DropReadsOf(std::uint64_t server);
 
   // One tick of the pump.
   void Timer6Timer();
@@ -92,9 +112,10 @@ class VarQueue : public QObject {
   // replies.
   void ApplyVarReply(const std::string& line);
 
-  // Raw command over the variable channel (same checks as
-  // SendVar): the game-type switch and single reads outside the queue.
-  QueryEngine::SendResult SendCommand(std::string_view command);
+  // Raw command over the variable channel for the selected server (line
+  // breaks and NUL refused): the game-type switch and single reads outside
+  // the queue.
+  QueryEngine::SendResult SendCommand(std::string_view command, RconOptions options = {});
 
   // What the tabs share: the state, the engine's sends, the window for
   // messages.
@@ -114,6 +135,7 @@ class VarQueue : public QObject {
   Routes routes_;
   std::deque<Entry> queue_;
   std::string mode_;
+  std::uint64_t batchServer_ = 0;
   QTimer* timer6_;
 };
 

@@ -69,7 +69,8 @@ void WeaponsTab::Button47Click() {
 void WeaponsTab::Refresh(QListWidget* list, const NameList& names) {
   if (!queue_.BeginBatch()) return;
   list->clear();
-  queue_.RunBatch(VarQueue::Kind::Read, names ? names() : std::vector<std::string>{});
+  queue_.RunBatch(VarQueue::Kind::Read, names ? names() : std::vector<std::string>{},
+                  VarQueue::kInterval, list == CheckListBox1 ? 100 : 101);
 }
 
 void WeaponsTab::ApplyWeaponReply(const std::string& name, const std::string& value) {
@@ -99,9 +100,13 @@ void WeaponsTab::Toggled(QListWidgetItem* item) {
   // Taken now: the list may change while the notice shows.
   const std::string name = NameOf(item);
   const bool on = item->checkState() == Qt::Checked;
+  // The notice shows for a second, then the switch goes out; the window
+  // goes on meanwhile, and the switch stays with the server it was made on.
   ShowOverlayMessage(queue_.Overlay(), QString::fromUtf8("Bitte warten\nübernehme..."),
                      kToggleNoticeMs);
-  queue_.SendVar(name, on ? "1" : "0");
+  RconOptions later;
+  later.afterIssue = std::chrono::milliseconds(kToggleNoticeMs);
+  queue_.SendVar(name, on ? "1" : "0", std::move(later));
 }
 
 bool WeaponsTab::eventFilter(QObject* watched, QEvent* event) {

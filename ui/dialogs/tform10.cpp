@@ -298,13 +298,14 @@ void TForm10::ResetWaitCaption() {
 void TForm10::Button7Click() {
   const Tserverrec* e = Selected();
   if (!e || e->rconpass.empty()) return;
-  // The flag the players page's "Einen Highpinger kicken" sets, for this
-  // server; the kick goes out with the next status table.
-  state_.OwnPending(*e);
-  state_.highPingRequested = true;
-  // On that page the main window polls the table every query tick; from
-  // anywhere else ask for one poll now.
-  if (!(hooks_.playersPageShown && hooks_.playersPageShown())) engine_.RequestStatusPoll();
+  // The request the players page's "Einen Highpinger kicken" makes, for
+  // this server; the kick goes out with its next status table, asked for now.
+  PendingPlayerAction a;
+  a.kind = PendingPlayerAction::Kind::HighPing;
+  a.server = e->uid;
+  a.made = std::chrono::steady_clock::now();
+  state_.AddPendingAction(std::move(a));
+  engine_.RequestStatusPoll(e->uid);
 }
 
 }  // namespace zelmora

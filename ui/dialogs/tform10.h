@@ -39,8 +39,6 @@ class TForm10 : public QDialog {
   // What the window does to the rest of the program. Empty functions do
   // nothing.
   struct Hooks {
-    // The main window's tab control shows its players page ("Spieler").
-    std::function<bool()> playersPageShown;
     // After a join with "Programm minimieren".
     std::function<void()> minimizeApplication;
     // After a join with "Programm beenden": close the main window, which

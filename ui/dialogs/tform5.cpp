@@ -4,9 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-
-#include <chrono>
-#include <thread>
+#include <QTimer>
 
 namespace zelmora {
 
@@ -49,6 +47,10 @@ TForm5::TForm5(QWidget* anchor)
   Label1->setAutoFillBackground(false);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Label1->setGeometry(16, 32, kWidth - 16, kHeight - 32);
+  hideTimer_ = new QTimer(this);
+  hideTimer_->setSingleShot(true);
+  hideTimer_->setTimerType(Qt::PreciseTimer);  // a coarse one may end it 5 % early
+  connect(hideTimer_, &QTimer::timeout, this, &QWidget::hide);
 }
 
 void TForm5::CentreOnAnchor() {
@@ -62,6 +64,8 @@ void TForm5::CentreOnAnchor() {
 }
 
 void TForm5::ShowOverlayMessage(const QString& text, int milliseconds) {
+  // A notice shown anew is not hidden by the timer of an earlier one.
+  hideTimer_->stop();
   Label1->setText(text);
   CentreOnAnchor();
   show();
@@ -70,21 +74,20 @@ void TForm5::ShowOverlayMessage(const QString& text, int milliseconds) {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   repaint();
   if (milliseconds != -1) {
-    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    hide();
+    if (milliseconds > 0)
+      hideTimer_->start(milliseconds);
+    else
+      hide();
   }
 }
 
 void TForm5::HideOverlay() {
+  hideTimer_->stop();
   hide();
 }
 
 void ShowOverlayMessage(TForm5* overlay, const QString& text, int milliseconds) {
-  if (overlay) {
-    overlay->ShowOverlayMessage(text, milliseconds);
-  } else if (milliseconds > 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
+  if (overlay) overlay->ShowOverlayMessage(text, milliseconds);
 }
 
 }  // namespace zelmora

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class QLabel;
+class QTimer;
 
 namespace zelmora {
 
@@ -20,9 +21,9 @@ class TForm5 : public QWidget {
   explicit TForm5(QWidget* anchor = nullptr);
 
   // Sets the text, shows the window and lets it paint at once. With a
-  // duration (milliseconds, not -1) the main thread then waits that long and
-  // hides the window before returning; with -1 the window stays until
-  // HideOverlay.
+  // duration (milliseconds, not -1) a timer hides the window that much later
+  // (the caller goes on at once: whatever is to follow the notice waits for
+  // its time elsewhere); with -1 the window stays until HideOverlay.
   void ShowOverlayMessage(const QString& text, int milliseconds);
   void HideOverlay();
 
@@ -34,10 +35,11 @@ class TForm5 : public QWidget {
  private:
   void CentreOnAnchor();
   QWidget* anchor_;
+  QTimer* hideTimer_ = nullptr;
 };
 
-// The same through an optional window: does nothing but the wait when there
-// is no overlay (windows that run without one, e.g. in tests).
+// The same through an optional window: nothing when there is none (windows
+// that run without one, e.g. in tests).
 void ShowOverlayMessage(TForm5* overlay, const QString& text, int milliseconds);
 
 }  // namespace zelmora

@@ -52,7 +52,6 @@ void AppWindows::CreateJoinWindow(SettingsStore& settings) {
   TForm1* main = form1_.get();
   form10_ = std::make_unique<TForm10>(main->State(), main->Engine(), settings, main);
   TForm10::Hooks hooks;
-  hooks.playersPageShown = [main] { return main->PlayersTabShown(); };
   hooks.minimizeApplication = [main] { main->showMinimized(); };
   // Posted, never direct: a join may run inside a worker's hand-over, and
   // closing shuts the workers down. A close posted to the main window is

@@ -357,7 +357,8 @@ void TForm1::SetUpAdminTabs() {
   playersTab_ = std::make_unique<PlayersTab>(
       state_, *engine_, detailPainter_.selectedplayer,
       PlayersTabWidgets{u.DrawGrid2, u.Button1, u.Button3, u.Button4, u.Button9, u.Button23,
-                        u.Button5, u.Button7, u.Button13, u.Button49, u.Edit3, u.CheckBox2});
+                        u.Button5, u.Button7, u.Button13, u.Button49, u.Edit3, u.CheckBox2,
+                        u.PlayerNotice});
   mapsTab_ = std::make_unique<MapsTab>(
       state_, *engine_,
       MapsTabWidgets{u.ListBox2, u.Image1, u.Button11, u.Button8, u.Button10, u.Button12});
@@ -426,9 +427,7 @@ void TForm1::FormCreate() {
 
   // 2. Fresh view state.
   state_.closing = false;
-  state_.pendingKick = -1;
-  state_.pendingTempBan = -1;
-  state_.pendingBan = -1;
+  state_.pendingActions.clear();
 
   // 3. Clock.
   InitHiResClock();
@@ -471,6 +470,7 @@ void TForm1::FormCreate() {
   if (!state_.serverlist.empty()) {
     engine_->SetTarget(state_.serverlist[0].port.view(), state_.serverlist[0].host.view());
     state_.selected = 0;
+    selectedUid_ = state_.serverlist[0].uid;
     ui->DrawGrid1->SelectRow(1);
   }
 
@@ -561,15 +561,13 @@ void TForm1::FitServerColumns(bool repaintNow) {
 }
 
 void TForm1::DrawGrid1Click() {
-  const int previous = state_.selected;
   state_.selected = -1;
   const int row = ui->DrawGrid1->SelectionTop();
-  if (row > 0) {
-    // A different server ends the message timer; clicking the selected one
-    // again does not.
-    if (row - 1 != previous) msgTimerTab_->Button51Click();
-    state_.selected = row - 1;
-  }
+  if (row > 0) state_.selected = row - 1;
+  // A different server (not a different row: sorts and deletions move
+  // servers under the selection) ends what belonged to the one before;
+  // clicking the selected one again does not.
+  if (state_.SelectedUid() != selectedUid_) AnotherServer();
   if (state_.selected != -1) {
     try {
       SelectionSteps();
@@ -598,7 +596,8 @@ void TForm1::SelectionSteps() {
   if (!rcon) {
     ui->DrawGrid2->SetRowCount(1);
     state_.statusRows.clear();
-    state_.statusPollRequested = false;
+    state_.statusRowsView.clear();
+    if (!state_.HasPendingActions(e.uid)) state_.CancelStatusPolls(e.uid);
   }
   ui->DrawGrid4->SetRowCount(1);
   ui->DrawGrid3->SetRowCount(1);
@@ -690,19 +689,44 @@ void TForm1::SelectionFollowsList() {
   if (!state_.SelectedValid()) {
     // No entry at the selected row any more: nothing is sent (the senders
     // need an entry), and the views of the server that is gone are emptied.
-    ui->DrawGrid2->SetRowCount(1);
+    if (selectedUid_ != 0) AnotherServer();
     ui->DrawGrid3->SetRowCount(1);
     ui->DrawGrid4->SetRowCount(1);
-    state_.statusRows.clear();
-    state_.statusPollRequested = false;
     ui->ListBox2->clear();
     ui->ListBox3->clear();
     return;
   }
-  const Tserverrec& e = state_.serverlist[static_cast<size_t>(state_.selected)];
-  if (e.host == state_.targetHost && e.port == state_.targetPort) return;
+  if (state_.SelectedUid() == selectedUid_) return;
   ui->DrawGrid1->SelectRow(state_.selected + 1);
   DrawGrid1Click();
+}
+
+// The entry on the selected row is another one than before. What the
+// operator started for the one before stays with it (writes, kicks), but
+// what only fed its views ends: its reads are dropped, the message timer
+// stops, and the player grid is empty until the new server's own table is
+// there, so no player button can act on the old table's numbers.
+void TForm1::AnotherServer() {
+  const std::uint64_t before = selectedUid_;
+  selectedUid_ = state_.SelectedUid();
+  msgTimerTab_->Button51Click();
+  state_.statusRows.clear();
+  state_.statusRowsView.clear();
+  state_.statusRowsServer = 0;
+  detailPainter_.selectedplayer = -1;
+  hover2sel_ = -1;
+  ui->DrawGrid2->SetRowCount(1);
+  ui->DrawGrid2->Repaint();
+  playersTab_->PlayerSelected();
+  if (before == 0) return;
+  engine_->DropReadsOf(before);
+  varQueue_->DropReadsOf(before);
+  if (state_.deferredServer == before) {
+    state_.deferredCommand.clear();
+    state_.deferredServer = 0;
+  }
+  // Its table is still asked for while a kick of it waits.
+  if (!state_.HasPendingActions(before)) state_.CancelStatusPolls(before);
 }
 
 // --- detail grids --------------------------------------------------------------------
@@ -817,15 +841,20 @@ void TForm1::rconPasswortndern1Click() {
   if (!form17_->Open(state_.serverlist[static_cast<size_t>(index)])) return;
   if (!state_.SelectedValid() || state_.serverlist[static_cast<size_t>(index)].rconpass == before)
     return;
-  // The views that depend on the password follow at once, as if the server
-  // had been selected again: rcon icon and column width, player table,
-  // notices, the lists of the page in front.
+  // The views that depend on the password follow at once: rcon icon and
+  // column width, player grid and notices. Nothing is sent: the next poll
+  // or action of the operator uses the new password.
   fitter_.InvalidateEntry(index);
   FitServerColumns();
-  try {
-    SelectionSteps();
-  } catch (...) {
+  const Tserverrec& e = state_.serverlist[static_cast<size_t>(index)];
+  if (e.rconpass.empty()) {
+    state_.statusRows.clear();
+    state_.statusRowsView.clear();
+    ui->DrawGrid2->SetRowCount(1);
+    if (!state_.HasPendingActions(e.uid)) state_.CancelStatusPolls(e.uid);
   }
+  ShowRconDependentViews(e);
+  playersTab_->PageShown(e);
   ui->DrawGrid1->Repaint();
 }
 
@@ -833,6 +862,10 @@ void TForm1::rconPasswortndern1Click() {
 
 void TForm1::ConsoleShow(const std::vector<std::string>& lines) {
   consoleTab_->ConsoleShow(lines);
+}
+
+void TForm1::ConsoleNote(const std::string& line) {
+  consoleTab_->ConsoleNote(line);
 }
 
 void TForm1::MapListShow(const std::vector<std::string>& maps, int chosen) {
@@ -928,8 +961,8 @@ void TForm1::StatusRowsChanged() {
   ui->DrawGrid2->Repaint();
 }
 
-void TForm1::StatusTableReadyMore() {
-  playersTab_->StatusTableReadyMore();
+void TForm1::StatusTableReadyMore(const PolledTable& table) {
+  playersTab_->StatusTableReadyMore(table);
 }
 
 void TForm1::ServerEntryChanged(int index) {

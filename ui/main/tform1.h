@@ -166,6 +166,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
   // --- EngineView ------------------------------------------------------------------
   void ConsoleShow(const std::vector<std::string>& lines) override;
+  void ConsoleNote(const std::string& line) override;
   void MapListShow(const std::vector<std::string>& maps, int chosen) override;
   void MapPictureShow(const std::string& path) override;
   void ConfigListAppend(const std::vector<std::string>& files) override;
@@ -175,7 +176,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void ServerVarsChanged() override;
   void PlayerRowsChanged() override;
   void StatusRowsChanged() override;
-  void StatusTableReadyMore() override;
+  void StatusTableReadyMore(const PolledTable& table) override;
   void ServerEntryChanged(int index) override;
   void RefreshJoinDialog() override;
   bool PlayersTabShown() override;
@@ -205,6 +206,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void SetUpCvarTabs();
   void SetUpAdminTabs();
   void SelectionSteps();
+  void AnotherServer();
   void ShowRconDependentViews(const Tserverrec& e);
   void AfterListChange();
   void SelectionFollowsList();
@@ -273,6 +275,8 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   bool axisAuto_ = false;
   int axisMax_ = 200;
 
+  // The entry the selection steps last ran for (0: none).
+  std::uint64_t selectedUid_ = 0;
   bool minimized_ = false;
   bool closeDone_ = false;
 };
