@@ -632,11 +632,20 @@ void QueryEngine::NoteSent(ServerId server, RconChannel channel, const std::stri
   outstanding_[{sender, channel}].push_back(Outstanding{command, at, server});
 }
 
-// An output is credited to the oldest command that left before it came.
+// An output is credited to the last command that left before it came: the
+// commands of a server are half a second apart and answers come within
+// milliseconds, so a command the server dropped stays without an answer
+// even when the next one's answer is there.
 void QueryEngine::Answered(const std::string& sender, RconChannel channel, double firstArrival) {
   const auto it = outstanding_.find({sender, channel});
-  if (it == outstanding_.end() || it->second.empty()) return;
-  if (it->second.front().left <= firstArrival) it->second.pop_front();
+  if (it == outstanding_.end()) return;
+  auto& waiting = it->second;
+  for (auto c = waiting.rbegin(); c != waiting.rend(); ++c) {
+    if (c->left <= firstArrival) {
+      waiting.erase(std::next(c).base());
+      return;
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -304,6 +304,112 @@ class IntegrationTest : public QObject {
     QCOMPARE(e.state.statusRowsView[1][1], std::string("Late"));
   }
 
+  // Outputs longer than a datagram, cut into 200-byte pieces: a 300-map
+  // listing keeps every name, the console shows the whole status output,
+  // and the poll's table has every player, once.
+  void longOutputsArriveWhole() {
+    TestServerConfig c = Config(6, "Long", 12, "pw");
+    c.splitBytes = 200;
+    c.mapFiles.clear();
+    for (int i = 0; i < 300; ++i) c.mapFiles.push_back("mp_m" + std::to_string(i) + ".bsp");
+    SetVar(c.vars, "mapname", "mp_m299");
+    TestServer server;
+    QVERIFY(server.start(c));
+    Engine e;
+    e.Add(server.port(), "pw");
+    e.state.selected = 0;
+    QVERIFY(e.Start());
+    QVERIFY(e.engine->SendGetStatus(0));
+    QTRY_VERIFY(e.E(0).protocol == 6);
+    e.engine->SetRconPause(100ms);
+    QCOMPARE(e.engine->SendRcon("dir maps/mp .bsp"), QueryEngine::SendResult::Sent);
+    QTRY_COMPARE_WITH_TIMEOUT(e.view.maps.size(), size_t(300), 5000);
+    QCOMPARE(e.view.mapChosen, 299);
+    QCOMPARE(e.view.Count("MapListShow 299"), 1);
+    QCOMPARE(e.engine->SendRcon("status"), QueryEngine::SendResult::Sent);
+    QTRY_COMPARE_WITH_TIMEOUT(e.view.consoleLines.size(), size_t(1 + 3 + 12 + 2), 5000);
+    QCOMPARE(e.view.consoleLines[0], std::string("print"));
+    QCOMPARE(e.view.consoleLines[1], std::string("map: mp_m299"));
+    e.engine->RequestStatusPoll();
+    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
+    QCOMPARE(e.state.statusRowsView.size(), size_t(12));
+    QCOMPARE(e.view.notes, std::vector<std::string>{});
+  }
+
+  // A server that answers a poll late: the late answer never becomes part
+  // of the next table, whether it is still in the socket when the next
+  // poll leaves or comes in right behind that poll's own answer.
+  void lateAnswersAreNeverSpliced() {
+    UdpSocket fake;
+    QVERIFY(fake.Open(1 << 20));
+    Engine e;
+    e.Add(fake.LocalPort(), "pw");
+    e.state.selected = 0;
+    QVERIFY(e.Start());
+    auto table = [](int rows, const std::string& tag) {
+      std::string out = "map: mp_x\nnum score ping guid   name\n--- ----- ---- ------\n";
+      for (int i = 0; i < rows; ++i)
+        out += StatusRow(i, 0, "50", "0", tag + std::to_string(i), "10.0.0.1:1") + "\n";
+      out += "\n";
+      std::vector<std::string> parts;
+      for (std::size_t p = 0; p < out.size(); p += 200)
+        parts.push_back(Oob("print\n" + out.substr(p, 200)));
+      return parts;
+    };
+    auto answer = [&](const UdpSocket::Received& req, const std::vector<std::string>& parts) {
+      for (const std::string& d : parts) QVERIFY(fake.SendTo(kHost, req.port, d));
+    };
+
+    e.engine->RequestStatusPoll();  // poll 1: no answer in time
+    UdpSocket::Received req = ReceivePumping(fake, 5000);
+    QVERIFY(req.got);
+    QTRY_COMPARE_WITH_TIMEOUT(e.engine->StatusPollsFinished(), 1u, 5000);
+    answer(req, table(6, "Late"));                            // waits in the socket
+    QVERIFY(fake.SendTo(kHost, req.port, Oob("getstatus")));  // a stray datagram too
+    e.engine->RequestStatusPoll();
+    req = ReceivePumping(fake, 5000);
+    QVERIFY(req.got);
+    answer(req, table(12, "Now"));
+    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
+    QCOMPARE(e.state.statusRowsView.size(), size_t(12));
+    QCOMPARE(e.state.statusRowsView[0][1], std::string("Now0"));
+
+    e.engine->RequestStatusPoll();
+    req = ReceivePumping(fake, 5000);
+    QVERIFY(req.got);
+    answer(req, table(12, "Again"));
+    answer(req, table(6, "Late"));
+    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 2, 5000);
+    QCOMPARE(e.state.statusRowsView.size(), size_t(12));
+    QCOMPARE(e.state.statusRowsView[11][1], std::string("Again11"));
+  }
+
+  // A command the server drops gets a line in the console after 2 s;
+  // nothing is sent again. One that is answered gets none.
+  void unansweredCommandIsMarked() {
+    TestServerConfig c = Config(6, "Drops", 0, "pw");
+    c.script = [](std::string_view request, std::vector<std::string>&) {
+      return request.find("say lost") != std::string_view::npos;  // swallowed
+    };
+    TestServer server;
+    QVERIFY(server.start(c));
+    Engine e;
+    e.Add(server.port(), "pw");
+    e.state.selected = 0;
+    QVERIFY(e.Start());
+    e.engine->SetRconPause(0ms);
+    QCOMPARE(e.engine->SendRcon("say lost"), QueryEngine::SendResult::Sent);
+    QCOMPARE(e.engine->SendRcon("say heard"), QueryEngine::SendResult::Sent);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        e.view.notes,
+        std::vector<std::string>{"say lost: Keine Antwort vom Server (verworfen oder gedrosselt)"},
+        5000);
+    QTest::qWait(2500);
+    QCOMPARE(e.view.notes.size(), size_t(1));
+    QCOMPARE(e.engine->counters().unanswered, 1u);
+    QCOMPARE(server.receivedCount(), 2u);
+  }
+
   void sendRconVarRepliesReachTheTarget() {
     TestServer server;
     QVERIFY(server.start(Config(6, "Vars", 0, "pw")));
