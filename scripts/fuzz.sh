@@ -21,10 +21,10 @@ CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZELMORA_FUZZ=ON -DZELMORA_BUILD_UI=OFF -DZELMORA_BUILD_TESTS=OFF \
   -DZELMORA_SANITIZE=OFF -DZELMORA_TSAN=OFF
-cmake --build "$build" --target fuzz_status fuzz_records
+cmake --build "$build" --target fuzz_status fuzz_records fuzz_replies
 
 status=0
-for target in fuzz_status fuzz_records; do
+for target in fuzz_status fuzz_records fuzz_replies; do
   corpus="$build/corpus/$target"
   artifacts="$build/artifacts/$target/"
   mkdir -p "$corpus" "$artifacts"

@@ -326,6 +326,17 @@ class TestServerLogic : public QObject {
     Rcon(s, "set g_password x");
     QVERIFY(s.statusResponse().find("\\pswrd\\1") != std::string::npos);
 
+    // Like the game, a line runs as several commands, cut at ";" outside
+    // quotes: a quote inside a quoted value lets the rest run.
+    const auto before = s.executedCommands().size();
+    QCOMPARE(B(Rcon(s, "set sv_fps \"1\"; say injected; set x \"\"")),
+             QByteArray("console: injected\n"));
+    const std::vector<std::string> ran(s.executedCommands().begin() + long(before),
+                                       s.executedCommands().end());
+    QCOMPARE(ran, (std::vector<std::string>{"set sv_fps \"1\"", "say injected", "set x \"\""}));
+    Rcon(s, "set motd \"a; b\"");
+    QCOMPARE(B(*s.findVar("motd")), QByteArray("a; b"));
+
     // Duplicated public variables are all changed.
     s.mutableConfig().vars = {{"a", "1"}, {"b", "2"}, {"A", "3"}};
     Rcon(s, "set a 9");

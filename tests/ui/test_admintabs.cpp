@@ -772,6 +772,120 @@ class TestAdminTabs : public QObject {
     QVERIFY(on->isEnabled() && !off->isEnabled());
   }
 
+  // The message timer belongs to its server: a sort or a deletion that
+  // puts another server on the selected row stops it like a click would.
+  void messageTimerStopsWhenTheRowChangesServer() {
+    auto& a = Start(Rconned());
+    auto& b = Start(Rconned());
+    Open({Entry(a, "pw"), Entry(b, "pw")});
+    F().Engine().SetRconPause(0ms);
+    Select(1);
+    W<QLineEdit>("Edit9")->setText(QStringLiteral("1"));
+    Click("Button50");
+    QTRY_COMPARE_WITH_TIMEOUT(Rcon(a).size(), size_t(1), 5000);
+    S().serverlist[0].ping = 300;
+    S().serverlist[1].ping = 20;
+    b.clearReceived();
+    F().NachPingaufsteigend1Click();
+    QCOMPARE(S().serverlist[0].port.str(), std::to_string(b.port()));
+    QVERIFY(!F().MsgTimer().Timer7().Enabled());
+    QVERIFY(W<QPushButton>("Button50")->isEnabled());
+    // The same after a deletion.
+    Click("Button50");
+    QVERIFY(F().MsgTimer().Timer7().Enabled());
+    F().Serverlschen1Click();  // the question is answered with OK
+    QCOMPARE(S().serverlist.size(), size_t(1));
+    QVERIFY(!F().MsgTimer().Timer7().Enabled());
+    QTest::qWait(1300);
+    QVERIFY(Rcon(b).empty());
+    const size_t toA = Rcon(a).size();
+    QTest::qWait(1100);
+    QCOMPARE(Rcon(a).size(), toA);
+  }
+
+  // The wire times of a session as they always were: the players page's
+  // "status" 700 ms after the page came up, two variable reads 700 and
+  // 1400 ms after the click, a message 700 ms after it, a kick 700 ms after
+  // the table that carries it arrived (the poll collects 600 ms past the
+  // last datagram). The window is never held up meanwhile.
+  void sessionKeepsItsWireTimes() {
+    auto& srv = Start(Rconned({Player(0, "50", 10), Player(4, "60", 10)}));
+    Open({Entry(srv, "pw")});
+    Select(1);
+    Space();
+    srv.clearReceived();
+    using Clock = std::chrono::steady_clock;
+    auto at = [&](const std::string& command) {
+      for (const auto& d : srv.received())
+        if (d.data.size() > 4 && d.data.substr(d.data.find("\" ") + 2) == command) return d.at;
+      return Clock::time_point{};
+    };
+    auto ms = [](Clock::time_point from, Clock::time_point to) {
+      return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+    };
+    const auto t0 = Clock::now();
+    Tab(kPlayers);
+    F().Engine().Timer1().SetEnabled(false);
+    QVERIFY(Clock::now() - t0 < 300ms);  // the page is up at once
+    QTRY_VERIFY_WITH_TIMEOUT(at("status") != Clock::time_point{}, 5000);
+    const auto status = at("status");
+    Space();
+
+    const auto t1 = Clock::now();
+    Click("Button29");  // DM settings: two reads
+    QTRY_VERIFY_WITH_TIMEOUT(at("scr_dm_timelimit") != Clock::time_point{}, 5000);
+    const auto read1 = at("scr_dm_scorelimit"), read2 = at("scr_dm_timelimit");
+    Space();
+
+    const auto t2 = Clock::now();
+    W<QLineEdit>("Edit3")->setText(QStringLiteral("hallo"));
+    Click("Button7");
+    QTRY_VERIFY_WITH_TIMEOUT(at("say hallo") != Clock::time_point{}, 5000);
+    const auto say = at("say hallo");
+    Space();
+
+    Poll();
+    ClickRow(G("DrawGrid2"), 2);
+    srv.clearReceived();
+    Click("Button1");
+    QTRY_VERIFY_WITH_TIMEOUT(at("clientkick 4") != Clock::time_point{}, 5000);
+    const auto poll = at("status");  // the table the kick waited for
+
+    const std::vector<std::pair<const char*, long long>> gaps = {
+        {"status after the page", ms(t0, status)},
+        {"first read after the click", ms(t1, read1)},
+        {"second read after the first", ms(read1, read2)},
+        {"say after the click", ms(t2, say)},
+        {"kick after the poll", ms(poll, at("clientkick 4"))},
+    };
+    const long long floor[] = {700, 650, 600, 700, 1250};
+    for (size_t i = 0; i < gaps.size(); ++i)
+      QVERIFY2(gaps[i].second >= floor[i] && gaps[i].second < floor[i] + 900,
+               qPrintable(QString("%1: %2 ms").arg(gaps[i].first).arg(gaps[i].second)));
+  }
+
+  // "OK" in the rcon password dialog stores the password and sends
+  // nothing.
+  void rconPasswordDialogSendsNothing() {
+    auto& srv = Start(Rconned());
+    Open({Entry(srv, "old")});
+    Select(1);
+    Tab(kMaps);
+    F().Engine().Timer1().SetEnabled(false);
+    QTest::qWait(1600);
+    srv.clearReceived();
+    QTimer::singleShot(0, this, [&] {
+      auto* d = qobject_cast<TForm17*>(QApplication::activeModalWidget());
+      QVERIFY(d);
+      d->findChild<QLineEdit*>("Edit1")->setText(QStringLiteral("pw"));
+      d->findChild<QPushButton*>("Button1")->click();
+    });
+    W<QAction>("rconPasswortndern1")->trigger();
+    QCOMPARE(S().serverlist[0].rconpass.str(), std::string("pw"));
+    QTest::qWait(1500);
+    QCOMPARE(srv.receivedCount(), 0u);
+  }
+
   // The password dialogs from both menus: the join password on the server
   // (the dialog stays open), the rcon password in the program, which the
   // views follow at once.

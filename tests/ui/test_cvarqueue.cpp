@@ -160,6 +160,66 @@ class TestCvarQueue : public QObject {
     QTRY_COMPARE(Text(f, "Edit2"), QStringLiteral("50"));
   }
 
+  // A batch belongs to the server it was started for. Writes are carried
+  // out there, with its password, whoever is selected meanwhile; reads of a
+  // server that is no longer selected are dropped. "Übertragen" waits for
+  // the same page's read; a double quote in a value is refused.
+  void batchesStayWithTheirServer() {
+    TestServerConfig cb;
+    cb.rconPassword = "pwb";
+    TestServer b;
+    QVERIFY(b.start(cb));
+    TestServerConfig ca;
+    ca.rconPassword = CvarFixture::kPassword;
+    QVERIFY(server_.start(ca));
+    fx_ = std::make_unique<CvarFixture>(
+        Tserverlist{ListEntry(server_.port(), "pw"), ListEntry(b.port(), "pwb")});
+    QVERIFY(fx_->Open());
+    TForm1& f = fx_->form();
+    fx_->Select(1);
+    server_.clearReceived();
+
+    SetText(f, "Edit2", "77");
+    SetText(f, "Edit4", "99");
+    fx_->Click("Button30");  // DM write on A ...
+    fx_->Select(2);          // ... and B selected at once
+    QTRY_COMPARE_WITH_TIMEOUT(server_.var("scr_dm_timelimit"), std::string("99"), 5000);
+    QCOMPARE(Commands(VarCommands()), (std::vector<std::string>{"set scr_dm_scorelimit \"77\"",
+                                                                "set scr_dm_timelimit \"99\""}));
+    QVERIFY(RconFrom(b, fx_->VarPort(), "pwb").empty());
+    QCOMPARE(b.var("scr_dm_scorelimit"), std::string("50"));
+    QTRY_VERIFY_WITH_TIMEOUT(!fx_->windows().form5().isVisible(), 5000);
+
+    // A read on B, then A selected: B's reads go, nothing reaches A.
+    server_.clearReceived();
+    b.clearReceived();
+    fx_->Click("Button29");
+    QVERIFY(fx_->windows().form5().isVisible());
+    fx_->Select(1);
+    QTRY_VERIFY_WITH_TIMEOUT(!fx_->windows().form5().isVisible(), 5000);
+    QVERIFY(f.Vars().VarQueueEntries().empty());
+    QVERIFY(RconFrom(b, fx_->VarPort(), "pwb").empty());
+    QVERIFY(VarCommands().empty());
+
+    // "Übertragen" while this page's read runs would write emptied fields.
+    fx_->Click("Button29");
+    fx_->Click("Button30");
+    QCOMPARE(fx_->messages.size(), 1);
+    QCOMPARE(f.Vars().VarQueueEntries().size(), size_t(2));
+    QVERIFY(f.Vars().VarQueueEntries()[0].kind == VarQueue::Kind::Read);
+    QTRY_VERIFY_WITH_TIMEOUT(!fx_->windows().form5().isVisible(), 5000);
+
+    // A double quote would end the value and run the rest as commands.
+    server_.clearReceived();
+    SetText(f, "Edit2", "1\"; say injected; set x \"");
+    fx_->Click("Button30");
+    QCOMPARE(fx_->messages.size(), 2);
+    QVERIFY(fx_->messages[1].contains(QString::fromUtf8("Anführungszeichen")));
+    QVERIFY(f.Vars().VarQueueEntries().empty());
+    QTest::qWait(900);
+    QVERIFY(VarCommands().empty());
+  }
+
   // Replies are applied by the name they carry, from the current target
   // only; the game-type fields take exact names only.
   void repliesRoutedByName() {

@@ -267,8 +267,14 @@ class TestCvarTabs : public QObject {
     edit6->setText(QStringLiteral("1\r\nquit"));
     fx_->Click("Button48");
     QCOMPARE(fx_->messages.size(), 1);
+    // A double quote would close the value and run the rest on the server.
+    edit6->setText(QStringLiteral("1\"; say injected; set x \""));
+    fx_->Click("Button48");
+    QCOMPARE(fx_->messages.size(), 2);
     QTest::qWait(300);
     QCOMPARE(VarCommands().size(), size_t(2));
+    const auto ran = server_.executedCommands();
+    QVERIFY(std::find(ran.begin(), ran.end(), "say injected") == ran.end());
 
     // A server selection empties the values.
     fx_->Select(1);
