@@ -22,14 +22,7 @@ bool IsPrintReply(std::string_view datagram) {
 bool PrintJoiner::Add(const std::string& sender, std::string_view datagram, double nowMs) {
   if (!IsPrintReply(datagram)) return false;
   // Finish what is complete: a burst after a pause is a new output.
-  for (auto it = open_.begin(); it != open_.end();) {
-    if (nowMs - it->last >= gapMs_) {
-      finished_.push_back(std::move(*it));
-      it = open_.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  FinishQuiet(nowMs);
   const std::string_view body = datagram.substr(4 + kPrintHead.size());
   auto it = std::find_if(open_.begin(), open_.end(),
                          [&](const PrintOutput& o) { return o.sender == sender; });
@@ -53,7 +46,7 @@ bool PrintJoiner::Add(const std::string& sender, std::string_view datagram, doub
   return true;
 }
 
-std::vector<PrintOutput> PrintJoiner::TakeFinished(double nowMs) {
+void PrintJoiner::FinishQuiet(double nowMs) {
   for (auto it = open_.begin(); it != open_.end();) {
     if (nowMs - it->last >= gapMs_) {
       finished_.push_back(std::move(*it));
@@ -62,6 +55,10 @@ std::vector<PrintOutput> PrintJoiner::TakeFinished(double nowMs) {
       ++it;
     }
   }
+}
+
+std::vector<PrintOutput> PrintJoiner::TakeFinished(double nowMs) {
+  FinishQuiet(nowMs);
   std::vector<PrintOutput> out = std::move(finished_);
   finished_.clear();
   std::stable_sort(out.begin(), out.end(),

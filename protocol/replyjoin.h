@@ -67,6 +67,9 @@ class PrintJoiner {
   std::size_t Open() const { return open_.size(); }
 
  private:
+  // Moves the outputs whose sender has been quiet long enough to finished_.
+  void FinishQuiet(double nowMs);
+
   double gapMs_;
   std::vector<PrintOutput> open_;  // in the order they began
   std::vector<PrintOutput> finished_;

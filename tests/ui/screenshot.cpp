@@ -235,7 +235,12 @@ int AdminShot(zelmora::AppWindows& windows, int row, const char* mode, const cha
   if (!std::strcmp(mode, "players")) {
     return AdminPage(windows, row, 1, out,
                      [&](TForm1& f) {
+                       // A kick first: the line below the buttons tells its outcome.
                        auto* g2 = Child<zelmora::DrawGrid>(f, "DrawGrid2");
+                       g2->SelectRow(g2->RowCount() - 1);
+                       g2->onClick();
+                       click(f, "Button1");
+                       Wait(3000);
                        g2->SelectRow(3);
                        g2->onClick();
                        Child<QLineEdit>(f, "Edit3")

@@ -858,10 +858,15 @@ class TestAdminTabs : public QObject {
         {"say after the click", ms(t2, say)},
         {"kick after the poll", ms(poll, at("clientkick 4"))},
     };
-    const long long floor[] = {700, 650, 600, 700, 1250};
-    for (size_t i = 0; i < gaps.size(); ++i)
-      QVERIFY2(gaps[i].second >= floor[i] && gaps[i].second < floor[i] + 900,
+    // What the window gave when it still slept for the pauses: 702, 701,
+    // 702, 700 and 1301 ms. The same floors; the ceilings leave room for a
+    // loaded machine.
+    const long long floor[] = {700, 650, 650, 700, 1250};
+    for (size_t i = 0; i < gaps.size(); ++i) {
+      qInfo("%s: %lld ms", gaps[i].first, gaps[i].second);
+      QVERIFY2(gaps[i].second >= floor[i] && gaps[i].second < floor[i] + 600,
                qPrintable(QString("%1: %2 ms").arg(gaps[i].first).arg(gaps[i].second)));
+    }
   }
 
   // "OK" in the rcon password dialog stores the password and sends

@@ -101,49 +101,56 @@ int main(int argc, char* argv[]) {
   std::vector<Step> steps = {
       {"select server 1", [&] { select(1); }},
       {"tab Spieler", [&] { tabs->setCurrentIndex(1); }},
-      {"say", [&] {
+      {"say",
+       [&] {
          message->setText(QStringLiteral("Hallo"));
          click("Button7");
        }},
-      {"kick", [&] {
+      {"kick",
+       [&] {
          auto* players = f.findChild<DrawGrid*>("DrawGrid2");
          const QPoint at = players->CellRect(1, 1).center();
-         QMouseEvent move(QEvent::MouseMove, at, players->viewport()->mapToGlobal(at),
-                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+         QMouseEvent move(QEvent::MouseMove, at, players->viewport()->mapToGlobal(at), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
          QCoreApplication::sendEvent(players->viewport(), &move);
          QTest::mouseClick(players->viewport(), Qt::LeftButton, {}, at);
          click("Button1");
        }},
       {"tab Karten", [&] { tabs->setCurrentIndex(2); }},
-      {"arrow keys on the map list", [&] {
+      {"arrow keys on the map list",
+       [&] {
          maps->setFocus();
          for (int i = 0; i < 5; ++i) QTest::keyClick(maps, Qt::Key_Down);
        }},
       {"map load", [&] { click("Button11"); }},
-      {"tab Spielmodus, game type dm", [&] {
+      {"tab Spielmodus, game type dm",
+       [&] {
          tabs->setCurrentIndex(4);
          click("Button15");
        }},
-      {"tab Waffen, refresh", [&] {
+      {"tab Waffen, refresh",
+       [&] {
          tabs->setCurrentIndex(3);
          click("Button14");
        }},
-      {"weapon check box", [&] {
+      {"weapon check box",
+       [&] {
          auto* weapons = f.Weapons().CheckListBox1;
          if (weapons->count() > 0)
-           weapons->item(0)->setCheckState(weapons->item(0)->checkState() == Qt::Checked
-                                               ? Qt::Unchecked
-                                               : Qt::Checked);
+           weapons->item(0)->setCheckState(
+               weapons->item(0)->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
        }},
       {"tab Konfig", [&] { tabs->setCurrentIndex(7); }},
-      {"tab Konsole, two lines", [&] {
+      {"tab Konsole, two lines",
+       [&] {
          tabs->setCurrentIndex(8);
          console->setText(QStringLiteral("status"));
          QTest::keyClick(console, Qt::Key_Return);
          console->setText(QStringLiteral("cvarlist"));
          QTest::keyClick(console, Qt::Key_Return);
        }},
-      {"message timer on", [&] {
+      {"message timer on",
+       [&] {
          tabs->setCurrentIndex(9);
          f.findChild<QLineEdit*>("Edit9")->setText(QStringLiteral("1"));
          click("Button50");
