@@ -19,7 +19,9 @@ function(zelmora_add_test)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set_tests_properties(${T_NAME} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZELMORA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+    # A desktop-sized screen: the windows are placed and sized to fit the
+    # screen, and the offscreen platform's own is only 800 x 800.
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${PROJECT_SOURCE_DIR}/tests/data/offscreen-1280x1024.json;ZELMORA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
     TIMEOUT 300)
   if(T_LABELS)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_set>
 
 #include "core/recordfile.h"
 #include "core/textutil.h"
@@ -78,6 +79,14 @@ std::string ExportGuidText(const Tguidlist& list) {
 }
 
 std::size_t ImportGuidText(Tguidlist& list, const std::string& text) {
+  // The numbers already in the list, so that a long file is not compared
+  // line by line with the whole list (40,000 lines took 12 s that way).
+  std::unordered_set<std::int32_t> numbers;
+  numbers.reserve(list.size() * 2 + 64);
+  for (const Tguidrec& rec : list) {
+    std::int32_t n = 0;
+    if (GuidNumber(rec, &n)) numbers.insert(n);
+  }
   std::size_t taken = 0;
   std::size_t pos = 0;
   while (pos < text.size()) {
@@ -95,7 +104,7 @@ std::size_t ImportGuidText(Tguidlist& list, const std::string& text) {
       name = name.substr(0, name.find(kGuidSeparator));
     }
     name = name.substr(0, decltype(Tguidrec::name)::kCapacity);
-    if (guid <= 0 || name.empty() || HasGuidNumber(list, guid)) continue;
+    if (guid <= 0 || name.empty() || !numbers.insert(guid).second) continue;
     list.push_back(MakeGuidRec(std::to_string(guid), name));
     ++taken;
   }

@@ -830,10 +830,14 @@ void QueryEngine::HandleReply() {
   {
     Tserverrec& e = *entry();
     const std::string ip = Cut(e.host.view(), kAddrIpMax);
-    if (const Taddrrec* rec = CachedAddress(ip))
-      e.provider.assign(Cut(rec->provider + ";" + rec->cc + ";" + rec->country, 250));
-    else
+    // A record still waiting for the resolver changes nothing yet (it
+    // would put ";;" where the provider stood).
+    if (const Taddrrec* rec = CachedAddress(ip)) {
+      if (!rec->provider.empty())
+        e.provider.assign(Cut(rec->provider + ";" + rec->cc + ";" + rec->country, 250));
+    } else {
       AddUnresolvedAddress(state_.addrcache, ip);
+    }
   }
 
   const bool aktive = settings_.Get(&Settings::aktive);
@@ -951,13 +955,16 @@ void QueryEngine::ApplyStatusPollResult(StatusPollResult result) {
         if (g.guid.view() == guid) name = g.name.str();
       return name;
     };
+    // An address the resolver has not answered yet (empty provider) gives
+    // nothing: no flag and an empty provider cell until it is known, not the
+    // first flag of the list.
     lookups.address = [this](const std::string& ip) -> std::optional<AddressInfo> {
-      if (const Taddrrec* r = CachedAddress(ip))
-        return AddressInfo{r->provider, r->cc, r->country, r->flag};
+      const Taddrrec* r = CachedAddress(ip);
+      if (r && !r->provider.empty()) return AddressInfo{r->provider, r->cc, r->country, r->flag};
       return std::nullopt;
     };
     lookups.addUnknown = [this](const std::string& ip25) {
-      AddUnresolvedAddress(state_.addrcache, ip25);
+      if (!CachedAddress(ip25)) AddUnresolvedAddress(state_.addrcache, ip25);
     };
     ApplyStatusLookups(result.rows, lookups);
   }

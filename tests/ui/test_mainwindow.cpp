@@ -181,25 +181,45 @@ class TestMainWindow : public QObject {
   void mainMenu() {
     SettingsStore settings;
     TForm1 form(settings);
+    // Every menu and item has its letter (Alt+letter), none twice in a menu.
+    auto mnemonic = [](const QString& text) {
+      const int at = text.indexOf(QLatin1Char('&'));
+      return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+    };
+    auto checkLetters = [&](const QList<QAction*>& actions) {
+      QSet<QChar> seen;
+      for (QAction* a : actions) {
+        if (a->isSeparator()) continue;
+        const QChar m = mnemonic(a->text());
+        QVERIFY2(!m.isNull(), qPrintable(a->text()));
+        QVERIFY2(!seen.contains(m), qPrintable(a->text()));
+        seen.insert(m);
+      }
+    };
+    checkLetters(form.menuBar()->actions());
     QStringList menus;
     for (QAction* top : form.menuBar()->actions()) {
-      QString line = top->text() + ":";
+      checkLetters(top->menu()->actions());
+      QString line = QString(top->text()).remove('&') + ":";
       for (QAction* act : top->menu()->actions()) {
-        line += " " + act->text() + (act->isEnabled() ? "" : " (aus)");
+        line += " " + QString(act->text()).remove('&') + (act->isEnabled() ? "" : " (aus)");
         if (act->menu())
-          for (QAction* sub : act->menu()->actions()) line += " [" + sub->text() + "]";
+          for (QAction* sub : act->menu()->actions())
+            line += " [" + QString(sub->text()).remove('&') + "]";
       }
       menus << line;
     }
-    QCOMPARE(menus,
-             QStringList(
-                 {QString::fromUtf8("Datei: Einstellungen... rcon Experteneinstellungen..."),
-                  QString::fromUtf8("Serverliste: Server betreten (aus) Server hinzufügen Server "
-                                    "editieren Server löschen Sortieren [Nach Ping - aufsteigend] "
-                                    "[Nach Ping - absteigend] Liste leeren Serverpasswort ändern "
-                                    "(auf dem Server) rconPasswort ändern (im Programm)"),
-                  QString::fromUtf8("GUIDListe: Editieren ... (aus)"),
-                  QString::fromUtf8("?: Auf neue Version überprüfen (aus) Über (aus)")}));
+    QCOMPARE(
+        menus,
+        QStringList(
+            {QString::fromUtf8("Datei: Einstellungen... rcon Experteneinstellungen..."),
+             QString::fromUtf8("Serverliste: Server betreten (aus) Server hinzufügen Server "
+                               "editieren Server löschen Sortieren [Nach Ping - aufsteigend] "
+                               "[Nach Ping - absteigend] Liste leeren Alle Server jetzt abfragen "
+                               "Serverpasswort ändern "
+                               "(auf dem Server) rconPasswort ändern (im Programm)"),
+             QString::fromUtf8("GUIDListe: Editieren ... (aus)"),
+             QString::fromUtf8("?: Auf neue Version überprüfen (aus) Über (aus)")}));
     auto* tabs = form.findChild<QTabWidget*>("PageControl1");
     QStringList titles;
     for (int i = 0; i < tabs->count(); ++i) titles << tabs->tabText(i);
@@ -364,14 +384,16 @@ class TestMainWindow : public QObject {
     QVERIFY(popup);
     QTRY_VERIFY(popup->isVisible());
     QStringList items;
-    for (QAction* act : popup->actions()) items << act->text() + (act->isEnabled() ? "" : " (aus)");
+    for (QAction* act : popup->actions())
+      items << QString(act->text()).remove('&') + (act->isEnabled() ? "" : " (aus)");
     QCOMPARE(items, QStringList({QString::fromUtf8("Server betreten (aus)"),
                                  QString::fromUtf8("Server hinzufügen"),
                                  QString::fromUtf8("Server editieren"),
                                  QString::fromUtf8("Server löschen"),
                                  QString::fromUtf8("IP:Port in die Zwischenablage"),
                                  QString::fromUtf8("Serverpasswort ändern (auf dem Server)"),
-                                 QString::fromUtf8("rcon Passwort ändern (im Programm)")}));
+                                 QString::fromUtf8("rcon Passwort ändern (im Programm)"),
+                                 QString::fromUtf8("Markierte Zeilen kopieren")}));
     popup->hide();
     QVERIFY(!g1->Frozen());
 
@@ -665,8 +687,12 @@ class TestMainWindow : public QObject {
     g2->SetRowCount(4);
     QClipboard* clip = QGuiApplication::clipboard();
 
+    // The items act on the row the menu was opened for.
     const QPoint first = g2->CellRect(1, 1).center();
-    MoveOver(g2, first);
+    auto* popup = form.findChild<QMenu*>("PopupMenu2");
+    QTest::mouseClick(g2->viewport(), Qt::RightButton, {}, first);
+    QTRY_VERIFY(popup->isVisible());
+    popup->hide();
     form.IPindieZwischenablage1Click();
     QCOMPARE(clip->text(), QStringLiteral("192.0.2.9"));
     form.guidindieZwischenablage1Click();
@@ -677,7 +703,9 @@ class TestMainWindow : public QObject {
     QCOMPARE(form.DetailPainter().selectedplayer, 0);
 
     // A row without an element copies an empty text.
-    MoveOver(g2, g2->CellRect(1, 3).center());
+    QTest::mouseClick(g2->viewport(), Qt::RightButton, {}, g2->CellRect(1, 3).center());
+    QTRY_VERIFY(popup->isVisible());
+    popup->hide();
     form.IPindieZwischenablage1Click();
     QCOMPARE(clip->text(), QString());
 
@@ -685,8 +713,8 @@ class TestMainWindow : public QObject {
     form.ServerVarsChanged();
     form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
     DrawGrid* g3 = Grid(form, "DrawGrid3");
-    MoveOver(g3, g3->CellRect(0, 2).center());
-    form.VariableninhaltZwischenablage1Click();
+    QTest::mouseClick(g3->viewport(), Qt::LeftButton, {}, g3->CellRect(0, 2).center());
+    form.VariableninhaltZwischenablage1Click();  // no menu: the current row
     QCOMPARE(clip->text(), QStringLiteral("sd"));
     form.close();
   }

@@ -13,8 +13,8 @@
 namespace zelmora {
 
 void CommandHistory::Add(std::string command) {
-  // An empty line is sent like any other but is nothing worth recalling.
-  if (!command.empty()) entries_.push_back(std::move(command));
+  // Every line sent is remembered, an empty one too: it was sent as well.
+  entries_.push_back(std::move(command));
   cursor_ = entries_.size();
 }
 
@@ -25,9 +25,13 @@ std::optional<std::string> CommandHistory::Up() {
 }
 
 std::optional<std::string> CommandHistory::Down() {
-  if (cursor_ >= entries_.size()) return std::nullopt;
+  // Past the newest entry the cursor leaves the history and the line keeps
+  // what it holds.
+  if (cursor_ + 1 >= entries_.size()) {
+    cursor_ = entries_.size();
+    return std::nullopt;
+  }
   ++cursor_;
-  if (cursor_ == entries_.size()) return std::string();
   return entries_[cursor_];
 }
 

@@ -33,7 +33,7 @@ class CommandHistory {
  public:
   void Add(std::string command);
   // The entry to put into the line, or no value when the key does nothing
-  // here (the line keeps its text). Down past the newest entry gives "".
+  // here (the line keeps its text, also Down past the newest entry).
   std::optional<std::string> Up();
   std::optional<std::string> Down();
   std::size_t Size() const { return entries_.size(); }

@@ -1,8 +1,10 @@
 #include "ui/dialogs/messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <string>
+#include <vector>
 
 #include "core/settings.h"
 
@@ -30,7 +32,34 @@ bool Show(QWidget* parent, MessageKind kind, const QString& title, const QString
   return ShowRealBox(parent, kind, title, text);
 }
 
+ChoiceFunction& CurrentChoice() {
+  static ChoiceFunction fn;
+  return fn;
+}
+
 }  // namespace
+
+ChoiceFunction SetChoiceFunction(ChoiceFunction fn) {
+  ChoiceFunction previous = std::move(CurrentChoice());
+  CurrentChoice() = std::move(fn);
+  return previous;
+}
+
+int AskChoice(QWidget* parent, const QString& text, const QStringList& buttons) {
+  const ChoiceFunction fn = CurrentChoice();
+  if (fn) return fn(parent, text, buttons);
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Frage"), text, QMessageBox::NoButton,
+                  parent);
+  std::vector<QAbstractButton*> added;
+  for (int i = 0; i < buttons.size(); ++i)
+    added.push_back(box.addButton(
+        buttons[i], i + 1 == buttons.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+  if (!added.empty()) box.setDefaultButton(static_cast<QPushButton*>(added.front()));
+  box.exec();
+  for (std::size_t i = 0; i < added.size(); ++i)
+    if (box.clickedButton() == added[i]) return static_cast<int>(i);
+  return static_cast<int>(buttons.size()) - 1;
+}
 
 MessageFunction SetMessageFunction(MessageFunction fn) {
   MessageFunction previous = std::move(CurrentFunction());

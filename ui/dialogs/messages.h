@@ -5,6 +5,7 @@
 #include "ui/dialogs/cp1252.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -31,6 +32,14 @@ void ShowMessage(QWidget* parent, const QString& text);
 
 // "Frage" box with OK and Cancel; true when the operator chose OK.
 bool AskOkCancel(QWidget* parent, const QString& text);
+
+// A question with buttons of its own (for example "Speichern", "Verwerfen",
+// "Abbrechen"), titled "Frage"; the index of the button chosen, the last one
+// when the box is closed otherwise. Replaceable like the message boxes.
+using ChoiceFunction =
+    std::function<int(QWidget* parent, const QString& text, const QStringList& buttons)>;
+ChoiceFunction SetChoiceFunction(ChoiceFunction fn);
+int AskChoice(QWidget* parent, const QString& text, const QStringList& buttons);
 
 // "'<text>' ist kein gültiger Integerwert." for an option text (8-bit, as
 // stored) that does not convert to an integer.

@@ -4,10 +4,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
 #include <QThread>
+#include <QVBoxLayout>
 
 #include "core/paths.h"
 #include "core/profile.h"
@@ -118,10 +122,59 @@ void SetLineText(QLineEdit* edit, const QString& text) {
 
 }  // namespace
 
+// Everything above the button row goes into a scroll area: on a small
+// screen (or a large scale) the window is made smaller than designed, the
+// options scroll, and "Schließen" stays in reach.
+void TForm3::PutOptionsInScrollArea() {
+  designedSize_ = sizeHint();
+  auto* content = new QWidget;
+  content->setObjectName(QStringLiteral("OptionsContent"));
+  auto* contentLayout = new QVBoxLayout(content);
+  contentLayout->setContentsMargins(0, 0, 0, 0);
+  while (ui_->MainLayout->count() > 1) {
+    QLayoutItem* item = ui_->MainLayout->takeAt(0);
+    if (QLayout* l = item->layout()) {
+      contentLayout->addLayout(l);
+    } else if (QWidget* w = item->widget()) {
+      contentLayout->addWidget(w);
+      delete item;
+    } else {
+      contentLayout->addItem(item);
+    }
+  }
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("OptionsScrollArea"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(content);
+  ui_->MainLayout->insertWidget(0, scroll, 1);
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+  // The designed size where the screen has room, inside its available area.
+  if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
+    const QRect area = s->availableGeometry();
+    const QSize frame(16, 40);
+    const QSize room = (area.size() - frame).expandedTo(QSize(320, 240));
+    resize(designedSize_.boundedTo(room));
+    QRect outer(QPoint(0, 0), size() + frame);
+    outer.moveCenter(parentWidget() && parentWidget()->isVisible()
+                         ? parentWidget()->frameGeometry().center()
+                         : area.center());
+    if (outer.right() > area.right()) outer.moveRight(area.right());
+    if (outer.bottom() > area.bottom()) outer.moveBottom(area.bottom());
+    if (outer.left() < area.left()) outer.moveLeft(area.left());
+    if (outer.top() < area.top()) outer.moveTop(area.top());
+    move(outer.topLeft());
+  }
+  QDialog::showEvent(event);
+}
+
 TForm3::TForm3(SettingsStore& store, MainWindowHooks* hooks, QWidget* parent)
     : QDialog(parent), store_(store), hooks_(hooks), ui_(std::make_unique<Ui::TForm3>()) {
   ui_->setupUi(this);
   chooser_ = DefaultChooseExecutable;
+  PutOptionsInScrollArea();
 
   ui_->LabeledEdit1->setRange(1, 10000);
   ui_->LabeledEdit1->setSingleStep(100);

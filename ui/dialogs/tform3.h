@@ -60,7 +60,15 @@ class TForm3 : public QDialog {
   // interval is not an integer the message is shown and the window stays.
   void Button2Click();
 
+  // The size the window was designed for (the options without scrolling).
+  QSize DesignedSize() const { return designedSize_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  void PutOptionsInScrollArea();
+  QSize designedSize_;
   void SetUpPathsTable();
   void SetUpInfoIcons();
   void ConnectControls();

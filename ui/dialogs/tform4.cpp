@@ -90,6 +90,17 @@ void TForm4::EditServerClick() {
 
 void TForm4::Button2Click() {
   const std::string typed = TrimCtl(ToCp1252(Edit1->text()));
+  // A port that is no whole number from 1 to 65535 could never be asked:
+  // the entry would stay "TOUT" for good. Told before anything is looked up.
+  const std::string portText = TrimCtl(ToCp1252(Edit2->text()));
+  const auto portNumber = ParseInt32(portText);
+  if (!IsDecimalNumber(portText) || !portNumber || *portNumber < 1 || *portNumber > 65535) {
+    ShowMessage(this, QStringLiteral("Der Port \"%1\" ist ungültig: erlaubt ist eine ganze Zahl "
+                                     "von 1 bis 65535.")
+                          .arg(Edit2->text()));
+    Edit2->setFocus(Qt::OtherFocusReason);
+    return;
+  }
   // The lookups run off the window's thread, as long as the resolver takes;
   // "Abbrechen" leaves the dialog as it was.
   std::optional<HostLookup> resolved = RunCancellable<HostLookup>(
@@ -108,7 +119,8 @@ void TForm4::Button2Click() {
   }
   const bool found = resolved->status == HostLookup::Status::kFound;
   const std::string host = Cut(found ? resolved->address : typed, 250);
-  const std::string port = Cut(TrimCtl(ToCp1252(Edit2->text())), 250);
+  // As replies name it (no leading zeros), or they would never match.
+  const std::string port = std::to_string(*portNumber);
 
   const bool editing =
       editMode && editIndex >= 0 && static_cast<std::size_t>(editIndex) < state_.serverlist.size();

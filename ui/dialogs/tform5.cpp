@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 
@@ -32,7 +33,9 @@ TForm5::TForm5(QWidget* anchor)
       anchor_(anchor) {
   setObjectName(QStringLiteral("TForm5"));
   setProperty("tag", kSkinExemptTag);
-  setAttribute(Qt::WA_TranslucentBackground);
+  // No translucent window: without a compositor the X11 server fills it
+  // black. The notice paints its own light plate instead (paintEvent), the
+  // same with and without a compositor.
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setFixedSize(kWidth, kHeight);
@@ -79,6 +82,14 @@ void TForm5::ShowOverlayMessage(const QString& text, int milliseconds) {
     else
       hide();
   }
+}
+
+void TForm5::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), QColor(255, 253, 235));
+  p.setPen(QPen(QColor(150, 140, 100), 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 
 void TForm5::HideOverlay() {

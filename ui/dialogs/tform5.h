@@ -2,9 +2,10 @@
 // window while a batch of variable reads or writes runs, or for a moment
 // before a weapon or vehicle switch goes out.
 //
-// A frameless window kept on top of the others, centred on the main window,
-// with a transparent background (a translucent window: only the letters are
-// painted). It never takes the focus and is never skinned (tag 99).
+// A frameless window kept on top of the others, centred on the main window:
+// the letters on a light plate of its own, which reads the same with and
+// without a compositor. It never takes the focus and is never skinned (tag
+// 99).
 #pragma once
 
 #include <QWidget>
@@ -31,6 +32,9 @@ class TForm5 : public QWidget {
 
   static constexpr int kWidth = 573;
   static constexpr int kHeight = 140;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void CentreOnAnchor();

@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/textfiles.h"
@@ -95,10 +97,24 @@ void TForm6::ComboBox1Change(int index) {
   if (index < 0 || !QFileInfo(path).isFile()) return;
   ui->Memo1->clear();
   if (LoadEditor(ui->Memo1, path)) profilePath_ = path;
+  ui->Memo1->document()->setModified(false);
 }
 
 void TForm6::Button2Click() {
-  if (form8_) form8_->exec();
+  if (!form8_) return;
+  // Creating a profile lists the profiles anew and chooses none: the open
+  // profile's edits would not be saved by "OK" any more. Asked first.
+  if (!profilePath_.isEmpty() && ui->Memo1->document()->isModified()) {
+    const int choice = AskChoice(
+        this,
+        QString::fromUtf8("Die Konfig \"%1\" wurde geändert. Die Änderungen vorher speichern?")
+            .arg(QFileInfo(profilePath_).fileName()),
+        {QStringLiteral("Speichern"), QStringLiteral("Verwerfen"), QStringLiteral("Abbrechen")});
+    if (choice == 2) return;
+    if (choice == 0 && !SaveEditor(ui->Memo1, profilePath_)) return;
+    ui->Memo1->document()->setModified(false);
+  }
+  form8_->exec();
 }
 
 void TForm6::Button3Click() {

@@ -5,6 +5,7 @@
 #include "core/textutil.h"
 #include "protocol/colorcodes.h"
 #include "ui/main/colortext.h"
+#include "ui/main/gridmodels.h"
 #include "ui/main/serverlistview.h"
 
 namespace zelmora {
@@ -142,7 +143,7 @@ void DetailGridsPainter::DrawGrid2DrawCell(QPainter& p, const QPalette& pal, int
           text = e[6];
           break;
         case 6:
-          text = e[10] + ";" + e[11] + ";" + e[12];
+          text = ProviderCellText(e);
           break;
         case 7:
           text = e[5];

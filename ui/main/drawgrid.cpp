@@ -1,10 +1,13 @@
 #include "ui/main/drawgrid.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSortFilterProxyModel>
 
 #include <algorithm>
 
@@ -27,8 +30,24 @@ int DrawGridModel::rowCount(const QModelIndex& parent) const {
 int DrawGridModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : columns_;
 }
-QVariant DrawGridModel::data(const QModelIndex&, int) const {
+QVariant DrawGridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  return CellData(index.column() + (fixedColumn_ ? 1 : 0), index.row() + 1, role);
+}
+
+QVariant DrawGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal) return CellData(section + (fixedColumn_ ? 1 : 0), 0, role);
+  if (fixedColumn_) return CellData(0, section + 1, role);
   return {};
+}
+
+QVariant DrawGridModel::CellData(int, int, int) const {
+  return {};
+}
+
+void DrawGridModel::CellsChanged() {
+  if (rows_ > 0 && columns_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
+  if (fixedColumn_ && rows_ > 0) emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
 }
 
 void DrawGridModel::SetColumns(int columns) {
@@ -56,8 +75,11 @@ DrawGridDelegate::DrawGridDelegate(DrawGrid* grid) : QAbstractItemDelegate(grid)
 
 void DrawGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
-  const int col = index.column() + (grid_->HasFixedColumn() ? 1 : 0);
-  grid_->DrawCell(*painter, col, index.row() + 1, option.rect);
+  // The painters address rows as the model has them, sorted view or not.
+  const auto* proxy = qobject_cast<const QSortFilterProxyModel*>(index.model());
+  const QModelIndex source = proxy ? proxy->mapToSource(index) : index;
+  const int col = source.column() + (grid_->HasFixedColumn() ? 1 : 0);
+  grid_->DrawCell(*painter, col, source.row() + 1, option.rect);
 }
 
 QSize DrawGridDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
@@ -92,6 +114,12 @@ void DrawGridHeader::paintEvent(QPaintEvent* event) {
   QHeaderView::paintEvent(event);
 }
 
+void DrawGridHeader::SetSortMark(int section, Qt::SortOrder order) {
+  sortSection_ = section;
+  sortOrder_ = order;
+  viewport()->update();
+}
+
 void DrawGridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
   if (!rect.isValid()) return;
   int col = 0;
@@ -107,6 +135,20 @@ void DrawGridHeader::paintSection(QPainter* painter, const QRect& rect, int logi
   painter->setPen(kFixedLineColor);
   painter->drawLine(rect.topRight(), rect.bottomRight());
   painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+  if (orientation() == Qt::Horizontal && logicalIndex == sortSection_ && rect.width() > 16) {
+    // A small triangle at the right end: up for ascending, down for descending.
+    const int cx = rect.right() - 8;
+    const int cy = rect.center().y();
+    QPolygon arrow;
+    if (sortOrder_ == Qt::AscendingOrder)
+      arrow << QPoint(cx - 4, cy + 2) << QPoint(cx + 4, cy + 2) << QPoint(cx, cy - 2);
+    else
+      arrow << QPoint(cx - 4, cy - 2) << QPoint(cx + 4, cy - 2) << QPoint(cx, cy + 2);
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QColor(90, 96, 110));
+    painter->drawPolygon(arrow);
+  }
   painter->restore();
 }
 
@@ -123,6 +165,8 @@ DrawGrid::DrawGrid(int colCount, bool fixedColumn, QWidget* parent) : QTableView
   setModel(model_);
   setItemDelegate(new DrawGridDelegate(this));
   connect(rowHeader_, &QHeaderView::sectionMoved, this, &DrawGrid::OnSectionMoved);
+  // Clickable only where a click sorts (SetSortableInView, SetHeaderSorts).
+  connect(colHeader_, &QHeaderView::sectionClicked, this, &DrawGrid::OnHeaderClicked);
 
   setShowGrid(true);
   setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -150,6 +194,7 @@ void DrawGrid::Setup(int colCount, bool fixedColumn) {
   colCount_ = std::max(1, colCount);
   fixedColumn_ = fixedColumn;
   SetRowCount(1);
+  model_->SetFixedColumn(fixedColumn_);
   model_->SetColumns(colCount_ - (fixedColumn_ ? 1 : 0));
   colHeader_->setDefaultSectionSize(200 + 1);
   for (int i = 0; i < colHeader_->count(); ++i) colHeader_->resizeSection(i, 200 + 1);
@@ -169,6 +214,105 @@ void DrawGrid::Setup(int colCount, bool fixedColumn) {
 
 void DrawGrid::SetColumnsResizable(bool on) {
   colHeader_->setSectionResizeMode(on ? QHeaderView::Interactive : QHeaderView::Fixed);
+}
+
+void DrawGrid::SetDataModel(DrawGridModel* model) {
+  if (!model || model == model_) return;
+  model->setParent(this);
+  model->SetFixedColumn(fixedColumn_);
+  DrawGridModel* old = model_;
+  model_ = model;
+  if (proxy_)
+    proxy_->setSourceModel(model_);
+  else
+    setModel(model_);
+  delete old;
+  Setup(colCount_, fixedColumn_);
+}
+
+void DrawGrid::SetSortableInView(int sortRole) {
+  if (proxy_) return;
+  proxy_ = new QSortFilterProxyModel(this);
+  proxy_->setSortRole(sortRole);
+  proxy_->setDynamicSortFilter(true);
+  proxy_->setSourceModel(model_);
+  setModel(proxy_);
+  colHeader_->setSectionsClickable(true);
+  Setup(colCount_, fixedColumn_);
+}
+
+void DrawGrid::SetHeaderSorts(std::function<void(int col)> sort) {
+  onHeaderClicked = std::move(sort);
+  colHeader_->setSectionsClickable(true);
+}
+
+void DrawGrid::ShowSortMark(int col, Qt::SortOrder order) {
+  colHeader_->SetSortMark(col < 0 ? -1 : col - (fixedColumn_ ? 1 : 0), order);
+}
+
+void DrawGrid::OnHeaderClicked(int section) {
+  const int col = section + (fixedColumn_ ? 1 : 0);
+  if (proxy_) {
+    // The same column again turns the order round.
+    const bool again = proxy_->sortColumn() == section;
+    const Qt::SortOrder order = again && proxy_->sortOrder() == Qt::AscendingOrder
+                                    ? Qt::DescendingOrder
+                                    : Qt::AscendingOrder;
+    proxy_->sort(section, order);
+    ShowSortMark(col, order);
+    Repaint();
+    return;
+  }
+  if (onHeaderClicked) onHeaderClicked(col);
+}
+
+int DrawGrid::ModelRow(int viewRow) const {
+  if (!proxy_ || viewRow < 0) return viewRow;
+  const QModelIndex source = proxy_->mapToSource(proxy_->index(viewRow, 0));
+  return source.isValid() ? source.row() : -1;
+}
+
+int DrawGrid::ViewRow(int modelRow) const {
+  if (!proxy_ || modelRow < 0) return modelRow;
+  const QModelIndex view = proxy_->mapFromSource(model_->index(modelRow, 0));
+  return view.isValid() ? view.row() : -1;
+}
+
+QModelIndex DrawGrid::ViewIndex(int modelRow, int modelCol) const {
+  const QModelIndex source = model_->index(modelRow, modelCol);
+  return proxy_ ? proxy_->mapFromSource(source) : source;
+}
+
+QString DrawGrid::SelectedText() const {
+  QAbstractItemModel* m = model();
+  if (!m || !selectionModel()) return {};
+  std::vector<int> rows;
+  for (const QModelIndex& i : selectionModel()->selectedRows()) rows.push_back(i.row());
+  if (rows.empty() && currentIndex().isValid()) rows.push_back(currentIndex().row());
+  std::sort(rows.begin(), rows.end());
+  QStringList lines;
+  for (int r : rows) {
+    QStringList cells;
+    for (int v = 0; v < m->columnCount(); ++v) {
+      const int c = colHeader_->logicalIndex(v);
+      cells << m->data(m->index(r, c), Qt::DisplayRole).toString();
+    }
+    lines << cells.join(QLatin1Char('\t'));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+void DrawGrid::CopySelection() {
+  if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(SelectedText());
+}
+
+void DrawGrid::OpenPopupAtCurrent() {
+  if (!onPopup) return;
+  const QModelIndex current = currentIndex();
+  QPoint at(viewport()->width() / 4, 0);
+  if (current.isValid()) at = visualRect(current).bottomLeft();
+  const int row = current.isValid() ? ModelRow(current.row()) + 1 : 0;
+  onPopup(viewport()->mapToGlobal(at), row);
 }
 
 void DrawGrid::DrawCell(QPainter& painter, int col, int row, const QRect& rect) const {
@@ -219,7 +363,7 @@ void DrawGrid::CellAt(const QWidget* w, const QPoint& pos, int* col, int* row) c
   int r = -1;
   if (w == viewport()) {
     const int mc = columnAt(pos.x());
-    const int mr = rowAt(pos.y());
+    const int mr = ModelRow(rowAt(pos.y()));
     c = mc < 0 ? -1 : mc + off;
     r = mr < 0 ? -1 : mr + 1;
   } else if (w == colHeader_->viewport()) {
@@ -241,7 +385,7 @@ void DrawGrid::CellAt(const QWidget* w, const QPoint& pos, int* col, int* row) c
 QRect DrawGrid::CellRect(int col, int row) const {
   const int off = fixedColumn_ ? 1 : 0;
   if (row >= 1 && col >= off)
-    return visualRect(model_->index(row - 1, col - off)).adjusted(0, 0, -1, -1);
+    return visualRect(ViewIndex(row - 1, col - off)).adjusted(0, 0, -1, -1);
   if (row == 0 && col >= off) {
     const int s = col - off;
     return QRect(colHeader_->sectionViewportPosition(s), 0, colHeader_->sectionSize(s) - 1,
@@ -259,13 +403,14 @@ int DrawGrid::SelectionTop() const {
       if (top < 0 || i.row() < top) top = i.row();
   }
   if (top < 0 && currentIndex().isValid()) top = currentIndex().row();
+  top = ModelRow(top);
   return top < 0 ? 0 : top + 1;
 }
 
 void DrawGrid::SelectRow(int row) {
   if (row < 1 || row > model_->rowCount()) return;
   const QSignalBlocker block(selectionModel());
-  const QModelIndex idx = model_->index(row - 1, 0);
+  const QModelIndex idx = ViewIndex(row - 1, 0);
   selectionModel()->setCurrentIndex(
       idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
@@ -288,6 +433,7 @@ void DrawGrid::Thaw() {
 }
 
 void DrawGrid::Repaint() {
+  model_->CellsChanged();
   viewport()->update();
   colHeader_->viewport()->update();
   if (fixedColumn_) rowHeader_->viewport()->update();
@@ -328,7 +474,8 @@ void DrawGrid::mouseReleaseEvent(QMouseEvent* event) {
   int r = -1;
   CellAt(viewport(), event->position().toPoint(), &c, &r);
   if (onMouseUp) onMouseUp(c, r, event->button());
-  if (event->button() == Qt::RightButton && onPopup) onPopup(event->globalPosition().toPoint());
+  if (event->button() == Qt::RightButton && onPopup)
+    onPopup(event->globalPosition().toPoint(), std::max(r, 0));
 }
 
 void DrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -346,6 +493,19 @@ void DrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void DrawGrid::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    CopySelection();
+    return;
+  }
+  if (event->key() == Qt::Key_Menu ||
+      (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+    OpenPopupAtCurrent();
+    return;
+  }
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && onActivate) {
+    if (currentIndex().isValid()) onActivate();
+    return;
+  }
   const QModelIndex before = currentIndex();
   QTableView::keyPressEvent(event);
   if (onClick && currentIndex().isValid() && currentIndex().row() != before.row()) onClick();
@@ -385,7 +545,8 @@ bool DrawGrid::eventFilter(QObject* watched, QEvent* event) {
           w->installEventFilter(this);
         }
         if (onMouseUp) onMouseUp(c, r, me->button());
-        if (me->button() == Qt::RightButton && onPopup) onPopup(me->globalPosition().toPoint());
+        if (me->button() == Qt::RightButton && onPopup)
+          onPopup(me->globalPosition().toPoint(), std::max(r, 0));
         return true;
       }
       break;

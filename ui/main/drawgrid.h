@@ -4,6 +4,14 @@
 // header is row 0, the vertical header (when there is a fixed column) is
 // column 0, so both stay in place while the rest scrolls. Widths and heights
 // are those of the cells; the one-pixel grid line comes on top of them.
+//
+// The cells' data come from a DrawGridModel (texts, tooltips, sort values);
+// the delegate hands the painting to the grid's drawing function. Ctrl+C
+// copies the selected rows as text (tab between cells, a line per row); the
+// menu key and Shift+F10 open the popup menu at the current row. A grid
+// may sort its rows in the view by a header click: rows are then still
+// addressed as the model has them (CellAt, CellRect, SelectRow and
+// SelectionTop translate).
 #pragma once
 
 #include <QAbstractItemDelegate>
@@ -14,24 +22,38 @@
 
 #include <functional>
 
+class QSortFilterProxyModel;
+
 namespace zelmora {
 
 class DrawGrid;
 
-// Rows 1..RowCount-1 as model rows; the model holds no data of its own.
-class DrawGridModel final : public QAbstractTableModel {
+// Rows 1..RowCount-1 of the grid as model rows. The row count is the grid's
+// (set by SetDataRows); what a cell holds comes from CellData, in grid
+// coordinates (row 0 the header row, column 0 the fixed column when there
+// is one). The base class holds no data.
+class DrawGridModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   DrawGridModel(int dataColumns, QObject* parent);
   void SetColumns(int columns);
+  // Column 0 is the fixed column: the vertical header, not a model column.
+  void SetFixedColumn(bool fixed) { fixedColumn_ = fixed; }
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   void SetDataRows(int rows);
+  // The data behind the cells changed (views, sorting, screen readers).
+  void CellsChanged();
+
+ protected:
+  virtual QVariant CellData(int col, int row, int role) const;
 
  private:
   int rows_ = 0;
   int columns_;
+  bool fixedColumn_ = false;
 };
 
 // Hands every cell to the grid's drawing function.
@@ -54,6 +76,8 @@ class DrawGridHeader final : public QHeaderView {
   DrawGridHeader(Qt::Orientation orientation, DrawGrid* grid);
   void Freeze();
   void Thaw();
+  // Section drawn with a small arrow for the order of a sort (-1: none).
+  void SetSortMark(int section, Qt::SortOrder order);
 
  protected:
   void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
@@ -62,6 +86,8 @@ class DrawGridHeader final : public QHeaderView {
  private:
   DrawGrid* grid_;
   QPixmap frozen_;
+  int sortSection_ = -1;
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 class DrawGrid : public QTableView {
@@ -77,6 +103,23 @@ class DrawGrid : public QTableView {
   void Setup(int colCount, bool fixedColumn);
   // Lets the operator resize the (non-fixed) columns.
   void SetColumnsResizable(bool on);
+  // The model the cells' data come from (the grid keeps the row count in
+  // it); the grid takes ownership. Call before anything else uses the grid.
+  void SetDataModel(DrawGridModel* model);
+  DrawGridModel* DataModel() const { return model_; }
+  // A header click sorts the rows in the view by the model's sort role,
+  // a second click on the same column the other way round.
+  void SetSortableInView(int sortRole);
+  // A header click on column col (grid column) calls sort: for a grid that
+  // sorts its data itself (not in the view).
+  void SetHeaderSorts(std::function<void(int col)> sort);
+  // Shows the sort arrow on grid column col (-1: none).
+  void ShowSortMark(int col, Qt::SortOrder order);
+  // The selected rows as text: the cells' display texts, a tab between
+  // them, one line per row, in the order they are shown.
+  QString SelectedText() const;
+  // Puts SelectedText on the clipboard (Ctrl+C).
+  void CopySelection();
 
   void SetDrawCell(DrawCellFn fn) { drawCell_ = std::move(fn); }
   // Draws cell (col, row) into rect through the drawing function, clipped
@@ -115,8 +158,12 @@ class DrawGrid : public QTableView {
   // A row was dragged by its fixed cell from row `from` onto row `to`
   // (grid rows). The visual order is left unchanged; the handler decides.
   std::function<void(int from, int to)> onRowMoved;
-  // Right button released over the grid: show the popup menu here.
-  std::function<void(const QPoint& globalPos)> onPopup;
+  // Right button released over the grid, or the menu key or Shift+F10:
+  // show the popup menu here. row: the grid row it is for (the one under
+  // the pointer, or the current one), 0 for none.
+  std::function<void(const QPoint& globalPos, int row)> onPopup;
+  // Enter or Return on a data row.
+  std::function<void()> onActivate;
 
   // While frozen, the grid keeps showing what it showed when it froze
   // instead of drawing its cells.
@@ -141,6 +188,14 @@ class DrawGrid : public QTableView {
  private:
   void UpdateHeaderSizes();
   void OnSectionMoved(int logical, int oldVisual, int newVisual);
+  void OnHeaderClicked(int section);
+  // View row <-> model row (the same unless the view sorts).
+  int ModelRow(int viewRow) const;
+  int ViewRow(int modelRow) const;
+  QModelIndex ViewIndex(int modelRow, int modelCol) const;
+  void OpenPopupAtCurrent();
+
+  std::function<void(int col)> onHeaderClicked;
 
   int colCount_ = 1;
   bool fixedColumn_ = false;
@@ -149,6 +204,7 @@ class DrawGrid : public QTableView {
   int col0Width_ = 64;
   DrawCellFn drawCell_;
   DrawGridModel* model_;
+  QSortFilterProxyModel* proxy_ = nullptr;
   DrawGridHeader* colHeader_;
   DrawGridHeader* rowHeader_ = nullptr;
   QWidget* corner_ = nullptr;

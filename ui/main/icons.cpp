@@ -1,17 +1,28 @@
 #include "ui/main/icons.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <map>
 
 namespace zelmora {
 
 namespace {
 
+// The pictures are drawn in 16 x 16 logical pixels onto a canvas of the
+// screen's device pixels, so they stay sharp at any scale.
+qreal g_dpr = 1;
+
 QImage NewCanvas() {
-  QImage img(16, 16, QImage::Format_ARGB32_Premultiplied);
+  const int side = static_cast<int>(std::lround(16 * g_dpr));
+  QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
+  img.setDevicePixelRatio(g_dpr);
   img.fill(Qt::transparent);
   return img;
 }
@@ -170,7 +181,8 @@ QImage Speaker() {
   return img;
 }
 
-std::array<QImage, kImageListCount> MakeAll() {
+std::array<QImage, kImageListCount> MakeAll(qreal dpr) {
+  g_dpr = dpr;
   return {Badge(QColor(120, 140, 70), QColor(70, 86, 36), QStringLiteral("1"), 11),
           Badge(QColor(190, 70, 55), QColor(120, 30, 22), QStringLiteral("2"), 11),
           Badge(QColor(80, 120, 175), QColor(36, 62, 110), QStringLiteral("UO"), 8),
@@ -184,11 +196,21 @@ std::array<QImage, kImageListCount> MakeAll() {
 
 }  // namespace
 
-const QImage& ImageList1(int index) {
-  static const std::array<QImage, kImageListCount> icons = MakeAll();
+const QImage& ImageList1(int index, qreal devicePixelRatio) {
+  // One set per scale (in hundredths), made when first asked for.
+  static std::map<int, std::array<QImage, kImageListCount>> sets;
   static const QImage none;
   if (index < 0 || index >= kImageListCount) return none;
-  return icons[static_cast<size_t>(index)];
+  const int key = std::clamp(static_cast<int>(std::lround(devicePixelRatio * 100)), 100, 800);
+  auto it = sets.find(key);
+  if (it == sets.end()) it = sets.emplace(key, MakeAll(key / 100.0)).first;
+  return it->second[static_cast<size_t>(index)];
+}
+
+QIcon ImageList1Icon(int index) {
+  QIcon icon;
+  for (qreal dpr : {1.0, 2.0}) icon.addPixmap(QPixmap::fromImage(ImageList1(index, dpr)));
+  return icon;
 }
 
 }  // namespace zelmora

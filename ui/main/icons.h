@@ -2,6 +2,7 @@
 // program itself so they scale with nothing and need no resource files.
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 
 namespace zelmora {
@@ -19,8 +20,12 @@ enum ImageListIndex {
   kImageListCount = 9
 };
 
-// Icon by index (16 x 16, transparent background); a null image for indices
-// outside 0..8. The pictures are made once and shared.
-const QImage& ImageList1(int index);
+// Icon by index (16 x 16 logical pixels, transparent background) for a
+// screen of this device pixel ratio (drawn at that resolution, so it stays
+// sharp); a null image for indices outside 0..8. Made once per scale and
+// shared.
+const QImage& ImageList1(int index, qreal devicePixelRatio = 1);
+// The same as an icon with pictures for scale 1 and 2.
+QIcon ImageList1Icon(int index);
 
 }  // namespace zelmora

@@ -48,6 +48,13 @@ QColor HeaderColor(const Settings& s, const QPalette& palette) {
   return s.design ? kDesignHeaderColor : palette.color(QPalette::Button);
 }
 
+namespace {
+// The scale of what the painter paints on (the icons are made for it).
+qreal Dpr(const QPainter& painter) {
+  return painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+}
+}  // namespace
+
 ServerListPainter::ServerListPainter(const AppState& state,
                                      std::function<const Settings&()> settings)
     : state_(state), settings_(std::move(settings)), now_(&TickCount32) {}
@@ -98,7 +105,7 @@ void ServerListPainter::DrawIcons(QPainter& painter, const Settings& s, const Ts
       default:
         break;
     }
-    if (icon >= 0) painter.drawImage(QPoint(x, iconY), ImageList1(icon));
+    if (icon >= 0) painter.drawImage(QPoint(x, iconY), ImageList1(icon, Dpr(painter)));
     x += 18;
   }
   const struct {
@@ -111,7 +118,7 @@ void ServerListPainter::DrawIcons(QPainter& painter, const Settings& s, const Ts
   };
   for (const auto& r : rest) {
     if (!r.on) continue;
-    painter.drawImage(QPoint(x, iconY), ImageList1(r.icon));
+    painter.drawImage(QPoint(x, iconY), ImageList1(r.icon, Dpr(painter)));
     x += 18;
   }
 }

@@ -50,6 +50,7 @@
 #include "ui/dialogs/tform4.h"
 #include "ui/dialogs/tform9.h"
 #include "ui/main/drawgrid.h"
+#include "ui/main/gridmodels.h"
 #include "ui/main/icons.h"
 #include "ui/main/sorts.h"
 #include "ui_tform1.h"
@@ -145,11 +146,7 @@ TForm1::TForm1(SettingsStore& settings, QWidget* parent)
         Qt::QueuedConnection);
   });
 
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect r(QPoint(0, 0), QSize(791, kHeightWithChart));
-    r.moveCenter(screen->availableGeometry().center());
-    move(r.topLeft());
-  }
+  PlaceOnScreen(true);
   FormCreate();
 }
 
@@ -229,6 +226,8 @@ std::string TForm1::ServersPath() const {
 
 void TForm1::SetUpGrids() {
   DrawGrid* g1 = ui->DrawGrid1;
+  auto settings = [this]() -> const Settings& { return settings_.Get(); };
+  g1->SetDataModel(new ServerListModel(state_, settings, g1));
   g1->Setup(kServerColumns, true);
   QFont f = g1->font();
   f.setPixelSize(11);
@@ -243,10 +242,15 @@ void TForm1::SetUpGrids() {
   g1->onClick = [this] { DrawGrid1Click(); };
   g1->onDoubleClick = [this] { DrawGrid1DblClick(); };
   g1->onRowMoved = [this](int from, int to) { DrawGrid1RowMoved(from, to); };
-  g1->onPopup = [this](const QPoint& at) { popup1_->popup(at); };
+  g1->onPopup = [this](const QPoint& at, int) { popup1_->popup(at); };
+  // Enter joins the server on the current row, as a double click does.
+  g1->onActivate = [this] { DrawGrid1DblClick(); };
+  g1->SetHeaderSorts([this](int col) { SortServerList(col); });
 
-  auto detail = [](DrawGrid* g, int cols, const int* widths, bool range) {
+  auto detail = [](DrawGrid* g, DrawGridModel* model, int cols, const int* widths, bool range) {
+    g->SetDataModel(model);
     g->Setup(cols, false);
+    g->SetSortableInView(kSortRole);
     g->SetColumnsResizable(true);
     g->SetRowCount(7);
     for (int c = 0; c < cols; ++c) g->SetColWidth(c, widths[c]);
@@ -256,9 +260,9 @@ void TForm1::SetUpGrids() {
   DrawGrid* g2 = ui->DrawGrid2;
   DrawGrid* g3 = ui->DrawGrid3;
   DrawGrid* g4 = ui->DrawGrid4;
-  detail(g3, 2, kGrid3Widths, false);
-  detail(g4, 3, kGrid4Widths, true);
-  detail(g2, 9, kGrid2Widths, true);
+  detail(g3, new ServerVarsModel(state_, g3), 2, kGrid3Widths, false);
+  detail(g4, new PlayerRowsModel(state_, g4), 3, kGrid4Widths, true);
+  detail(g2, new StatusRowsModel(state_, g2), 9, kGrid2Widths, true);
   g3->SetDrawCell([this, g3](QPainter& p, int c, int r, const QRect& rect) {
     detailPainter_.DrawGrid3DrawCell(p, g3->palette(), c, r, rect);
   });
@@ -268,26 +272,69 @@ void TForm1::SetUpGrids() {
   g2->SetDrawCell([this, g2](QPainter& p, int c, int r, const QRect& rect) {
     detailPainter_.DrawGrid2DrawCell(p, g2->palette(), c, r, rect);
   });
-  g3->onMouseMove = [this](int, int r, Qt::MouseButton) {
-    if (r >= 1) hover3_ = r - 1;
-  };
-  g4->onMouseMove = [this](int, int r, Qt::MouseButton) {
-    if (r >= 1) hover4_ = r - 1;
-  };
-  g2->onMouseMove = [this](int, int r, Qt::MouseButton) {
-    if (r >= 1) {
-      hover2sel_ = r - 1;
-      hover2menu_ = r - 1;
-    }
-  };
-  g2->onMouseUp = [this](int, int, Qt::MouseButton) { DrawGrid2MouseUp(); };
+  g2->onMouseUp = [this](int, int r, Qt::MouseButton) { DrawGrid2MouseUp(r); };
   g2->onClick = [this, g2] {
     detailPainter_.selectedplayer = g2->SelectionTop() - 1;
     playersTab_->PlayerSelected();
   };
-  g3->onPopup = [this](const QPoint& at) { popup3_->popup(at); };
-  g4->onPopup = [this](const QPoint& at) { popup4_->popup(at); };
-  g2->onPopup = [this](const QPoint& at) { popup2_->popup(at); };
+  // The popup items act on the row the menu was opened for.
+  g3->onPopup = [this](const QPoint& at, int row) {
+    popupRow3_ = row;
+    popup3_->popup(at);
+  };
+  g4->onPopup = [this](const QPoint& at, int row) {
+    popupRow4_ = row;
+    popup4_->popup(at);
+  };
+  g2->onPopup = [this](const QPoint& at, int row) {
+    popupRow2_ = row;
+    popup2_->popup(at);
+  };
+  // The ping chart is a picture: no stop for the keyboard.
+  ui->Chart1->setFocusPolicy(Qt::NoFocus);
+}
+
+// A click on a column's header of the server list sorts the list by that
+// column, the same column again the other way round. The list itself is
+// reordered (as the ping sorts do), and the selection stays with its
+// server: it moves to that server's new row.
+void TForm1::SortServerList(int col) {
+  const bool again = col == sortColumn_;
+  sortAscending_ = again ? !sortAscending_ : true;
+  sortColumn_ = col;
+  const std::uint64_t keep = state_.SelectedUid();
+  auto* model = ui->DrawGrid1->DataModel();
+  std::vector<std::size_t> order(state_.serverlist.size());
+  std::vector<QVariant> keys(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    order[i] = i;
+    keys[i] = col == 0 ? model->headerData(static_cast<int>(i), Qt::Vertical, kSortRole)
+                       : model->data(model->index(static_cast<int>(i), col - 1), kSortRole);
+  }
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const QPartialOrdering c = QVariant::compare(keys[a], keys[b]);
+    return sortAscending_ ? c == QPartialOrdering::Less : c == QPartialOrdering::Greater;
+  });
+  Tserverlist list;
+  tpingarray histories;
+  list.reserve(order.size());
+  state_.pingHistory.resize(state_.serverlist.size());
+  for (std::size_t i : order) {
+    list.push_back(state_.serverlist[i]);
+    histories.push_back(std::move(state_.pingHistory[i]));
+  }
+  state_.serverlist = std::move(list);
+  state_.pingHistory = std::move(histories);
+  state_.ServerListChanged();
+  const int index = state_.IndexOf(keep);
+  if (index >= 0) {
+    state_.selected = index;
+    ui->DrawGrid1->SelectRow(index + 1);
+  }
+  ui->DrawGrid1->ShowSortMark(col, sortAscending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
+  fitter_.InvalidateAll();
+  FitServerColumns();
+  SelectionFollowsList();
 }
 
 void TForm1::SetUpMenus() {
@@ -303,6 +350,15 @@ void TForm1::SetUpMenus() {
   connect(ui->rconPasswortndern1, &QAction::triggered, this, &TForm1::rconPasswortndern1Click);
 
   // Popup menu of the server list.
+  // Keys: the action is the menu's, the key works where the list has the
+  // focus (a line edit keeps its own Delete).
+  ui->Serverhinzufgen1->setShortcut(QKeySequence::New);
+  ui->Serverlschen2->setShortcut(QKeySequence::Delete);
+  ui->Serverlschen2->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  ui->DrawGrid1->addAction(ui->Serverlschen2);
+  ui->Abfragen1->setShortcut(QKeySequence::Refresh);
+  connect(ui->Abfragen1, &QAction::triggered, this, &TForm1::Abfragen1Click);
+
   popup1_ = new QMenu(this);
   popup1_->setObjectName(QStringLiteral("PopupMenu1"));
   auto add = [](QMenu* menu, const char* name, const QString& text, bool enabled) {
@@ -312,44 +368,57 @@ void TForm1::SetUpMenus() {
     return a;
   };
   // Joining comes with its window; until then its item is shown disabled.
-  serverbetreten1_ = add(popup1_, "Serverbetreten1", QStringLiteral("Server betreten"), false);
+  serverbetreten1_ = add(popup1_, "Serverbetreten1", QStringLiteral("Server &betreten"), false);
   connect(serverbetreten1_, &QAction::triggered, this, &TForm1::Serverbetreten1Click);
-  connect(add(popup1_, "Serverhinzufgen2", QStringLiteral("Server hinzufügen"), true),
+  connect(add(popup1_, "Serverhinzufgen2", QStringLiteral("Server &hinzufügen"), true),
           &QAction::triggered, this, &TForm1::Serverhinzufgen2Click);
-  connect(add(popup1_, "Servereditieren2", QStringLiteral("Server editieren"), true),
+  connect(add(popup1_, "Servereditieren2", QStringLiteral("Server &editieren"), true),
           &QAction::triggered, this, &TForm1::Servereditieren2Click);
-  connect(add(popup1_, "Serverlschen1", QStringLiteral("Server löschen"), true),
+  connect(add(popup1_, "Serverlschen1", QStringLiteral("Server &löschen"), true),
           &QAction::triggered, this, &TForm1::Serverlschen1Click);
   connect(add(popup1_, "IPPortindieZwischenablage1",
-              QStringLiteral("IP:Port in die Zwischenablage"), true),
+              QStringLiteral("&IP:Port in die Zwischenablage"), true),
           &QAction::triggered, this, &TForm1::IPPortindieZwischenablage1Click);
   connect(add(popup1_, "Serverpasswortndern2",
-              QStringLiteral("Serverpasswort ändern (auf dem Server)"), true),
+              QStringLiteral("Server&passwort ändern (auf dem Server)"), true),
           &QAction::triggered, this, &TForm1::Serverpasswortndern1Click);
-  connect(add(popup1_, "rconPasswortndern2", QStringLiteral("rcon Passwort ändern (im Programm)"),
+  connect(add(popup1_, "rconPasswortndern2", QStringLiteral("r&con Passwort ändern (im Programm)"),
               true),
           &QAction::triggered, this, &TForm1::rconPasswortndern1Click);
+
+  // Copying what is selected, in every grid's menu (Ctrl+C in the grid).
+  auto addCopy = [this](QMenu* menu, DrawGrid* grid, const char* name) {
+    QAction* copy = menu->addAction(QStringLiteral("Markierte Zeilen &kopieren"));
+    copy->setObjectName(QString::fromLatin1(name));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, grid, &DrawGrid::CopySelection);
+  };
+  addCopy(popup1_, ui->DrawGrid1, "Kopieren1");
 
   popup3_ = new QMenu(this);
   popup3_->setObjectName(QStringLiteral("PopupMenu3"));
   connect(add(popup3_, "VariableninhaltZwischenablage1",
-              QStringLiteral("Variableninhalt in die Zwischenablage"), true),
+              QStringLiteral("&Variableninhalt in die Zwischenablage"), true),
           &QAction::triggered, this, &TForm1::VariableninhaltZwischenablage1Click);
+  addCopy(popup3_, ui->DrawGrid3, "Kopieren3");
   popup4_ = new QMenu(this);
   popup4_->setObjectName(QStringLiteral("PopupMenu4"));
   connect(add(popup4_, "SpielernameindieZwischenablage1",
-              QStringLiteral("Spielername in die Zwischenablage"), true),
+              QStringLiteral("&Spielername in die Zwischenablage"), true),
           &QAction::triggered, this, &TForm1::SpielernameindieZwischenablage1Click);
+  addCopy(popup4_, ui->DrawGrid4, "Kopieren4");
   popup2_ = new QMenu(this);
   popup2_->setObjectName(QStringLiteral("PopupMenu2"));
   connect(add(popup2_, "SpielernameindieZwischenablage2",
-              QStringLiteral("Spielername in die Zwischenablage"), true),
+              QStringLiteral("&Spielername in die Zwischenablage"), true),
           &QAction::triggered, this, &TForm1::SpielernameindieZwischenablage2Click);
-  connect(add(popup2_, "IPindieZwischenablage1", QStringLiteral("IP in die Zwischenablage"), true),
+  connect(add(popup2_, "IPindieZwischenablage1", QStringLiteral("&IP in die Zwischenablage"), true),
           &QAction::triggered, this, &TForm1::IPindieZwischenablage1Click);
   connect(
-      add(popup2_, "guidindieZwischenablage1", QStringLiteral("GUID in die Zwischenablage"), true),
+      add(popup2_, "guidindieZwischenablage1", QStringLiteral("&GUID in die Zwischenablage"), true),
       &QAction::triggered, this, &TForm1::guidindieZwischenablage1Click);
+  addCopy(popup2_, ui->DrawGrid2, "Kopieren2");
 }
 
 void TForm1::SetUpAdminTabs() {
@@ -496,6 +565,52 @@ void TForm1::FormClose() {
     if (!state_.guidsUnreadable) SaveGuids(DataPath("Guids.dat"), state_.guidlist, &ignored);
   } catch (...) {
     // Closing goes on whatever happens.
+  }
+}
+
+// The window's frame around the client area: what the window system says
+// once the window is shown, a usual title bar and border before.
+QSize TForm1::FrameExtra() const {
+  const QSize extra = frameGeometry().size() - geometry().size();
+  if (isVisible() && extra.width() >= 0 && extra.height() > 0) return extra;
+  return {16, 40};
+}
+
+// What the client area may take of the screen the window is on.
+QSize TForm1::Room() const {
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!s) return {791, kHeightWithChart};
+  return (s->availableGeometry().size() - FrameExtra()).expandedTo(QSize(320, 240));
+}
+
+// The designed size where the screen has room for it, smaller where it has
+// not (a small screen, a large scale factor), and the whole window, frame
+// included, inside the screen's available area: centred at the start, moved
+// in when it sticks out later.
+void TForm1::PlaceOnScreen(bool centre) {
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!s) return;
+  const QRect area = s->availableGeometry();
+  const QSize room = Room();
+  const bool chart = store_.Get(&Settings::aktive);
+  setMinimumSize(QSize(784, chart ? kHeightWithChart : kHeightWithoutChart).boundedTo(room));
+  if (centre) resize(QSize(791, chart ? kHeightWithChart : kHeightWithoutChart).boundedTo(room));
+  resize(size().boundedTo(room));
+  QRect outer(centre ? QPoint(0, 0) : frameGeometry().topLeft(), size() + FrameExtra());
+  if (centre) outer.moveCenter(area.center());
+  if (outer.right() > area.right()) outer.moveRight(area.right());
+  if (outer.bottom() > area.bottom()) outer.moveBottom(area.bottom());
+  if (outer.left() < area.left()) outer.moveLeft(area.left());
+  if (outer.top() < area.top()) outer.moveTop(area.top());
+  move(outer.topLeft());
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Now the frame is known: the window is moved in if it sticks out.
+  if (!placedOnce_) {
+    placedOnce_ = true;
+    PlaceOnScreen(false);
   }
 }
 
@@ -714,7 +829,6 @@ void TForm1::AnotherServer() {
   state_.statusRowsView.clear();
   state_.statusRowsServer = 0;
   detailPainter_.selectedplayer = -1;
-  hover2sel_ = -1;
   ui->DrawGrid2->SetRowCount(1);
   ui->DrawGrid2->Repaint();
   playersTab_->PlayerSelected();
@@ -731,36 +845,40 @@ void TForm1::AnotherServer() {
 
 // --- detail grids --------------------------------------------------------------------
 
-void TForm1::DrawGrid2MouseUp() {
-  detailPainter_.selectedplayer = hover2sel_;
+void TForm1::DrawGrid2MouseUp(int row) {
+  // The row under the pointer at the release becomes the selected player.
+  if (row >= 1) detailPainter_.selectedplayer = row - 1;
   playersTab_->PlayerSelected();
   ui->DrawGrid2->Repaint();
   QCoreApplication::processEvents();
 }
 
-void TForm1::CopyThroughEdit7(const std::string& text) {
-  ui->Edit7->setText(FromCp1252(text));
-  ui->Edit7->selectAll();
-  if (text.empty())
-    QGuiApplication::clipboard()->setText(QString());
-  else
-    ui->Edit7->copy();
+namespace {
+// The grid row a popup item acts on: the one the menu was opened for, else
+// the grid's current row.
+int PopupElement(int popupRow, const DrawGrid* grid) {
+  const int row = popupRow > 0 ? popupRow : grid->SelectionTop();
+  return row - 1;
 }
+void ToClipboard(const std::string& text) {
+  if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(FromCp1252(text));
+}
+}  // namespace
 
 void TForm1::VariableninhaltZwischenablage1Click() {
-  CopyThroughEdit7(VariableValueAt(state_, hover3_));
+  ToClipboard(VariableValueAt(state_, PopupElement(popupRow3_, ui->DrawGrid3)));
 }
 void TForm1::SpielernameindieZwischenablage1Click() {
-  CopyThroughEdit7(PlayerNameAt(state_, hover4_));
+  ToClipboard(PlayerNameAt(state_, PopupElement(popupRow4_, ui->DrawGrid4)));
 }
 void TForm1::SpielernameindieZwischenablage2Click() {
-  CopyThroughEdit7(StatusNameAt(state_, hover2menu_));
+  ToClipboard(StatusNameAt(state_, PopupElement(popupRow2_, ui->DrawGrid2)));
 }
 void TForm1::IPindieZwischenablage1Click() {
-  CopyThroughEdit7(StatusIpAt(state_, hover2menu_));
+  ToClipboard(StatusIpAt(state_, PopupElement(popupRow2_, ui->DrawGrid2)));
 }
 void TForm1::guidindieZwischenablage1Click() {
-  CopyThroughEdit7(StatusGuidAt(state_, hover2menu_));
+  ToClipboard(StatusGuidAt(state_, PopupElement(popupRow2_, ui->DrawGrid2)));
 }
 
 // --- tabs and list menu ------------------------------------------------------------------
@@ -814,7 +932,7 @@ void TForm1::Listeleeren1Click() {
 }
 
 void TForm1::IPPortindieZwischenablage1Click() {
-  CopySelectedServerAddress(state_, [this](const QString& t) { CopyThroughEdit7(ToCp1252(t)); });
+  CopySelectedServerAddress(state_, nullptr);
 }
 
 void TForm1::Einstellungen1Click() {
@@ -827,6 +945,13 @@ void TForm1::Serverjoinen1Click() {
 
 void TForm1::Serverbetreten1Click() {
   Serverjoinen1Click();
+}
+
+void TForm1::Abfragen1Click() {
+  // Every server now, the selected one too (and its player table on the
+  // players page).
+  engine_->Button6Click();
+  engine_->Timer1Timer();
 }
 
 void TForm1::Serverpasswortndern1Click() {
@@ -991,7 +1116,7 @@ void TForm1::SetChartAxis(bool automatic, int maximum) {
 }
 
 void TForm1::SetChartVisible(bool visible) {
-  const int h = visible ? kHeightWithChart : kHeightWithoutChart;
+  const int h = std::min(visible ? kHeightWithChart : kHeightWithoutChart, Room().height());
   setMinimumHeight(h);
   resize(width(), h);
   const QSize client = ui->centralwidget->size();
@@ -1081,7 +1206,7 @@ QIcon TForm1::InfoIconFor(InfoIcon which) const {
         if (!f.isNull()) return QIcon(QPixmap::fromImage(f));
       return {};
   }
-  return QIcon(QPixmap::fromImage(ImageList1(index)));
+  return ImageList1Icon(index);
 }
 
 void TForm1::RepaintGrids() {

@@ -131,14 +131,13 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   int HoverIndex() const { return hover1_; }
 
   // --- detail grids ----------------------------------------------------------------
-  void DrawGrid2MouseUp();
+  // row: the grid row under the pointer at the release.
+  void DrawGrid2MouseUp(int row);
   void VariableninhaltZwischenablage1Click();
   void SpielernameindieZwischenablage1Click();  // DrawGrid4
   void SpielernameindieZwischenablage2Click();  // DrawGrid2
   void IPindieZwischenablage1Click();
   void guidindieZwischenablage1Click();
-  // Puts text on the clipboard through the hidden edit field Edit7.
-  void CopyThroughEdit7(const std::string& text);
 
   // --- tabs and list menu ------------------------------------------------------------
   void PageControl1Change(int page);
@@ -153,6 +152,9 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Einstellungen1Click();
   void Serverjoinen1Click();    // main menu "Server betreten"
   void Serverbetreten1Click();  // popup "Server betreten"
+  void Abfragen1Click();        // "Alle Server abfragen" (F5)
+  // A click on column col's header: the list sorted by it.
+  void SortServerList(int col);
   void rconExperteneinstellungen1Click();
   // "Serverpasswort ändern (auf dem Server)", both menus.
   void Serverpasswortndern1Click();
@@ -196,6 +198,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -213,6 +216,9 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void RepaintGrids();
   void ApplyTabLook(bool own);
   void ApplyAxisRange();
+  QSize FrameExtra() const;
+  QSize Room() const;
+  void PlaceOnScreen(bool centre);
   std::string ServersPath() const;
 
   std::unique_ptr<Ui::TForm1> ui;
@@ -252,13 +258,16 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   // a server selection and of its page coming to the front.
   std::vector<std::pair<int, AdminTab*>> adminTabs_;
 
-  // Hover indices: DrawGrid1, DrawGrid3, DrawGrid4, DrawGrid2 (two copies:
-  // one for the highlighted row, one for the popup menu).
+  // Hover index of the server list (the row a release selects).
   int hover1_ = 0;
-  int hover3_ = 0;
-  int hover4_ = 0;
-  int hover2sel_ = 0;
-  int hover2menu_ = 0;
+  // The grid rows the popup menus of DrawGrid3, DrawGrid4 and DrawGrid2
+  // were opened for (0: none).
+  int popupRow3_ = 0;
+  int popupRow4_ = 0;
+  int popupRow2_ = 0;
+  // The server list's header sort: column (-1: none) and direction.
+  int sortColumn_ = -1;
+  bool sortAscending_ = true;
 
   QTimer* listRepaint_ = nullptr;
   QMenu* popup1_ = nullptr;
@@ -278,6 +287,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   // The entry the selection steps last ran for (0: none).
   std::uint64_t selectedUid_ = 0;
   bool minimized_ = false;
+  bool placedOnce_ = false;
   bool closeDone_ = false;
 };
 
