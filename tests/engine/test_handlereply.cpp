@@ -416,6 +416,14 @@ class HandleReplyTest : public QObject {
     QCOMPARE(f.state.addrcache[1].ip, std::string("10.0.0.6"));
     QCOMPARE(f.state.addrcache[1].flag, 0);
     QCOMPARE(f.view.calls, (std::vector<std::string>{"StatusRowsChanged", "StatusTableReadyMore"}));
+    // The next table: 10.0.0.6 is in the cache but not resolved yet. Its
+    // row gets no flag index (not the first flag's 0) and no provider, and
+    // the address is not queued a second time.
+    f.engine.ApplyStatusPollResult(r);
+    QCOMPARE(f.state.statusRowsView[1][13], std::string());
+    QCOMPARE(f.state.statusRowsView[1][10], std::string());
+    QCOMPARE(f.state.addrcache.size(), size_t(2));
+    f.view.calls.clear();
 
     // A malformed single-datagram table: rows emptied, nothing shown.
     f.view.calls.clear();
@@ -431,7 +439,7 @@ class HandleReplyTest : public QObject {
     f.engine.ApplyStatusPollResult(bad);
     QCOMPARE(f.state.statusRowsView.size(), size_t(2));
     QCOMPARE(f.state.statusRowsView[0][0], std::string());
-    QCOMPARE(f.view.tableReadyCount, 2);
+    QCOMPARE(f.view.tableReadyCount, 3);
 
     // The table of another server (polled for its pending kick) is handed
     // on but neither shown nor taken for the selected server's.

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextCursor>
 #include <QtTest>
 
 #include <filesystem>
@@ -311,6 +312,38 @@ class TestCvarTabs : public QObject {
     expert.ComboBox1Change(1);
     QCOMPARE(ReadAll(dir + "rconcfg/x.rpf"), std::string("a;b \r\nneu\r\n"));
     QCOMPARE(expert.Memo1()->toPlainText(), QStringLiteral("y\n"));
+
+    // "Neue Konfig anlegen" with the open profile changed asks first:
+    // "Abbrechen" stops there, "Speichern" saves it, then the new-profile
+    // window comes.
+    QStringList asked;
+    int answer = 2;
+    const ChoiceFunction before =
+        SetChoiceFunction([&](QWidget*, const QString& text, const QStringList& buttons) {
+          asked << text + " " + buttons.join('/');
+          return answer;
+        });
+    QTextCursor end = expert.Memo1()->textCursor();  // as typed: the text is changed
+    end.movePosition(QTextCursor::End);
+    end.insertText(QStringLiteral("neu\n"));
+    expert.Button2Click();
+    QCOMPARE(asked, QStringList{QString::fromUtf8("Die Konfig \"y.rpf\" wurde geändert. Die "
+                                                  "Änderungen vorher speichern? "
+                                                  "Speichern/Verwerfen/Abbrechen")});
+    QCOMPARE(ReadAll(dir + "rconcfg/y.rpf"), std::string("y\r\n"));
+    answer = 0;
+    bool shown = false;
+    QTimer::singleShot(0, &create, [&] {
+      shown = create.isVisible();
+      create.reject();
+    });
+    expert.Button2Click();
+    QVERIFY(shown);
+    QCOMPARE(ReadAll(dir + "rconcfg/y.rpf"), std::string("y\r\nneu\r\n"));
+    QTimer::singleShot(0, &create, [&] { create.reject(); });
+    expert.Button2Click();  // nothing changed since: no question
+    QCOMPARE(asked.size(), 2);
+    SetChoiceFunction(before);
 
     // "Anlegen": an empty name gives ".rpf"; again: the name exists; a path
     // is refused.

@@ -202,6 +202,45 @@ class TestDialogs : public QObject {
     QCOMPARE(dlg.Edit2->selectedText(), QStringLiteral("28960"));
   }
 
+  // A port that is no whole number from 1 to 65535 is refused before any
+  // lookup; a good one is stored as replies name it.
+  void badPortIsRefused_data() {
+    QTest::addColumn<QString>("port");
+    QTest::newRow("letter") << "4196x";
+    QTest::newRow("zero") << "0";
+    QTest::newRow("too big") << "65536";
+    QTest::newRow("negative") << "-5";
+    QTest::newRow("empty") << "";
+  }
+  void badPortIsRefused() {
+    QFETCH(QString, port);
+    MessageRecorder boxes;
+    AppState st;
+    TForm4 dlg(st, serversPath_);
+    int lookups = 0;
+    NameLookups l = FakeLookups();
+    l.resolve = [&lookups](std::string_view t) {
+      ++lookups;
+      HostLookup r;
+      r.status = HostLookup::Status::kFound;
+      r.address = std::string(t);
+      return r;
+    };
+    dlg.SetLookups(l);
+    dlg.BeginAdd();
+    dlg.Edit1->setText(QStringLiteral("192.0.2.9"));
+    dlg.Edit2->setText(port);
+    dlg.Button2Click();
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QVERIFY(boxes.shown[0].text.contains(QStringLiteral("1 bis 65535")));
+    QCOMPARE(lookups, 0);
+    QVERIFY(st.serverlist.empty());
+    dlg.Edit2->setText(QStringLiteral("028960"));
+    dlg.Button2Click();
+    QCOMPARE(st.serverlist.size(), size_t(1));
+    QCOMPARE(st.serverlist[0].port.str(), std::string("28960"));
+  }
+
   void duplicateIsRejected() {
     MessageRecorder boxes;
     AppState st = ThreeServers();

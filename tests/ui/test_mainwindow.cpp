@@ -27,6 +27,7 @@
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/protectedfiles.h"
 #include "ui/dialogs/serverlistops.h"
+#include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform4.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/tform1.h"
@@ -667,6 +668,101 @@ class TestMainWindow : public QObject {
     QVERIFY(!form.ApplyQuerySettings());
     QCOMPARE(messages_.size(), 1);
     QVERIFY(messages_.front().contains("eins"));
+    form.close();
+  }
+
+  // The keyboard and the headers: a header click sorts the server list
+  // (the selection stays with its server), Ctrl+C copies the selected row's
+  // texts, F5 asks every server, Delete deletes after the question, Enter
+  // joins, the menu key opens the list's menu; the player grids sort in the
+  // view while their rows keep the table's order.
+  void keyboardAndHeaders() {
+    std::vector<std::unique_ptr<testing::TestServer>> servers;
+    Tserverlist list;
+    for (const char* name : {"^1Charlie", "Alpha", "^2Bravo"}) {
+      testing::TestServerConfig c;
+      testing::SetVar(c.vars, "sv_hostname", name);
+      servers.push_back(std::make_unique<testing::TestServer>());
+      QVERIFY(servers.back()->start(c));
+      list.push_back(Entry("127.0.0.1", std::to_string(servers.back()->port()), name));
+    }
+    WriteServers(list);
+    SettingsStore settings;
+    settings.Set(&Settings::cq, false);
+    settings.Set(&Settings::sq, false);
+    TForm1 form(settings);
+    TForm10 join(form.State(), form.Engine(), settings, &form);
+    form.SetJoinWindow(&join);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    AppState& s = form.State();
+    DrawGrid* g1 = Grid(form, "DrawGrid1");
+    for (auto& srv : servers) QVERIFY(form.Engine().SendGetStatus(int(&srv - &servers[0])));
+    QTRY_VERIFY(s.serverlist[2].protocol != 0);
+    form.FitServerColumns();
+    ClickRow(g1, 2);  // Alpha
+    const std::uint64_t alpha = s.SelectedUid();
+
+    auto header = [g1](int col) {
+      QTest::mouseClick(g1->ColumnHeader()->viewport(), Qt::LeftButton, {},
+                        g1->CellRect(col, 0).center());
+    };
+    header(1);
+    QCOMPARE(Names(s.serverlist), (std::vector<std::string>{"Alpha", "^2Bravo", "^1Charlie"}));
+    QCOMPARE(s.SelectedUid(), alpha);
+    QCOMPARE(s.selected, 0);
+    QCOMPARE(g1->SelectionTop(), 1);
+    header(1);  // the other way round
+    QCOMPARE(Names(s.serverlist), (std::vector<std::string>{"^1Charlie", "^2Bravo", "Alpha"}));
+    QCOMPARE(s.selected, 2);
+
+    g1->setFocus();
+    QTest::keyClick(g1, Qt::Key_C, Qt::ControlModifier);
+    const QString copied = QGuiApplication::clipboard()->text();
+    QCOMPARE(copied.section('\t', 0, 0), QStringLiteral("Alpha"));
+    QCOMPARE(copied.section('\t', 4, 4), QString::fromStdString(s.serverlist[2].host.str() + ":" +
+                                                               s.serverlist[2].port.str()));
+    QVERIFY(!copied.contains('^'));
+
+    for (auto& srv : servers) srv->clearReceived();
+    QTest::keyClick(&form, Qt::Key_F5);
+    for (auto& srv : servers) QTRY_COMPARE(srv->receivedCount(), 1u);
+
+    QTest::keyClick(g1, Qt::Key_Return);
+    QVERIFY(join.isVisible());
+    join.hide();
+
+    auto* popup = form.findChild<QMenu*>("PopupMenu1");
+    QTest::keyClick(g1, Qt::Key_Menu);
+    QTRY_VERIFY(popup->isVisible());
+    popup->hide();
+
+    messages_.clear();
+    QTest::keyClick(g1, Qt::Key_Delete);
+    QCOMPARE(messages_, QStringList{QString::fromUtf8("Server wirklich löschen?")});
+    QCOMPARE(Names(s.serverlist), (std::vector<std::string>{"^1Charlie", "^2Bravo"}));
+
+    // The rcon player table sorted by ping in the view: a click on the first
+    // row shown selects that player's row of the table.
+    Tstatusrow slow{}, fast{};
+    slow[0] = "0";
+    slow[1] = "Slow";
+    slow[2] = "300";
+    fast[0] = "1";
+    fast[1] = "Fast";
+    fast[2] = "20";
+    s.statusRowsView = {slow, fast};
+    form.StatusRowsChanged();
+    form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    DrawGrid* g2 = Grid(form, "DrawGrid2");
+    g2->show();
+    QTest::mouseClick(g2->ColumnHeader()->viewport(), Qt::LeftButton, {},
+                      g2->CellRect(4, 0).center());
+    QCOMPARE(g2->model()->index(0, 0).data().toString(), QStringLiteral("Fast"));
+    QCOMPARE(g2->CellRect(1, 2).top(), g2->visualRect(g2->model()->index(0, 0)).top());
+    QTest::mouseClick(g2->viewport(), Qt::LeftButton, {},
+                      g2->visualRect(g2->model()->index(0, 0)).center());
+    QCOMPARE(form.DetailPainter().selectedplayer, 1);
     form.close();
   }
 

@@ -47,8 +47,15 @@ void TForm18::Open() {
 }
 
 void TForm18::RefillList() {
+  // In one go: tens of thousands of lines one by one would each be a
+  // separate insertion into the list box.
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(list_.size()));
+  for (const Tguidrec& rec : list_) lines << FromCp1252(GuidListLine(rec));
+  ui_->ListBox1->setUpdatesEnabled(false);
   ui_->ListBox1->clear();
-  for (const Tguidrec& rec : list_) ui_->ListBox1->addItem(FromCp1252(GuidListLine(rec)));
+  ui_->ListBox1->addItems(lines);
+  ui_->ListBox1->setUpdatesEnabled(true);
 }
 
 void TForm18::Button4Click() {
