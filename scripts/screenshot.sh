@@ -18,6 +18,8 @@
 #             players have public addresses, with countries and flags from the
 #             real country data; run in a network namespace of its own (loopback
 #             only), so no provider lookup of those addresses can leave the machine
+#   scale2    docs/screenshot-scale2.png: the main window at QT_SCALE_FACTOR=2 on a
+#             1280 x 900 screen (640 x 450 logical pixels): placed and sized to fit
 #   all       every picture
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -141,7 +143,14 @@ run_mode() {
     windows) windows_shots ;;
     join) join_shot ;;
     countries) countries_shot ;;
-    all) for m in main cvar admin windows join countries; do run_mode "$m"; done ;;
+    scale2)
+      servers_up
+      printf '{"windowFrameMargins": true, "screens": [{"name": "Small", "x": 0, "y": 0, "width": 1280, "height": 900, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1.0}]}' \
+        >"$TMP/screen.json"
+      QT_QPA_PLATFORM="offscreen:configfile=$TMP/screen.json" QT_SCALE_FACTOR=2 \
+        "$SHOT" "$DATA" docs/screenshot-scale2.png 3 main
+      echo "docs/screenshot-scale2.png written" ;;
+    all) for m in main cvar admin windows join countries scale2; do run_mode "$m"; done ;;
     *) echo "unknown mode $1" >&2; exit 2 ;;
   esac
 }
