@@ -331,7 +331,7 @@ void TForm1::SortServerList(int col) {
     state_.selected = index;
     ui->DrawGrid1->SelectRow(index + 1);
   }
-  ui->DrawGrid1->ShowSortMark(col, sortAscending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
+  MarkSort(col, sortAscending_);
   fitter_.InvalidateAll();
   FitServerColumns();
   SelectionFollowsList();
@@ -760,6 +760,7 @@ void TForm1::DrawGrid1MouseUp(int col, int row) {
 
 void TForm1::DrawGrid1RowMoved(int fromIndex, int toIndex) {
   TSortsArray(state_.serverlist, state_.pingHistory).Exchange(fromIndex - 1, toIndex - 1);
+  MarkSort(-1, true);
   state_.ServerListChanged();
   fitter_.InvalidateEntry(fromIndex - 1);
   fitter_.InvalidateEntry(toIndex - 1);
@@ -780,6 +781,7 @@ void TForm1::DrawGrid1DblClick() {
 
 void TForm1::NachPingaufsteigend1Click() {
   SortServersByPing(state_.serverlist, state_.pingHistory, true);
+  MarkSort(static_cast<int>(ServerColumn::Ping), true);
   state_.ServerListChanged();
   fitter_.InvalidateAll();
   ui->DrawGrid1->Repaint();
@@ -788,6 +790,7 @@ void TForm1::NachPingaufsteigend1Click() {
 
 void TForm1::NachPingabsteigend1Click() {
   SortServersByPing(state_.serverlist, state_.pingHistory, false);
+  MarkSort(static_cast<int>(ServerColumn::Ping), false);
   state_.ServerListChanged();
   fitter_.InvalidateAll();
   ui->DrawGrid1->Repaint();
@@ -892,7 +895,16 @@ void TForm1::PageControl1Change(int page) {
   engine_->OnPageChanged(page == kPageSpieler);
 }
 
+// The header's arrow says how the list is ordered, until an entry is added,
+// removed or dragged elsewhere.
+void TForm1::MarkSort(int col, bool ascending) {
+  sortColumn_ = col;
+  sortAscending_ = ascending;
+  ui->DrawGrid1->ShowSortMark(col, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
 void TForm1::AfterListChange() {
+  MarkSort(-1, true);
   fitter_.InvalidateAll();
   FitServerColumns();
   SelectionFollowsList();

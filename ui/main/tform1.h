@@ -155,6 +155,7 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Abfragen1Click();        // "Alle Server abfragen" (F5)
   // A click on column col's header: the list sorted by it.
   void SortServerList(int col);
+  void MarkSort(int col, bool ascending);
   void rconExperteneinstellungen1Click();
   // "Serverpasswort ändern (auf dem Server)", both menus.
   void Serverpasswortndern1Click();
