@@ -38,6 +38,22 @@ quint64 AddressNumber(const std::string& host) {
   return n;
 }
 
+// The roles every text cell answers alike; sort: the value to sort by (the
+// lower-case text when none is given).
+QVariant TextCell(const std::string& raw, int role, const QVariant& sort = {}) {
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+      return Plain(raw);
+    case kRawTextRole:
+      return Raw(raw);
+    case kSortRole:
+      return sort.isValid() ? sort : QVariant(Plain(raw).toLower());
+    default:
+      return {};
+  }
+}
+
 template <std::size_t N>
 QVariant Header(const char* const (&headers)[N], int col, int role) {
   if (col < 0 || static_cast<std::size_t>(col) >= N) return {};
@@ -104,17 +120,10 @@ ServerListModel::ServerListModel(const AppState& state, std::function<const Sett
 }
 
 QVariant ServerListModel::CellData(int col, int row, int role) const {
-  static const char* const kHeaders[kServerColumns] = {"Infos",
-                                                       "Servername",
-                                                       "Karte",
-                                                       "Spieler",
-                                                       "Ping",
-                                                       "Host:Port",
-                                                       "Provider ; L\xE4ndercode ; Land"};
   if (row == 0) {
     if (role == Qt::ToolTipRole && col >= 0 && col < kServerColumns)
       return QString::fromUtf8("Ein Klick sortiert die Liste nach dieser Spalte");
-    return Header(kHeaders, col, role);
+    return Header(kServerHeaders, col, role);
   }
   if (row < 1 || static_cast<std::size_t>(row - 1) >= state_.serverlist.size()) return {};
   const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(row - 1)];
@@ -161,17 +170,7 @@ QVariant ServerListModel::CellData(int col, int row, int role) const {
       raw = e.provider.str();
       break;
   }
-  switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-      return Plain(raw);
-    case kRawTextRole:
-      return Raw(raw);
-    case kSortRole:
-      return Plain(raw).toLower();
-    default:
-      return {};
-  }
+  return TextCell(raw, role);
 }
 
 // --- server variables ------------------------------------------------------
@@ -183,18 +182,7 @@ QVariant ServerVarsModel::CellData(int col, int row, int role) const {
   if (row == 0) return Header(kGrid3Headers, col, role);
   if (row < 1 || static_cast<std::size_t>(row - 1) >= state_.serverVarsView.size()) return {};
   const auto& e = state_.serverVarsView[static_cast<std::size_t>(row - 1)];
-  const std::string& raw = col == 0 ? e.first : e.second;
-  switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-      return Plain(raw);
-    case kRawTextRole:
-      return Raw(raw);
-    case kSortRole:
-      return Plain(raw).toLower();
-    default:
-      return {};
-  }
+  return TextCell(col == 0 ? e.first : e.second, role);
 }
 
 // --- players of the status reply ---------------------------------------------
@@ -210,17 +198,7 @@ QVariant PlayerRowsModel::CellData(int col, int row, int role) const {
   static const int kField[] = {2, 0, 1};
   if (col < 0 || col > 2) return {};
   const std::string& raw = e[static_cast<std::size_t>(kField[col])];
-  switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-      return Plain(raw);
-    case kRawTextRole:
-      return Raw(raw);
-    case kSortRole:
-      return col == 0 ? QVariant(Plain(raw).toLower()) : NumberOrLast(raw);
-    default:
-      return {};
-  }
+  return TextCell(raw, role, col == 0 ? QVariant() : NumberOrLast(raw));
 }
 
 // --- rcon player table -------------------------------------------------------
@@ -278,17 +256,7 @@ QVariant StatusRowsModel::CellData(int col, int row, int role) const {
     default:
       return {};
   }
-  switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-      return Plain(raw);
-    case kRawTextRole:
-      return Raw(raw);
-    case kSortRole:
-      return number ? NumberOrLast(raw) : QVariant(Plain(raw).toLower());
-    default:
-      return {};
-  }
+  return TextCell(raw, role, number ? NumberOrLast(raw) : QVariant());
 }
 
 }  // namespace zelmora

@@ -144,14 +144,7 @@ void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& pal
   painter.fillRect(Rect, brush);
 
   if (ARow == 0) {
-    static const char* const kHeaders[kServerColumns] = {"Infos",
-                                                         "Servername",
-                                                         "Karte",
-                                                         "Spieler",
-                                                         "Ping",
-                                                         "Host:Port",
-                                                         "Provider ; L\xE4ndercode ; Land"};
-    if (ACol >= 0 && ACol < kServerColumns) text = kHeaders[ACol];
+    if (ACol >= 0 && ACol < kServerColumns) text = kServerHeaders[ACol];
   } else if (ARow >= 1 && static_cast<size_t>(ARow - 1) < state_.serverlist.size()) {
     const Tserverrec& e = state_.serverlist[static_cast<size_t>(ARow - 1)];
     switch (ACol) {

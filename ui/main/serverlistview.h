@@ -26,6 +26,14 @@ class QPainter;
 namespace zelmora {
 
 inline constexpr int kServerColumns = 7;
+// Header texts of the server list (Windows-1252).
+inline constexpr const char* kServerHeaders[kServerColumns] = {"Infos",
+                                                               "Servername",
+                                                               "Karte",
+                                                               "Spieler",
+                                                               "Ping",
+                                                               "Host:Port",
+                                                               "Provider ; L\xE4ndercode ; Land"};
 inline const QColor kSelectionColor{212, 222, 242};
 inline const QColor kDesignHeaderColor{166, 202, 240};
 inline const QColor kFullRed{255, 0, 0};
