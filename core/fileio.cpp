@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <system_error>
 
 #ifdef _WIN32
@@ -23,9 +25,47 @@ namespace zelmora {
 
 namespace {
 
+// The reason in German for the errors an operator meets with files.
+const char* GermanReason(int err) {
+  switch (err) {
+    case EACCES:
+    case EPERM:
+      return "keine Berechtigung";
+    case EROFS:
+      return "das Dateisystem ist schreibgeschützt";
+    case ENOSPC:
+      return "kein Platz mehr auf dem Datenträger";
+#ifdef EDQUOT
+    case EDQUOT:
+      return "das Kontingent auf dem Datenträger ist erschöpft";
+#endif
+    case EISDIR:
+      return "es ist ein Ordner";
+    case ENOENT:
+    case ENOTDIR:
+      return "der Ordner fehlt";
+    case EIO:
+      return "Ein-/Ausgabefehler";
+    case ELOOP:
+      return "zu viele symbolische Verknüpfungen";
+    default:
+      return nullptr;
+  }
+}
+
 // err is an errno value (the C library's calls).
-void SetErrnoError(std::string* error, const std::string& path, int err) {
-  if (error) *error = path + ": " + std::generic_category().message(err);
+void SetErrnoError(std::string* error, const std::string& path, int err,
+                   FileAction action = FileAction::kRead) {
+  if (error) *error = FileErrorText(action, path, err);
+}
+
+std::mutex& ProtectedMutex() {
+  static std::mutex m;
+  return m;
+}
+std::set<std::string>& ProtectedSet() {
+  static std::set<std::string> s;
+  return s;
 }
 
 struct FileCloser {
@@ -78,6 +118,42 @@ std::string PathToUtf8(const std::filesystem::path& path) {
 
 #endif
 
+std::string FileErrorText(FileAction action, const std::string& path, int err) {
+  std::string text = "Die Datei " + path + " konnte nicht " +
+                     (action == FileAction::kRead ? "gelesen" : "gespeichert") + " werden";
+  if (const char* reason = err ? GermanReason(err) : nullptr) text += std::string(": ") + reason;
+  text += ". Die Datei bleibt unver\xC3\xA4ndert.";
+  if (err) text += " (" + std::generic_category().message(err) + ")";
+  return text;
+}
+
+void ProtectFileForRun(const std::string& path) {
+  const std::string target = FileToWrite(path);
+  std::lock_guard<std::mutex> lk(ProtectedMutex());
+  ProtectedSet().insert(path);
+  ProtectedSet().insert(target);
+}
+
+bool IsFileProtectedForRun(const std::string& path) {
+  const std::string target = FileToWrite(path);
+  std::lock_guard<std::mutex> lk(ProtectedMutex());
+  return ProtectedSet().count(path) != 0 || ProtectedSet().count(target) != 0;
+}
+
+std::string FileToWrite(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path p = PathFromUtf8(path);
+  std::error_code ec;
+  // A chain of links, each relative to the folder it lies in; a loop ends
+  // at the limit and is written as named.
+  for (int hop = 0; hop < 40 && fs::is_symlink(p, ec); ++hop) {
+    const fs::path next = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = next.is_absolute() ? next : p.parent_path() / next;
+  }
+  return PathToUtf8(p.lexically_normal());
+}
+
 ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
   out.clear();
   errno = 0;
@@ -123,12 +199,24 @@ void SetWin32Error(std::string* error, const std::string& path, DWORD err) {
     message.pop_back();
   std::string reason = PathToUtf8(std::filesystem::path(std::move(message)));
   if (reason.empty()) reason = "error " + std::to_string(err);
-  *error = path + ": " + reason;
+  *error = "Die Datei " + path +
+           " konnte nicht gespeichert werden. Die Datei bleibt unver\xC3\xA4ndert. (" + reason +
+           ")";
 }
 
 }  // namespace
 
-bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error) {
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
+                     NewFileMode) {
+  if (IsFileProtectedForRun(path)) {
+    SetErrnoError(error, path, EACCES, FileAction::kWrite);
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesW(PathFromUtf8(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetErrnoError(error, path, EACCES, FileAction::kWrite);
+    return false;
+  }
   const std::filesystem::path target = PathFromUtf8(path);
   // A name no other process uses (process id) and no other call of this one
   // (counter); a leftover of a crashed run with the same process id is skipped.
@@ -177,6 +265,29 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
 
 namespace {
 
+// The process's umask, read once: Linux tells it in /proc; elsewhere it is
+// set and put back at once (the first save, before any other file is made).
+mode_t ProcessUmask() {
+  static const mode_t mask = [] {
+    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+      char line[256];
+      unsigned value = 0;
+      bool found = false;
+      while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "Umask: %o", &value) == 1) {
+          found = true;
+          break;
+        }
+      std::fclose(f);
+      if (found) return static_cast<mode_t>(value);
+    }
+    const mode_t m = umask(022);
+    umask(m);
+    return m;
+  }();
+  return mask;
+}
+
 std::string ParentDir(const std::string& path) {
   const auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -186,17 +297,49 @@ std::string ParentDir(const std::string& path) {
 
 }  // namespace
 
-bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error) {
-  std::string tmp = path + ".tmpXXXXXX";
-  // mkostemp creates the file with mode 0600, in the target's folder so the
-  // final rename stays on one file system.
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
+                     NewFileMode newMode) {
+  // Through symbolic links: the file a link points at is replaced.
+  const std::string target = FileToWrite(path);
+  if (IsFileProtectedForRun(path)) {
+    SetErrnoError(error, path, EACCES, FileAction::kWrite);
+    return false;
+  }
+  struct stat old {};
+  const bool exists = stat(target.c_str(), &old) == 0;
+  if (exists) {
+    if (S_ISDIR(old.st_mode)) {
+      SetErrnoError(error, path, EISDIR, FileAction::kWrite);
+      return false;
+    }
+    // A file the process may not write is not replaced either (the rename
+    // would only need the folder); an immutable one fails here for root too.
+    if (access(target.c_str(), W_OK) != 0) {
+      SetErrnoError(error, path, errno, FileAction::kWrite);
+      return false;
+    }
+  }
+  std::string tmp = target + ".tmpXXXXXX";
+  // In the target's folder so the final rename stays on one file system.
   const int fd = mkostemp(tmp.data(), O_CLOEXEC);
   if (fd < 0) {
-    SetErrnoError(error, path, errno);
+    SetErrnoError(error, path, errno, FileAction::kWrite);
     return false;
   }
   int err = 0;
-  if (fchmod(fd, S_IRUSR | S_IWUSR) != 0) err = errno;
+  mode_t mode = 0;
+  if (exists) {
+    mode = old.st_mode & 07777;
+    // The owner stays where the process may keep it (root saving another
+    // user's file); elsewhere the file becomes the saver's, as any save does.
+    const int kept = fchown(fd, old.st_uid, old.st_gid);
+    (void)kept;
+  } else if (newMode == NewFileMode::kPrivate) {
+    mode = S_IRUSR | S_IWUSR;
+  } else {
+    mode = 0666 & ~ProcessUmask();
+  }
+  if (fchmod(fd, mode) != 0) err = errno;
   std::size_t done = 0;
   while (err == 0 && done < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -211,14 +354,14 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
   }
   if (err == 0 && fsync(fd) != 0) err = errno;
   if (close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && rename(tmp.c_str(), path.c_str()) != 0) err = errno;
+  if (err == 0 && rename(tmp.c_str(), target.c_str()) != 0) err = errno;
   if (err != 0) {
     unlink(tmp.c_str());
-    SetErrnoError(error, path, err);
+    SetErrnoError(error, path, err, FileAction::kWrite);
     return false;
   }
   // Make the rename itself durable; a failure here does not undo the save.
-  const int dirfd = open(ParentDir(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirfd = open(ParentDir(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirfd >= 0) {
     fsync(dirfd);
     close(dirfd);

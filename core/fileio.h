@@ -24,18 +24,46 @@ std::string PathToUtf8(const std::filesystem::path& path);
 enum class ReadResult { kOk, kMissing, kError };
 
 // Reads the whole file into out. kMissing (out empty) when the file does not
-// exist; kError with a text naming the path and the system's reason when it
-// exists but cannot be read (e.g. a directory, no permission).
+// exist; kError with a German text naming the path and the reason
+// (FileErrorText) when it exists but cannot be read (e.g. a directory, no
+// permission).
 ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* error);
+
+// How a file that does not exist yet is created: with the usual mode (what
+// the process's umask leaves of read and write for everybody), or readable
+// and writable by its owner only (Servers.dat and passes.txt hold
+// passwords).
+enum class NewFileMode { kUsual, kPrivate };
 
 // Replaces the file at path with bytes so that a reader or a crash sees
 // either the complete old or the complete new contents, never a mix or a
 // truncated file: the bytes go to a temporary file in the same folder, are
 // flushed to disk, and the temporary file is then renamed over the target.
+// - A symbolic link is written through: the file it points at is replaced,
+//   the link stays.
+// - The new file keeps the mode (and, where the process may, the owner) of
+//   the file it replaces; a new file gets newMode.
+// - A file this process may not write (read-only for it, immutable), or one
+//   protected for the run (ProtectFileForRun), is not replaced: renaming
+//   over it would only need the folder to be writable.
 // On failure the old file is left untouched, the temporary file is removed
-// and *error (if given) names the path and the system's reason. Where the
-// platform has permissions the new file is readable and writable by its
-// owner only (the data files hold rcon passwords).
-bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error);
+// and *error (if given) says so in German with the path (FileErrorText).
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
+                     NewFileMode newMode = NewFileMode::kUsual);
+
+// The path a save writes to: path with every symbolic link on the way
+// followed (also one that points at a file not there yet).
+std::string FileToWrite(const std::string& path);
+
+// A data file found read-only at start that could not be made writable: no
+// save of this run writes it (or the file a link named path points at).
+void ProtectFileForRun(const std::string& path);
+bool IsFileProtectedForRun(const std::string& path);
+
+enum class FileAction { kRead, kWrite };
+// "Die Datei <path> konnte nicht gelesen|gespeichert werden: <Grund>. Die
+// Datei bleibt unverändert. (<system text>)", UTF-8; err is an errno value
+// (0 for none: no reason, no brackets).
+std::string FileErrorText(FileAction action, const std::string& path, int err);
 
 }  // namespace zelmora

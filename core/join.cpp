@@ -94,9 +94,9 @@ HistoryFile LoadHistory(const std::string& path) {
   return file;
 }
 
-bool SaveHistory(const std::string& path, const std::vector<std::string>& items,
-                 std::string* error) {
-  return WriteFileAtomic(path, HistoryFileBytes(items), error);
+bool SaveHistory(const std::string& path, const std::vector<std::string>& items, std::string* error,
+                 NewFileMode newMode) {
+  return WriteFileAtomic(path, HistoryFileBytes(items), error, newMode);
 }
 
 }  // namespace zelmora

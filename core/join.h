@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fileio.h"
 #include "core/serverrec.h"
 #include "core/settings.h"
 
@@ -72,8 +73,9 @@ struct HistoryFile {
   std::string error;  // path and the system's reason (UTF-8 on Linux)
 };
 HistoryFile LoadHistory(const std::string& path);
-// Replaces the file atomically (temporary file and rename).
-bool SaveHistory(const std::string& path, const std::vector<std::string>& items,
-                 std::string* error);
+// Replaces the file atomically (temporary file and rename); a new file gets
+// newMode (passes.txt holds join passwords: the owner's alone).
+bool SaveHistory(const std::string& path, const std::vector<std::string>& items, std::string* error,
+                 NewFileMode newMode = NewFileMode::kUsual);
 
 }  // namespace zelmora

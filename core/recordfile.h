@@ -41,11 +41,12 @@ bool LoadRecordFile(const std::string& path, std::size_t recSize, Decode decode,
 // Writes the records in list order, recSize bytes each.
 template <typename Rec, typename Encode>
 bool SaveRecordFile(const std::string& path, std::size_t recSize, Encode encode,
-                    const std::vector<Rec>& list, std::string* error) {
+                    const std::vector<Rec>& list, std::string* error,
+                    NewFileMode newMode = NewFileMode::kUsual) {
   std::string bytes(list.size() * recSize, '\0');
   auto* p = reinterpret_cast<std::uint8_t*>(bytes.data());
   for (std::size_t i = 0; i < list.size(); ++i) encode(list[i], p + i * recSize);
-  return WriteFileAtomic(path, bytes, error);
+  return WriteFileAtomic(path, bytes, error, newMode);
 }
 
 }  // namespace zelmora

@@ -3,6 +3,16 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "core/fileio.h"
 #include "core/recordfile.h"
 
@@ -19,7 +29,8 @@ bool LoadServers(const std::string& path, Tserverlist& out, std::string* error) 
 }
 
 bool SaveServers(const std::string& path, const Tserverlist& list, std::string* error) {
-  return SaveRecordFile(path, kServerRecSize, EncodeServerRec, list, error);
+  // A new Servers.dat is the owner's alone: it holds rcon passwords.
+  return SaveRecordFile(path, kServerRecSize, EncodeServerRec, list, error, NewFileMode::kPrivate);
 }
 
 namespace {
@@ -50,7 +61,17 @@ void ApplyStartupReset(Tserverlist& list) {
   }
 }
 
-std::vector<std::string> MakeDataFilesWritable(const std::string& dir) {
+bool FileWritable(const std::string& path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesW(PathFromUtf8(path).c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
+#else
+  return access(FileToWrite(path).c_str(), W_OK) == 0;
+#endif
+}
+
+std::vector<std::string> MakeDataFilesWritable(
+    const std::string& dir, const std::function<bool(const std::string& path)>& makeWritable) {
   namespace fs = std::filesystem;
   std::string base = dir;
   if (!base.empty() && base.back() != '/'
@@ -60,16 +81,29 @@ std::vector<std::string> MakeDataFilesWritable(const std::string& dir) {
   ) {
     base.push_back(static_cast<char>(fs::path::preferred_separator));
   }
+  auto clearReadOnly = [](const std::string& full) {
+    std::error_code ec;
+    fs::permissions(PathFromUtf8(FileToWrite(full)), fs::perms::owner_write, fs::perm_options::add,
+                    ec);
+    return !ec && FileWritable(full);
+  };
   std::vector<std::string> messages;
   for (const char* name : kDataFileNames) {
     const std::string full = base + name;
     std::error_code ec;
-    const fs::path fsFull = PathFromUtf8(full);
-    const fs::file_status st = fs::status(fsFull, ec);
-    if (ec || !fs::exists(st)) continue;
-    if ((st.permissions() & fs::perms::owner_write) != fs::perms::none) continue;
-    fs::permissions(fsFull, fs::perms::owner_write, fs::perm_options::add, ec);
-    if (ec) messages.push_back("Fehler: " + full + " ist schreibgeschützt!");
+    const fs::file_status st = fs::status(PathFromUtf8(full), ec);
+    if (ec || !fs::exists(st) || !fs::is_regular_file(st)) continue;
+    // Marked read-only, or not writable for this process (another owner, an
+    // immutable file): made writable if that can be done.
+    const bool marked = (st.permissions() & fs::perms::owner_write) == fs::perms::none;
+    if (!marked && FileWritable(full)) continue;
+    if (makeWritable ? makeWritable(full) : clearReadOnly(full)) continue;
+    // Renaming a new file over it would only need the folder: this run
+    // leaves it alone.
+    ProtectFileForRun(full);
+    messages.push_back("Fehler: " + full +
+                       " ist schreibgesch\xC3\xBCtzt! \xC3\x84nderungen an dieser Datei werden "
+                       "nicht gespeichert.");
   }
   return messages;
 }

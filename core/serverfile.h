@@ -3,6 +3,7 @@
 // whole list and the writable check of the data files at start-up.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,11 +41,18 @@ inline constexpr const char* kDataFileNames[] = {"config.ini",     "Guids.dat", 
                                                  "passes.txt",     "Ranges.dat",   "Servers.dat",
                                                  "vehiclecfg.txt", "weaponcfg.txt"};
 
-// For each data file that exists in dir: clears its read-only state (adds the
-// owner's write permission). Returns one message per file that stays
-// read-only: "Fehler: " + full path + " ist schreibgeschützt!". The message
-// is a UI text, not game data: UTF-8 (the path as the file system spells it),
-// for QString::fromUtf8.
-std::vector<std::string> MakeDataFilesWritable(const std::string& dir);
+// For each data file that exists in dir and that is marked read-only or
+// that this process may not write: clears its read-only state (adds the
+// owner's write permission).
+// A file that stays unwritable is protected for the run (no save writes it,
+// ProtectFileForRun) and gets one message: "Fehler: " + full path + " ist
+// schreibgeschützt! Änderungen an dieser Datei werden nicht gespeichert."
+// The message is a UI text, not game data: UTF-8 (the path as the file
+// system spells it), for QString::fromUtf8. makeWritable replaces the step
+// that clears the read-only state (tests).
+std::vector<std::string> MakeDataFilesWritable(
+    const std::string& dir, const std::function<bool(const std::string& path)>& makeWritable = {});
+// Whether this process may write the file (which exists).
+bool FileWritable(const std::string& path);
 
 }  // namespace zelmora

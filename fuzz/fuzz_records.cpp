@@ -15,44 +15,16 @@
 
 #include "core/serverfile.h"
 #include "core/serverrec.h"
+#include "fuzz/fuzzutil.h"
 
 namespace {
 
 using namespace zelmora;
 
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+using zelmora::fuzz::Check;
 
 // Offsets of the length bytes of the string fields.
 constexpr std::size_t kStringOffsets[] = {0, 251, 502, 753, 1029, 1280, 1531, 1782};
-
-// A folder of this process for the file round trip, removed at exit. The
-// name lives in a plain array so the exit handler never sees a destroyed
-// string.
-char gTempDir[64];
-
-const std::string& TempDir() {
-  static const std::string dir = [] {
-    std::strcpy(gTempDir, "/tmp/zelmora-fuzz-XXXXXX");
-    if (!mkdtemp(gTempDir)) std::abort();
-    std::atexit([] {
-      char path[96];
-      std::snprintf(path, sizeof(path), "%s/in.dat", gTempDir);
-      std::remove(path);
-      std::snprintf(path, sizeof(path), "%s/out.dat", gTempDir);
-      std::remove(path);
-      rmdir(gTempDir);
-    });
-    return std::string(gTempDir) + "/";
-  }();
-  return dir;
-}
-
-std::vector<std::uint8_t> ReadAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 }  // namespace
 
@@ -72,21 +44,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(rec.hostname.size() <= 250 && rec.provider.size() <= 250);
   }
 
-  const std::string in = TempDir() + "in.dat";
-  const std::string out = TempDir() + "out.dat";
-  {
-    std::FILE* f = std::fopen(in.c_str(), "wb");
-    if (!f) std::abort();
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
+  const std::string in = fuzz::TempFile("in.dat");
+  const std::string out = fuzz::TempFile("out.dat");
+  fuzz::WriteAll(in, std::string_view(reinterpret_cast<const char*>(data), size));
   Tserverlist list;
   std::string err;
   Check(LoadServers(in, list, &err));
   Check(list.size() == size / kServerRecSize);
   for (const auto& r : list) Check(r.provider.empty());
   Check(SaveServers(out, list, &err));
-  const std::vector<std::uint8_t> saved = ReadAll(out);
+  const std::string saved = fuzz::ReadAll(out);
   Check(saved.size() == list.size() * kServerRecSize);
   Tserverlist again;
   Check(LoadServers(out, again, &err));

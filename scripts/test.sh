@@ -50,6 +50,6 @@ fi
 
 if [ -z "${SKIP_FUZZ:-}" ] && [ -f scripts/fuzz.sh ]; then
   echo "== fuzzers (bounded run)"
-  bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}" "$ROOT/build/fuzz"
+  FUZZ_PARALLEL=${FUZZ_PARALLEL:-2} bash scripts/fuzz.sh "${FUZZ_SECONDS:-10}" "$ROOT/build/fuzz"
 fi
 echo "== all tests passed"

@@ -167,16 +167,20 @@ class TestServerFile : public QObject {
   }
 
 #ifndef _WIN32
-  void savedFileIsOwnerOnly() {
+  // A new Servers.dat is the owner's alone (it holds rcon passwords); one
+  // that is replaced keeps the mode the operator gave it.
+  void savedFileModes() {
     QTemporaryDir dir;
     const std::string path = dir.filePath("Servers.dat").toStdString();
-    WriteBytes(path, "");
-    QCOMPARE(chmod(path.c_str(), 0644), 0);
     std::string err;
     QVERIFY(SaveServers(path, {MakeRec(1)}, &err));
     struct stat st {};
     QCOMPARE(stat(path.c_str(), &st), 0);
     QCOMPARE(int(st.st_mode & 0777), 0600);
+    QCOMPARE(chmod(path.c_str(), 0640), 0);
+    QVERIFY(SaveServers(path, {MakeRec(2)}, &err));
+    QCOMPARE(stat(path.c_str(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0640);
   }
 
   // The disk fills up in the middle of the save: the old file keeps its
@@ -341,8 +345,11 @@ class TestServerFile : public QObject {
     chmod((dir + "/Ranges.dat").c_str(), 0444);
 
     const std::vector<std::string> expected{
-        "Fehler: " + dir + "/Guids.dat ist schreibgeschützt!",
-        "Fehler: " + dir + "/weaponcfg.txt ist schreibgeschützt!"};
+        "Fehler: " + dir +
+            "/Guids.dat ist schreibgeschützt! Änderungen an dieser Datei werden nicht gespeichert.",
+        "Fehler: " + dir +
+            "/weaponcfg.txt ist schreibgeschützt! Änderungen an dieser Datei werden nicht "
+            "gespeichert."};
     QCOMPARE(MakeDataFilesWritable(dir), expected);
     QCOMPARE(MakeDataFilesWritable(dir + "/"), expected);
     stat((dir + "/Ranges.dat").c_str(), &st);

@@ -78,10 +78,10 @@ void DataFiles(const fs::path& root) {
   CHECK(ReadWholeFile(DataPath("Guids.dat"), bytes, &error) == ReadResult::kMissing);
   error.clear();
   CHECK(ReadWholeFile(DataPath("flags"), bytes, &error) == ReadResult::kError);
-  CHECK(error.rfind(DataPath("flags") + ": ", 0) == 0);
+  CHECK(error.rfind("Die Datei " + DataPath("flags") + " konnte nicht gelesen werden", 0) == 0);
   error.clear();
   CHECK(!WriteFileAtomic(DataPath("flags"), "x", &error));
-  CHECK(error.rfind(DataPath("flags") + ": ", 0) == 0);
+  CHECK(error.rfind("Die Datei " + DataPath("flags") + " konnte nicht gespeichert werden", 0) == 0);
 
   // config.ini through the profile layer, read back by a fresh reader.
   {

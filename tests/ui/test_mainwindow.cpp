@@ -126,7 +126,8 @@ class TestMainWindow : public QObject {
     AppState& s = form.State();
     if (canTestReadOnly) {
       QCOMPARE(messages_, QStringList{QString::fromStdString("Fehler: " + Dir() + "names.txt") +
-                                      QString::fromUtf8(" ist schreibgeschützt!")});
+                                      QString::fromUtf8(" ist schreibgeschützt! Änderungen an "
+                                                        "dieser Datei werden nicht gespeichert.")});
     } else {
       QVERIFY(messages_.isEmpty());
     }
@@ -720,8 +721,8 @@ class TestMainWindow : public QObject {
     QTest::keyClick(g1, Qt::Key_C, Qt::ControlModifier);
     const QString copied = QGuiApplication::clipboard()->text();
     QCOMPARE(copied.section('\t', 0, 0), QStringLiteral("Alpha"));
-    QCOMPARE(copied.section('\t', 4, 4), QString::fromStdString(s.serverlist[2].host.str() + ":" +
-                                                               s.serverlist[2].port.str()));
+    QCOMPARE(copied.section('\t', 4, 4),
+             QString::fromStdString(s.serverlist[2].host.str() + ":" + s.serverlist[2].port.str()));
     QVERIFY(!copied.contains('^'));
 
     for (auto& srv : servers) srv->clearReceived();

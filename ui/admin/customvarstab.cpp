@@ -73,15 +73,6 @@ class SonstigesDelegate final : public QAbstractItemDelegate {
 
 }  // namespace
 
-std::vector<Tsonstigesrec> ParseProfile(std::string_view bytes) {
-  std::vector<Tsonstigesrec> out;
-  for (const std::string& line : SplitLines(bytes)) {
-    if (line.empty()) continue;
-    out.push_back({TrimCtl(FieldOf(line, ";", 0)), {}, TrimCtl(FieldOf(line, ";", 1))});
-  }
-  return out;
-}
-
 int ChooseProfileIndex(const QStringList& items, int protocol, int current) {
   const QString number = QString::number(protocol);
   for (int i = 0; i < items.size(); ++i)

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/textlines.h"
 #include "ui/admin/admintab.h"
 
 class QComboBox;
@@ -30,18 +31,8 @@ namespace zelmora {
 
 class VarQueue;
 
-// One custom variable.
-struct Tsonstigesrec {
-  std::string name;
-  std::string value;
-  std::string description;
-  friend bool operator==(const Tsonstigesrec&, const Tsonstigesrec&) = default;
-};
-
-// The records of a profile file: one per non-empty line (lines end with CR
-// LF, LF or CR), name before the first ";" and description up to the second,
-// both without surrounding blanks; values empty.
-std::vector<Tsonstigesrec> ParseProfile(std::string_view bytes);
+// The records (Tsonstigesrec) and their parse (ParseProfile) are in
+// core/textlines.h.
 
 // The item that the automatic choice picks for a protocol: the last item
 // whose text contains the number in decimal; current when none does.

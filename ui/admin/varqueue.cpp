@@ -8,6 +8,7 @@
 #include "protocol/colorcodes.h"
 #include "protocol/commands.h"
 #include "protocol/text.h"
+#include "protocol/varreply.h"
 #include "ui/admin/admincommon.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/tform5.h"
@@ -110,13 +111,12 @@ void VarQueue::Timer6Timer() {
 }
 
 void VarQueue::ApplyVarReply(const std::string& line) {
-  // Only a variable's read-out counts: "name" is:"value" (some games put a
-  // blank after the colon). A server answers a name it does not know with
-  // Unknown command "name", which would otherwise give that name an empty
-  // value (and an unchecked weapon box for a variable that does not exist).
-  if (TrimCtl(FieldOf(line, "\"", 2)) != "is:") return;
-  const std::string name = FieldOf(line, "\"", 1);
-  const std::string value = StripColorCodes(FieldOf(line, "\"", 3));
+  // Only a variable's read-out counts (and not an unchecked weapon box for
+  // a variable the server does not know).
+  const std::optional<VarReply> reply = ParseVarReply(line);
+  if (!reply) return;
+  const std::string& name = reply->name;
+  const std::string& value = reply->value;
   for (const Route* route :
        {&routes_.weapons, &routes_.gameType, &routes_.vehicles, &routes_.customVars}) {
     if (*route) (*route)(name, value);

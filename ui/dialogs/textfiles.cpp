@@ -9,29 +9,10 @@
 
 #include "core/fileio.h"
 #include "core/paths.h"
+#include "core/textlines.h"
 #include "ui/dialogs/cp1252.h"
 
 namespace zelmora {
-
-std::vector<std::string> SplitLines(std::string_view bytes) {
-  std::vector<std::string> out;
-  std::string line;
-  bool open = false;  // a line has started and not ended
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c == '\r' || c == '\n') {
-      out.push_back(std::move(line));
-      line.clear();
-      open = false;
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      line.push_back(c);
-      open = true;
-    }
-  }
-  if (open) out.push_back(std::move(line));
-  return out;
-}
 
 QString EditorTextFromBytes(std::string_view bytes) {
   std::string text;
@@ -48,17 +29,7 @@ QString EditorTextFromBytes(std::string_view bytes) {
 }
 
 std::string BytesFromEditorText(const QString& text) {
-  const std::string plain = ToCp1252(text);
-  std::string out;
-  out.reserve(plain.size() + plain.size() / 16);
-  for (char c : plain) {
-    if (c == '\n') {
-      out += "\r\n";
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
+  return CrLfLines(ToCp1252(text));
 }
 
 QString EditorText(const QPlainTextEdit* editor) {
@@ -70,10 +41,7 @@ QString EditorText(const QPlainTextEdit* editor) {
 }
 
 std::vector<std::string> NonEmptyLines(const QString& editorText) {
-  std::vector<std::string> out;
-  for (std::string& line : SplitLines(ToCp1252(editorText)))
-    if (!line.empty()) out.push_back(std::move(line));
-  return out;
+  return NonEmptyLineTexts(ToCp1252(editorText));
 }
 
 QString ProfileDir() {

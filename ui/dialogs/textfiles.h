@@ -13,17 +13,15 @@
 #include <string_view>
 #include <vector>
 
+#include "core/textlines.h"
+
 class QPlainTextEdit;
 
 namespace zelmora {
 
-// Lines of a text: CR LF, LF and a lone CR end a line; a break at the very
-// end starts no further line (so "a\r\nb\r\n" has two lines and "" none).
-std::vector<std::string> SplitLines(std::string_view bytes);
-
-// File bytes as editor text (line breaks as "\n") and back (line breaks as
-// CR LF). Bytes -> text -> bytes gives the same bytes for any file whose
-// line breaks are CR LF.
+// File bytes as editor text (line breaks as "\n") and back (every line ended
+// by CR LF, the last one too). Bytes -> text -> bytes gives the same bytes
+// for any file whose lines all end with CR LF.
 QString EditorTextFromBytes(std::string_view bytes);
 std::string BytesFromEditorText(const QString& text);
 

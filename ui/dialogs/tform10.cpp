@@ -176,7 +176,7 @@ void TForm10::Button1Click() {
   if (namesReadable_ && !SaveHistory(namesPath_, names, &error))
     failures += FromMessageBytes(error) + QLatin1Char('\n');
   error.clear();
-  if (passesReadable_ && !SaveHistory(passesPath_, passes, &error))
+  if (passesReadable_ && !SaveHistory(passesPath_, passes, &error, NewFileMode::kPrivate))
     failures += FromMessageBytes(error) + QLatin1Char('\n');
   if (!failures.isEmpty())
     ShowMessage(MessageParent(), QStringLiteral("Fehler beim Speichern: ") + failures.trimmed());
