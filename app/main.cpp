@@ -1,12 +1,16 @@
 // Zelmora: remote administration of Call of Duty game servers.
 //
-// The data files lie beside the executable. The windows are created in a
-// fixed order (ui/main/appwindows.h).
+// The data files lie beside the executable, or, when the program is
+// installed, in a folder per user (core/datafolder.h). The windows are
+// created in a fixed order (ui/main/appwindows.h).
 #include <QApplication>
 #include <QDir>
+#include <QStandardPaths>
 
+#include "core/datafolder.h"
 #include "core/paths.h"
 #include "core/settings.h"
+#include "ui/dialogs/messages.h"
 #include "ui/dialogs/translations.h"
 #include "ui/main/appwindows.h"
 #include "ui/main/tform1.h"
@@ -17,9 +21,17 @@ int main(int argc, char* argv[]) {
   zelmora::InstallGermanTranslations(app);
   // UTF-8, as core's file layer expects every path (on Windows it opens them
   // with the wide API, so any folder name works).
-  zelmora::SetDataDir(
-      QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString() +
-      QDir::separator().toLatin1());
+  const std::string exeDir =
+      QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+  const std::string userData =
+      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString();
+  const zelmora::DataFolders folders = zelmora::ChooseDataFolders(exeDir, userData);
+  zelmora::SetDataDir(folders.data);
+  zelmora::SetInstalledDataDir(folders.installed);
+  std::string seedError;
+  if (!folders.installed.empty() &&
+      !zelmora::SeedDataFolder(folders.installed, folders.data, &seedError))
+    zelmora::ShowMessage(nullptr, QString::fromStdString(seedError));
 
   zelmora::SettingsStore settings;
   int rc = 0;

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/datafolder.h"
 #include "core/fileio.h"
 #include "core/paths.h"
 #include "core/settings.h"
@@ -919,12 +920,12 @@ void QueryEngine::ShowMapPictureFor(const std::vector<std::string>& pictures) {
   const std::uint8_t protocol =
       state_.SelectedValid() ? state_.serverlist[static_cast<std::size_t>(state_.selected)].protocol
                              : 0;
-  const std::string fallback = DataPath(MapPictureFallback());
+  const std::string fallback = ReadablePath(MapPictureFallback());
   std::string shown;
   for (const std::string& map : pictures) {
     const std::string rel = MapPictureFile(protocol, map);
-    if (!rel.empty() && FileExists(DataPath(rel)))
-      shown = DataPath(rel);
+    if (!rel.empty() && FileExists(ReadablePath(rel)))
+      shown = ReadablePath(rel);
     else if (FileExists(fallback))
       shown = fallback;
   }

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/datafolder.h"
 #include "core/fileio.h"
 #include "core/paths.h"
 #include "core/profile.h"
@@ -161,6 +162,59 @@ void Loopback() {
   CHECK(!big.got && big.failed);
 }
 
+// Where the data lives: beside the executable when it runs from a folder of
+// its own, in a folder per user when it is installed (its data in
+// ../share/zelmora beside its bin folder), seeded at the first start
+// without replacing what the user has; the country data read from the
+// installed place unless the user has his own.
+void Folders(const fs::path& root) {
+  std::error_code ec;
+  const fs::path prefix = root / u8"prefix Jörg";
+  const fs::path share = prefix / "share" / "zelmora";
+  fs::create_directories(prefix / "bin", ec);
+  fs::create_directories(share / "rconcfg", ec);
+  fs::create_directories(share / "mapimgs", ec);
+  std::string error;
+  for (const char* f : {"Ranges.dat", "rconcfg/cod2_118.rpf", "weaponcfg.txt",
+                        "vehiclecfg.txt", "mapimgs/no_map.jpg", "mapimgs/117_mp_x.jpg"})
+    CHECK(WriteFileAtomic(PathToUtf8(share / f), std::string("installed ") + f, &error));
+  const std::string home = PathToUtf8(root / "home" / ".local" / "share");
+
+  // Installed.
+  DataFolders f = ChooseDataFolders(PathToUtf8(prefix / "bin"), home);
+  CHECK(PathFromUtf8(f.data) == (root / "home" / ".local" / "share" / "zelmora" / ""));
+  CHECK(PathFromUtf8(f.installed) == (share / "").lexically_normal());
+  // The user's own weapon list stays; the rest is seeded.
+  fs::create_directories(PathFromUtf8(f.data), ec);
+  CHECK(WriteFileAtomic(f.data + "weaponcfg.txt", "mine\r\n", &error));
+  CHECK(SeedDataFolder(f.installed, f.data, &error));
+  std::string bytes;
+  CHECK(ReadWholeFile(f.data + "weaponcfg.txt", bytes, &error) == ReadResult::kOk &&
+        bytes == "mine\r\n");
+  CHECK(ReadWholeFile(f.data + "rconcfg/cod2_118.rpf", bytes, &error) == ReadResult::kOk);
+  CHECK(ReadWholeFile(f.data + "vehiclecfg.txt", bytes, &error) == ReadResult::kOk);
+  CHECK(!fs::exists(PathFromUtf8(f.data + "Ranges.dat"), ec));  // read where it is
+  SetDataDir(f.data);
+  SetInstalledDataDir(f.installed);
+  CHECK(PathFromUtf8(ReadablePath("Ranges.dat")) == share / "Ranges.dat");
+  CHECK(PathFromUtf8(ReadablePath("mapimgs/117_mp_x.jpg")) == share / "mapimgs" / "117_mp_x.jpg");
+  CHECK(WriteFileAtomic(f.data + "Ranges.dat", "own", &error));
+  CHECK(ReadablePath("Ranges.dat") == f.data + "Ranges.dat");
+  // A second start seeds nothing over the user's profiles.
+  CHECK(WriteFileAtomic(f.data + "rconcfg/cod2_118.rpf", "edited", &error));
+  CHECK(SeedDataFolder(f.installed, f.data, &error));
+  CHECK(ReadWholeFile(f.data + "rconcfg/cod2_118.rpf", bytes, &error) == ReadResult::kOk &&
+        bytes == "edited");
+  SetInstalledDataDir("");
+
+  // A folder of its own (a build folder, a portable copy with its data).
+  f = ChooseDataFolders(PathToUtf8(root / "build" / "app"), home);
+  CHECK(f.installed.empty() && PathFromUtf8(f.data) == root / "build" / "app" / "");
+  CHECK(WriteFileAtomic(PathToUtf8(prefix / "bin" / "Ranges.dat"), "portable", &error));
+  f = ChooseDataFolders(PathToUtf8(prefix / "bin"), home);
+  CHECK(f.installed.empty() && PathFromUtf8(f.data) == prefix / "bin" / "");
+}
+
 }  // namespace
 
 int main() {
@@ -170,6 +224,7 @@ int main() {
   fs::remove_all(root, ec);
   Conversions();
   DataFiles(root);
+  Folders(root);
   Loopback();
   fs::remove_all(root, ec);
   std::printf("%s: %d failed\n", failures ? "FAILED" : "passed", failures);

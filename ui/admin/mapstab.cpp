@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include "core/datafolder.h"
 #include "core/paths.h"
 #include "protocol/commands.h"
 #include "protocol/rconreply.h"
@@ -29,8 +30,8 @@ bool IsFile(const std::string& path) {
 
 std::string MapPicturePath(std::uint8_t protocol, const std::string& mapFile) {
   const std::string own = MapPictureFile(protocol, mapFile);
-  if (!own.empty() && IsFile(DataPath(own))) return DataPath(own);
-  const std::string fallback = DataPath(MapPictureFallback());
+  if (!own.empty() && IsFile(ReadablePath(own))) return ReadablePath(own);
+  const std::string fallback = ReadablePath(MapPictureFallback());
   return IsFile(fallback) ? fallback : std::string();
 }
 

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/datafolder.h"
 #include "core/guidlist.h"
 #include "core/paths.h"
 #include "core/serverfile.h"
@@ -504,8 +505,8 @@ void TForm1::FormCreate() {
   // The provider resolver takes its own copies of the country ranges and the
   // flag codes when it starts, so both are read before the threads start
   // (the flag pictures and the address cache still follow in the last step).
-  state_.flagCodes = LoadFlagCodes(DataDir() + "flags");
-  state_.ranges = LoadRanges(DataPath("Ranges.dat"));
+  state_.flagCodes = LoadFlagCodes(ReadablePath("flags"));
+  state_.ranges = LoadRanges(ReadablePath("Ranges.dat"));
 
   // 4. Worker threads.
   if (!engine_->Start())
