@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what Zelmora needs, cross-compiles the plain layers for Windows,
 # builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every test, runs the engine tests again under ThreadSanitizer and gives
-# the fuzzers a bounded run.
+# runs every test, runs the engine tests again under ThreadSanitizer, builds
+# the Debian package and checks it with lintian, and gives every fuzzer a
+# bounded run.
 #
 #   bash scripts/test.sh                  everything (what CI runs)
-#   SKIP_WIN=1 SKIP_TSAN=1 SKIP_FUZZ=1    only the sanitizer build and its tests
+#   SKIP_WIN=1 SKIP_TSAN=1 SKIP_PACKAGE=1 SKIP_FUZZ=1
+#                                         only the sanitizer build and its tests
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -46,6 +48,11 @@ if [ -z "${SKIP_TSAN:-}" ]; then
   # Qt is not built with ThreadSanitizer; the suppressions name Qt frames only.
   TSAN_OPTIONS="suppressions=$ROOT/tests/engine/tsan.supp halt_on_error=1" \
     ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools'
+fi
+
+if [ -z "${SKIP_PACKAGE:-}" ]; then
+  echo "== Debian package (CPack) and lintian"
+  bash scripts/package.sh "$ROOT/build/package"
 fi
 
 if [ -z "${SKIP_FUZZ:-}" ] && [ -f scripts/fuzz.sh ]; then
