@@ -104,6 +104,100 @@ std::string AddressIp(std::string_view address) {
   return std::string(address.substr(0, address.find(':')));
 }
 
+namespace {
+
+// The columns a status table's header may name, and the row field each
+// one fills.
+int FieldOfColumn(std::string_view name) {
+  if (name == "num" || name == "cl") return 0;
+  if (name == "name") return 1;
+  if (name == "ping") return 2;
+  if (name == "guid") return 3;
+  if (name == "score") return 4;
+  if (name == "lastmsg") return 5;
+  if (name == "address") return 6;
+  if (name == "qport") return 7;
+  if (name == "rate") return 8;
+  return -1;
+}
+
+std::vector<std::string> Words(std::string_view line) {
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && static_cast<unsigned char>(line[i]) <= ' ') ++i;
+    const std::size_t start = i;
+    while (i < line.size() && static_cast<unsigned char>(line[i]) > ' ') ++i;
+    if (i > start) out.emplace_back(line.substr(start, i - start));
+  }
+  return out;
+}
+
+// A layout read from the header and the dashes below it: the columns it
+// names, each with the characters its dashes cover. Empty (the fixed
+// columns of Call of Duty) for the games' own header and for a header that
+// names a column Zelmora does not know.
+struct Column {
+  int field;
+  std::size_t start;  // 0-based
+  std::size_t end;    // one past the last dash
+};
+
+std::vector<Column> LayoutOf(const std::string& header, const std::string& dashes) {
+  static const std::vector<std::string> kCod = {"num",     "score",   "ping",  "guid", "name",
+                                                "lastmsg", "address", "qport", "rate"};
+  const std::vector<std::string> names = Words(header);
+  if (names == kCod) return {};
+  std::vector<Column> columns;
+  std::size_t i = 0;
+  bool hasName = false;
+  for (const std::string& n : names) {
+    const int field = FieldOfColumn(n);
+    if (field < 0) return {};
+    hasName = hasName || field == 1;
+    while (i < dashes.size() && dashes[i] != '-') ++i;
+    const std::size_t start = i;
+    while (i < dashes.size() && dashes[i] == '-') ++i;
+    if (i == start) return {};  // fewer runs of dashes than names
+    columns.push_back({field, start, i});
+  }
+  if (!hasName) return {};
+  return columns;
+}
+
+// The last "^" among the line's characters but its last one (1-based, 0 for
+// none): the colour code the server puts after every name.
+std::size_t NameEndMark(const std::string& line) {
+  std::size_t mark = 0;
+  for (std::size_t i = 0; i + 1 < line.size(); ++i)
+    if (line[i] == '^') mark = i + 1;
+  return mark;
+}
+
+// A row by the columns of its header: the columns before the name by their
+// dashes, the name up to its end mark, the words after it in the header's
+// order.
+void ParseRowByColumns(const std::string& line, const std::vector<Column>& columns,
+                       Tstatusrow& row) {
+  std::size_t c = 0;
+  for (; c < columns.size() && columns[c].field != 1; ++c)
+    row[static_cast<std::size_t>(columns[c].field)] =
+        TrimCtl(Copy(line, columns[c].start + 1, columns[c].end - columns[c].start));
+  if (c == columns.size()) return;
+  const std::size_t nameStart = columns[c].start + 1;  // 1-based
+  const std::size_t mark = NameEndMark(line);
+  if (mark == 0 || mark < nameStart) return;  // name and words cannot be located
+  if (mark > nameStart) row[1] = Copy(line, nameStart, mark - nameStart);
+  const std::vector<std::string> words = SplitText(TrimCtl(Copy(line, mark, 99)), " ");
+  std::size_t next = c + 1;
+  for (std::size_t w = 1; w < words.size() && next < columns.size(); ++w) {
+    if (words[w].empty()) continue;
+    row[static_cast<std::size_t>(columns[next++].field)] = TrimCtl(words[w]);
+  }
+}
+
+}  // namespace
+
 bool ParseStatusInfo(std::string_view text, Tstatusinfo& rows) {
   for (auto& row : rows)
     for (auto& field : row) field.clear();
@@ -113,21 +207,24 @@ bool ParseStatusInfo(std::string_view text, Tstatusinfo& rows) {
     return true;
   }
   if (lines.size() < 5) return false;
+  const std::vector<Column> columns = LayoutOf(lines[1], lines[2]);
   rows.resize(lines.size() - 5);
   for (std::size_t r = 0; r < rows.size(); ++r) {
     std::string line = lines[r + 3];
     for (char& c : line)
       if (c == '\n' || c == '\v' || c == '\r') c = '\0';
     Tstatusrow& row = rows[r];
+    if (!columns.empty()) {
+      ParseRowByColumns(line, columns, row);
+      continue;
+    }
     row[0] = TrimCtl(Copy(line, 1, 3));
     row[4] = TrimCtl(Copy(line, 5, 5));
     row[2] = TrimCtl(Copy(line, 11, 4));
     row[3] = TrimCtl(Copy(line, 16, 6));
     // The name ends at the last caret before the final character (the "^7"
     // the server appends); the name's own codes come before it.
-    std::size_t mark = 0;  // 1-based, 0 = none
-    for (std::size_t i = 0; i + 1 < line.size(); ++i)
-      if (line[i] == '^') mark = i + 1;
+    const std::size_t mark = NameEndMark(line);
     if (mark == 0) continue;  // name and words cannot be located
     if (mark > 23) row[1] = Copy(line, 23, mark - 23);
     const std::vector<std::string> words = SplitText(TrimCtl(Copy(line, mark, 99)), " ");

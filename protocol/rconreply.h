@@ -72,6 +72,11 @@ std::string AddressIp(std::string_view address);
 // malformed: the rows keep their count with all fields empty and the result
 // is false. A row whose only "^" is its last character (or that has none)
 // keeps fields 0, 2, 3 and 4 and leaves the name and the words empty.
+// The columns follow the header line: the Call of Duty header ("num score
+// ping guid name lastmsg address qport rate") and any header naming a column
+// not in that list give the fixed Call of Duty positions; another header of
+// those names (ioquake3: "cl score ping name address rate") gives the
+// columns it has, placed by its line of dashes, and leaves the others empty.
 bool ParseStatusInfo(std::string_view text, Tstatusinfo& rows);
 
 // What the address cache knows about an ip.
