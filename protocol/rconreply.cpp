@@ -187,10 +187,17 @@ void ParseRowByColumns(const std::string& line, const std::vector<Column>& colum
   const std::size_t nameStart = columns[c].start + 1;  // 1-based
   const std::size_t mark = NameEndMark(line);
   if (mark == 0 || mark < nameStart) return;  // name and words cannot be located
-  if (mark > nameStart) row[1] = Copy(line, nameStart, mark - nameStart);
-  const std::vector<std::string> words = SplitText(TrimCtl(Copy(line, mark, 99)), " ");
+  // These servers pad the name to its column and put the colour reset
+  // right before the next word ("Angelyss        ^7bot"): the blanks before
+  // the mark are padding, and the word after it starts at once.
+  if (mark > nameStart) {
+    std::string name = Copy(line, nameStart, mark - nameStart);
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    row[1] = std::move(name);
+  }
+  const std::vector<std::string> words = SplitText(TrimCtl(Copy(line, mark + 2, 99)), " ");
   std::size_t next = c + 1;
-  for (std::size_t w = 1; w < words.size() && next < columns.size(); ++w) {
+  for (std::size_t w = 0; w < words.size() && next < columns.size(); ++w) {
     if (words[w].empty()) continue;
     row[static_cast<std::size_t>(columns[next++].field)] = TrimCtl(words[w]);
   }

@@ -278,6 +278,44 @@ class TestRconReply : public QObject {
     QVERIFY(rows.empty());
   }
 
+  // The header decides the columns: ioquake3's names fewer columns and pads
+  // the name before its colour reset; a header with a name Zelmora does not
+  // know keeps the Call of Duty positions.
+  void statusRowsByHeader() {
+    const std::string ioq3 =
+        "map: oa_dm1\n"
+        "cl score ping name            address                                 rate \n"
+        "-- ----- ---- --------------- --------------------------------------- -----\n"
+        " 0     7    0 Angelyss        ^7bot                                     16384\n"
+        " 1    -2   48 ^1Red^2Team     ^7127.0.0.1:27961                         25000\n"
+        "12     0  CON A B             ^7127.0.0.1:27962                          8000\n"
+        "\n";
+    Tstatusinfo rows;
+    QVERIFY(ParseStatusInfo(ioq3, rows));
+    QCOMPARE(rows.size(), size_t(3));
+    QCOMPARE(BL({rows[0][0], rows[0][4], rows[0][2], rows[0][1], rows[0][6], rows[0][8]}),
+             (QByteArrayList{"0", "7", "0", "Angelyss", "bot", "16384"}));
+    QCOMPARE(BL({rows[1][0], rows[1][4], rows[1][2], rows[1][1], rows[1][6], rows[1][8]}),
+             (QByteArrayList{"1", "-2", "48", "^1Red^2Team", "127.0.0.1:27961", "25000"}));
+    QCOMPARE(BL({rows[2][0], rows[2][2], rows[2][1], rows[2][6], rows[2][8]}),
+             (QByteArrayList{"12", "CON", "A B", "127.0.0.1:27962", "8000"}));
+    for (const Tstatusrow& row : rows)
+      for (int f : {3, 5, 7}) QVERIFY(row[size_t(f)].empty());  // no GUID, lastmsg, qport
+
+    // One unknown name: the Call of Duty positions, as before.
+    const std::string unknown =
+        "mp_x\nnum score ping guid   name            lastmsg address               qport rate "
+        "country\n---\n" +
+        kRowRed + "\n\n";
+    QVERIFY(ParseStatusInfo(unknown, rows));
+    QCOMPARE(rows.size(), size_t(1));
+    QCOMPARE(BL({rows[0][3], rows[0][1], rows[0][6]}),
+             (QByteArrayList{"123456", "^1Red^2Team", "81.2.3.4:28960"}));
+    // Known names but fewer dash runs than names: fixed positions too.
+    QVERIFY(ParseStatusInfo("mp_x\ncl name address\n-- ----\n" + kRowRed + "\n\n", rows));
+    QCOMPARE(B(rows[0][3]), QByteArray("123456"));
+  }
+
   void statusRowsMalformed_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("3 lines") << QByteArray("mp_x\nheader\ndashes");
