@@ -286,6 +286,55 @@ class TestServerLogic : public QObject {
     QVERIFY(each.handle(Oob("rcon pw say c"), t0 + milliseconds(200), "127.0.0.1:1").empty());
   }
 
+  // ioquake3's limiter: per sender address, ten at once, then one a second,
+  // getstatus and rcon alike, drops silent and not counted in the bucket.
+  void requestLimiter() {
+    TestServerConfig c = Open();
+    c.limiterBurst = 10;
+    ServerLogic s(c);
+    const Clock::time_point t0{};
+    using std::chrono::milliseconds;
+    for (int i = 0; i < 10; ++i) {
+      const auto port = ":" + std::to_string(1000 + i % 3);  // any port of that address
+      const std::string request = i % 2 ? "getstatus" : "rcon pw say x";
+      QCOMPARE(s.handle(Oob(request), t0 + milliseconds(i), "127.0.0.1" + port).size(), size_t(1));
+    }
+    QVERIFY(s.handle(Oob("getstatus"), t0 + milliseconds(10), "127.0.0.1:1000").empty());
+    QVERIFY(s.handle(Oob("rcon pw say y"), t0 + milliseconds(999), "127.0.0.1:1001").empty());
+    QCOMPARE(s.handle(Oob("getstatus"), t0, "127.0.0.2:1000").size(),
+             size_t(1));  // another address
+    // One leaks out a second after the first request; the drops filled nothing.
+    QCOMPARE(s.handle(Oob("rcon pw say z"), t0 + milliseconds(1000), "127.0.0.1:1").size(),
+             size_t(1));
+    QVERIFY(s.handle(Oob("getstatus"), t0 + milliseconds(1500), "127.0.0.1:1").empty());
+    QCOMPARE(s.handle(Oob("getstatus"), t0 + milliseconds(2000), "127.0.0.1:1").size(), size_t(1));
+    QCOMPARE(s.stats().limiterDropped, uint64_t(3));
+    // Left alone longer than it holds: a full burst again.
+    for (int i = 0; i < 10; ++i)
+      QCOMPARE(s.handle(Oob("getstatus"), t0 + milliseconds(20000 + i), "127.0.0.1:1").size(),
+               size_t(1));
+    QVERIFY(s.handle(Oob("getstatus"), t0 + milliseconds(20010), "127.0.0.1:1").empty());
+  }
+
+  void ioquake3StatusTable() {
+    TestServerConfig c = Open();
+    c.statusLayout = TestServerConfig::StatusLayout::Ioquake3;
+    SetVar(c.vars, "mapname", "oa_dm1");
+    c.players = {Player(0, "^1Red^2Team"), Player(11, "Bob")};
+    c.players[1].ping = "CNCT";
+    ServerLogic s(c);
+    QCOMPARE(B(Rcon(s, "status")),
+             QByteArray("map: oa_dm1\n"
+                        "cl score ping name            address                                 "
+                        "rate \n"
+                        "-- ----- ---- --------------- --------------------------------------- "
+                        "-----\n"
+                        " 0     7   48 ^1Red^2Team         ^7127.0.0.9:28961         "
+                        "                25000\n"
+                        "11     7  CON Bob             ^7127.0.0.9:28961             "
+                        "            25000\n\n"));
+  }
+
   void variableReads() {
     ServerLogic s(Open());
     QCOMPARE(B(Rcon(s, "g_gametype")), QByteArray("\"g_gametype\" is:\"sd^7\" default:\"sd^7\"\n"));

@@ -39,6 +39,9 @@ void Usage(std::ostream& out) {
          "  --no-flood-protection    accept rcon commands in quick succession\n"
          "  --flood-per-sender       the 500 ms rcon limit counts per sender, not server-wide\n"
          "  --blank-after-colon      variable reads as `is: \"v^7\"`\n"
+         "  --limiter N              per sender address a burst of N requests, then\n"
+         "                           one a second (getstatus and rcon; 0 = none)\n"
+         "  --ioq3-status            \"status\" prints ioquake3's table\n"
          "  --bad-password-reply T   text of the wrong-password reply\n"
          "  --quiet                  do not log requests\n";
 }
@@ -157,6 +160,12 @@ int main(int argc, char** argv) {
       config.floodPerSender = true;
     } else if (arg == "--blank-after-colon") {
       config.blankAfterColon = true;
+    } else if (arg == "--limiter") {
+      const auto v = number(0, 1000);
+      if (!v) return fail();
+      config.limiterBurst = static_cast<int>(*v);
+    } else if (arg == "--ioq3-status") {
+      config.statusLayout = TestServerConfig::StatusLayout::Ioquake3;
     } else if (arg == "--bad-password-reply") {
       const auto v = value();
       if (!v) return fail();

@@ -12,6 +12,10 @@ const char kStatusHeader[] =
     "num score ping guid   name            lastmsg address               qport rate\n";
 const char kStatusDashes[] =
     "--- ----- ---- ------ --------------- ------- --------------------- ----- -----\n";
+const char kIoq3StatusHeader[] =
+    "cl score ping name            address                                 rate \n";
+const char kIoq3StatusDashes[] =
+    "-- ----- ---- --------------- --------------------------------------- -----\n";
 
 bool IsBlank(char c) {
   return static_cast<unsigned char>(c) <= ' ';
@@ -173,6 +177,10 @@ std::vector<std::string> ServerLogic::handle(std::string_view datagram, Clock::t
   while (j < line.size() && !IsBlank(line[j])) ++j;
   const std::string verb = Lower(line.substr(i, j - i));
 
+  if ((verb == "getstatus" || verb == "rcon") && limited(sender, now)) {
+    ++stats_.limiterDropped;
+    return out;
+  }
   if (verb == "getstatus") {
     ++stats_.statusQueries;
     out.push_back(statusResponse());
@@ -185,6 +193,33 @@ std::vector<std::string> ServerLogic::handle(std::string_view datagram, Clock::t
   }
 
   return finish(std::move(out));
+}
+
+// The leaky bucket of ioquake3's address limiter, step by step: whole
+// periods since the last request leak out (a remainder carries over), a
+// bucket left alone longer than it holds starts empty, and a request over
+// the burst is dropped without filling it.
+bool ServerLogic::limited(std::string_view sender, Clock::time_point now) {
+  if (config_.limiterBurst <= 0 || config_.limiterPeriodMs <= 0) return false;
+  const std::string_view address = sender.substr(0, sender.rfind(':'));
+  auto it = buckets_.find(address);
+  if (it == buckets_.end()) it = buckets_.emplace(std::string(address), Bucket{0, now}).first;
+  Bucket& b = it->second;
+  const auto interval = std::chrono::duration_cast<std::chrono::milliseconds>(now - b.last).count();
+  const auto expired = interval / config_.limiterPeriodMs;
+  const auto remainder = interval % config_.limiterPeriodMs;
+  if (expired > b.level || interval < 0) {
+    b.level = 0;
+    b.last = now;
+  } else {
+    b.level -= static_cast<int>(expired);
+    b.last = now - std::chrono::milliseconds(remainder);
+  }
+  if (b.level < config_.limiterBurst) {
+    ++b.level;
+    return false;
+  }
+  return true;
 }
 
 std::vector<std::string> ServerLogic::finish(std::vector<std::string> out) {
@@ -259,6 +294,31 @@ std::string ServerLogic::statusResponse() const {
 
 std::string ServerLogic::statusOutput() const {
   std::string out = "map: " + FindVar(config_.vars, "mapname") + "\n";
+  if (config_.statusLayout == TestServerConfig::StatusLayout::Ioquake3) {
+    out += kIoq3StatusHeader;
+    out += kIoq3StatusDashes;
+    for (const TestPlayer& p : config_.players) {
+      const std::string ping = p.ping == "CNCT" ? "CON" : p.ping == "ZMBI" ? "ZMB" : p.ping;
+      std::string row = PadLeft(std::to_string(p.num), 2) + " " +
+                        PadLeft(std::to_string(p.score), 5) + " " + PadLeft(ping, 4) + " " + p.name;
+      // Padded by the name's length without colour codes, at least one blank.
+      size_t visible = 0;
+      for (size_t i = 0; i < p.name.size(); ++i) {
+        if (p.name[i] == '^' && i + 1 < p.name.size() && p.name[i + 1] != '^') {
+          ++i;
+          continue;
+        }
+        ++visible;
+      }
+      row.append(visible < 16 ? 16 - visible : 1, ' ');
+      const std::string addr = p.ip + ":" + std::to_string(p.port);
+      row += "^7" + addr;
+      row.append(addr.size() < 39 ? 39 - addr.size() : 1, ' ');
+      row += " " + PadLeft(std::to_string(p.rate), 5) + "\n";
+      out += row;
+    }
+    return out + "\n";
+  }
   out += kStatusHeader;
   out += kStatusDashes;
   for (const TestPlayer& p : config_.players) {

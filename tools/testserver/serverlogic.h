@@ -89,6 +89,13 @@ class ServerLogic {
   std::map<std::string, std::string> defaults_;  // lower-cased name -> value at first sight
   // Time of the last accepted rcon request, server-wide ("") or per sender.
   std::map<std::string, Clock::time_point, std::less<>> lastRcon_;
+  // The request limiter's buckets, per sender address.
+  struct Bucket {
+    int level = 0;
+    Clock::time_point last{};
+  };
+  bool limited(std::string_view sender, Clock::time_point now);
+  std::map<std::string, Bucket, std::less<>> buckets_;
   uint64_t rng_ = 0;
   TestServerStats stats_;
   std::vector<std::string> executed_;

@@ -66,6 +66,17 @@ struct TestServerConfig {
   // another program, is just as much "the previous one"), or only the same
   // sender's (address and port), as some later server builds do.
   bool floodPerSender = false;
+  // Request limiter of ioquake3 servers and some server mods: per sender
+  // address (not port) a leaky bucket of limiterBurst requests that loses
+  // one every limiterPeriodMs; getstatus and rcon share it, and a request
+  // over the limit is dropped without a word. 0 = no limiter (the stock
+  // Call of Duty servers).
+  int limiterBurst = 0;
+  int limiterPeriodMs = 1000;
+  // How "status" prints its table: the Call of Duty columns or ioquake3's
+  // ("cl score ping name address rate", the name padded before its "^7").
+  enum class StatusLayout { CallOfDuty, Ioquake3 };
+  StatusLayout statusLayout = StatusLayout::CallOfDuty;
   std::string badPasswordReply = "Bad rconpassword.";
   bool blankAfterColon = false;       // `is: "v^7" default: "d^7"` instead of `is:"v^7"`
   std::vector<std::string> mapFiles;  // listed by "dir maps/mp <ext>"
@@ -133,6 +144,7 @@ struct TestServerStats {
   uint64_t rconAccepted = 0;      // rcon commands executed
   uint64_t rconBadPassword = 0;   // rcon refused for the password
   uint64_t rconFloodDropped = 0;  // rcon dropped by flood protection
+  uint64_t limiterDropped = 0;    // getstatus or rcon dropped by the request limiter
   uint64_t ignored = 0;           // not out-of-band, unknown request, ...
   uint64_t repliesSent = 0;       // datagrams actually sent
   uint64_t repliesDropped = 0;    // datagrams dropped by dropShare
