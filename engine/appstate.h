@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "core/guidlist.h"
@@ -85,6 +86,12 @@ struct AppState {
   std::deque<std::uint64_t> statusPolls;
   // Whose table statusRowsView is (0: none since the last selection).
   std::uint64_t statusRowsServer = 0;
+  // When that table came (the players tab tells its age).
+  std::chrono::steady_clock::time_point statusRowsAt{};
+
+  // Servers (uid) whose requests are being limited: their requests are
+  // planned within a budget and the list marks them.
+  std::unordered_set<std::uint64_t> throttled;
 
   // Rcon command the deferred-command timer (Timer2) sends once, and the
   // server it was asked for.

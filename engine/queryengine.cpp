@@ -74,6 +74,13 @@ std::string PaceKey(const std::string& address, std::uint16_t port) {
   return address + ":" + std::to_string(port);
 }
 
+// The steady-clock moment of a HiResMs stamp taken a little while ago.
+RconPacer::Clock::time_point SteadyAt(double hiResMs) {
+  const double ago = std::max(0.0, HiResMs() - hiResMs);
+  return RconPacer::Clock::now() - std::chrono::duration_cast<RconPacer::Clock::duration>(
+                                       std::chrono::duration<double, std::milli>(ago));
+}
+
 // A datagram of querySocket waiting to be handed to the main thread.
 struct Inbound {
   std::string data;
@@ -326,10 +333,11 @@ bool QueryEngine::Start() {
         } countPass{w->statusPollsFinished};
         // Collect the polled server's datagrams until it has been quiet for
         // 600 ms. Datagrams of anybody else are passed over: they neither
-        // end the collection nor keep it going.
+        // end the collection nor keep it going. The first one is waited for
+        // as long as any answer: a far server's poll is not taken for lost.
         StatusAnswers answers;
         std::size_t count = 0, bytes = 0;
-        auto quietUntil = Clock::now() + std::chrono::milliseconds(600);
+        auto quietUntil = Clock::now() + std::chrono::milliseconds(static_cast<int>(kAnswerWaitMs));
         while (!w->stopStatus.load()) {
           const auto left =
               std::chrono::duration_cast<std::chrono::milliseconds>(quietUntil - Clock::now());
@@ -346,6 +354,10 @@ bool QueryEngine::Start() {
           if (HiResMs() - start > 1000000.0) break;
         }
         if (w->stopStatus.load()) break;
+        if (count == 0)
+          w->pacer->Lost(req->paceKey, sent, RconPacer::Clock::now());
+        else
+          w->pacer->Answered(req->paceKey, RconPacer::Clock::now());
         const StatusAssembly a = answers.Result();
         if (!a.found) continue;
         StatusPollResult result;
@@ -481,6 +493,11 @@ bool QueryEngine::SendGetStatus(int index, std::string* error) {
     if (error) *error = "'" + e.host.str() + "' is not resolved";
     return false;
   }
+  // A server that limits requests gets a getstatus only within its budget.
+  if (!pacer_->TakeGetStatus(PaceKey(*address, *port), RconPacer::Clock::now())) {
+    if (error) *error = "the server's request budget is spent";
+    return false;
+  }
   NoteSend(e, HiResMs());
   return workers_->querySocket.SendTo(*address, *port, BuildGetStatus(), error);
 }
@@ -570,6 +587,8 @@ void QueryEngine::SchedulePump() {
   for (const auto& [key, waiting] : outstanding_)
     if (!waiting.empty())
       waitMs = std::min(waitMs, waiting.front().left + kUnansweredAfterMs - nowMs);
+  if (!getStatusWaits_.empty())
+    waitMs = std::min(waitMs, getStatusWaits_.front().sentMs + kAnswerWaitMs - nowMs);
   if (waitMs >= 1e12) {
     pumpTimer_->stop();
     return;
@@ -622,15 +641,15 @@ void QueryEngine::SendHead(RconLines::Command& c, RconLines::Clock::time_point n
   UdpSocket& socket = c.channel == RconChannel::Var ? workers_->udpb : workers_->querySocket;
   // Stamped before the send: on loopback the answer can be there before a
   // stamp taken after it.
-  NoteSent(server, c.channel, EntryKey(*address, e.port.view()), c.text, HiResMs());
+  NoteSent(server, c.channel, EntryKey(*address, e.port.view()), key, c.text, HiResMs());
   socket.SendTo(*address, *port, BuildRcon(e.rconpass.view(), c.text));  // failures: not reported
   ++counters_.rconSent;
   lines_.Left(server, now);
 }
 
 void QueryEngine::NoteSent(ServerId server, RconChannel channel, const std::string& sender,
-                           const std::string& command, double at) {
-  outstanding_[{sender, channel}].push_back(Outstanding{command, at, server});
+                           const std::string& paceKey, const std::string& command, double at) {
+  outstanding_[{sender, channel}].push_back(Outstanding{command, at, server, paceKey});
 }
 
 // An output is credited to the last command that left before it came: the
@@ -681,7 +700,7 @@ std::optional<QueryEngine::StatusPollRequest> QueryEngine::TakeStatusPollRequest
     req.password = e->rconpass.str();
     if (address && port) {
       req.paceKey = PaceKey(*address, *port);
-      req.ticket = pacer_->Enqueue(req.paceKey);
+      req.ticket = pacer_->Enqueue(req.paceKey, RconPacer::Priority::Background);
     }
     state_.statusPolls.erase(it);
     return req;
@@ -788,6 +807,15 @@ void QueryEngine::HandleReply() {
   };
   if (!entry()) return;
   entry()->lastreply = TickCount32();
+  {
+    const std::string key = PaceKey(reply_.host, static_cast<std::uint16_t>(reply_.port));
+    pacer_->Answered(key, SteadyAt(reply_.time));
+    if (IsStatusResponse(reply_.text)) {
+      std::erase_if(getStatusWaits_, [&](const GetStatusWait& w) {
+        return w.key == key && w.sentMs <= reply_.time;
+      });
+    }
+  }
 
   if (!IsStatusResponse(reply_.text)) {
     // An rcon output: joined with the rest of its datagrams, then shown
@@ -897,6 +925,15 @@ void QueryEngine::FinishReplies(bool all) {
   for (const PrintOutput& o : all ? varOutputs_.TakeAll() : varOutputs_.TakeFinished(now))
     Answered(o.sender, RconChannel::Var, o.first);
 
+  // A getstatus without an answer in time tells about a limiter (only the
+  // selected server's are followed; a sweep's are far apart).
+  bool lossesNoted = false;
+  while (!getStatusWaits_.empty() && getStatusWaits_.front().sentMs + kAnswerWaitMs <= now) {
+    pacer_->Lost(getStatusWaits_.front().key, SteadyAt(getStatusWaits_.front().sentMs),
+                 RconPacer::Clock::now());
+    getStatusWaits_.pop_front();
+    lossesNoted = true;
+  }
   // Commands without an answer in time are marked; nothing is sent again by
   // itself (a kick may have been carried out although its answer was lost).
   for (auto& [key, waiting] : outstanding_) {
@@ -904,6 +941,8 @@ void QueryEngine::FinishReplies(bool all) {
       const Outstanding gone = std::move(waiting.front());
       waiting.pop_front();
       ++counters_.unanswered;
+      pacer_->Lost(gone.paceKey, SteadyAt(gone.left), RconPacer::Clock::now());
+      lossesNoted = true;
       std::string line = gone.command + ": Keine Antwort vom Server (verworfen oder gedrosselt)";
       if (gone.server != state_.SelectedUid()) {
         const auto [host, port] = senderOf(key.first);
@@ -912,6 +951,32 @@ void QueryEngine::FinishReplies(bool all) {
       view_.ConsoleNote(line);
     }
   }
+  if (lossesNoted) SyncThrottled();
+}
+
+// The servers whose requests are being limited, as entries for the views.
+void QueryEngine::SyncThrottled() {
+  const std::vector<std::string> keys = pacer_->LimitedKeys(RconPacer::Clock::now());
+  if (keys.empty() && state_.throttled.empty()) return;
+  const std::unordered_set<std::string> limited(keys.begin(), keys.end());
+  std::unordered_set<ServerId> now;
+  if (!limited.empty()) {
+    for (const Tserverrec& e : state_.serverlist) {
+      const auto port = PortOf(e.port.view());
+      if (!port) continue;
+      const std::optional<std::string> address = names_->Address(e.host.view());
+      if (address && limited.count(PaceKey(*address, *port))) now.insert(e.uid);
+    }
+  }
+  if (now == state_.throttled) return;
+  std::vector<ServerId> changed;
+  for (ServerId uid : now)
+    if (!state_.throttled.count(uid)) changed.push_back(uid);
+  for (ServerId uid : state_.throttled)
+    if (!now.count(uid)) changed.push_back(uid);
+  state_.throttled = std::move(now);
+  for (ServerId uid : changed)
+    if (const int i = state_.IndexOf(uid); i >= 0) view_.ServerEntryChanged(i);
 }
 
 void QueryEngine::ShowMapPictureFor(const std::vector<std::string>& pictures) {
@@ -936,6 +1001,7 @@ void QueryEngine::HandleVarReply(const std::string& text, const std::string& hos
   ++counters_.varReplies;
   if (host.empty() || port == -1) return;
   if (FirstEntryFor(host, port) < 0) return;  // not listed
+  pacer_->Answered(PaceKey(host, static_cast<std::uint16_t>(port)), RconPacer::Clock::now());
   if (varOutputs_.Add(EntryKey(host, std::to_string(port)), text, HiResMs())) SchedulePump();
   if (!FromSelected(host, port)) return;
   try {
@@ -945,7 +1011,10 @@ void QueryEngine::HandleVarReply(const std::string& text, const std::string& hos
 }
 
 void QueryEngine::ApplyStatusPollResult(StatusPollResult result) {
-  if (state_.IndexOf(result.server) < 0) return;
+  const int index = state_.IndexOf(result.server);
+  if (index < 0) return;
+  // An answer like any other: the entry is not timed out while it comes.
+  state_.serverlist[static_cast<std::size_t>(index)].lastreply = TickCount32();
   const bool shown = result.server == state_.SelectedUid();
   if (result.parsed) {
     StatusLookups lookups;
@@ -981,6 +1050,7 @@ void QueryEngine::ApplyStatusPollResult(StatusPollResult result) {
     ++counters_.statusTables;
     state_.statusRowsView = state_.statusRows;
     state_.statusRowsServer = result.server;
+    state_.statusRowsAt = std::chrono::steady_clock::now();
     view_.StatusRowsChanged();
     view_.StatusTableReadyMore(PolledTable{result.server, &state_.statusRows, result.sent, true});
     return;
@@ -994,6 +1064,7 @@ void QueryEngine::StatusTableReady() {
   ++counters_.statusTables;
   state_.statusRowsView = state_.statusRows;
   state_.statusRowsServer = state_.SelectedUid();
+  state_.statusRowsAt = std::chrono::steady_clock::now();
   view_.StatusRowsChanged();
   view_.StatusTableReadyMore(PolledTable{state_.statusRowsServer, &state_.statusRows,
                                          std::chrono::steady_clock::now(), true});
@@ -1085,16 +1156,43 @@ void QueryEngine::PeriodicSweepSlice() {
 }
 
 void QueryEngine::Timer1Timer() {
+  SyncThrottled();
   if (!state_.SelectedValid()) return;
   const int sel = state_.selected;
   Tserverrec& e = state_.serverlist[static_cast<std::size_t>(sel)];
   if (!IsDecimalNumber(e.port.view()) || e.host.empty()) return;
-  e.sendtime = HiResMs();
-  SendGetStatus(sel);
-  if (view_.PlayersTabShown() && state_.SelectedValid()) {
-    const Tserverrec& s = state_.serverlist[static_cast<std::size_t>(sel)];
-    if (!s.rconpass.empty()) state_.RequestStatusPoll(s.uid);
+  const bool poll = view_.PlayersTabShown() && !e.rconpass.empty();
+  if (state_.throttled.count(e.uid)) {
+    // About one request a second for everything: the poll, whose table
+    // carries the players' pings and scores and keeps the entry answered,
+    // and every fifth tick the getstatus for the server's variables and
+    // ping. The operator's commands go before both.
+    if (poll && ++limitedTicks_ % 5 != 0) {
+      state_.RequestStatusPoll(e.uid);
+      return;
+    }
+    // Only when there is room at this moment; while the polls are answered
+    // nothing is missing without it.
+    const double at = HiResMs();
+    if (SendGetStatus(sel)) {
+      e.sendtime = at;
+      FollowGetStatus(e, at);
+    }
+    return;
   }
+  e.sendtime = HiResMs();
+  if (SendGetStatus(sel)) FollowGetStatus(e, e.sendtime);
+  if (poll) state_.RequestStatusPoll(e.uid);
+}
+
+void QueryEngine::FollowGetStatus(const Tserverrec& e, double at) {
+  const auto port = PortOf(e.port.view());
+  const std::optional<std::string> address = names_->Address(e.host.view());
+  if (!port || !address) return;
+  // A handful is enough; an unanswered server must not grow the list.
+  if (getStatusWaits_.size() >= 16) getStatusWaits_.pop_front();
+  getStatusWaits_.push_back(GetStatusWait{PaceKey(*address, *port), at});
+  SchedulePump();
 }
 
 void QueryEngine::Timer2Timer() {

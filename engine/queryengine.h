@@ -57,6 +57,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/appstate.h"
@@ -305,7 +306,9 @@ class QueryEngine : public QObject {
   void SchedulePump();
   void SendHead(RconLines::Command& c, RconLines::Clock::time_point now);
   void NoteSent(ServerId server, RconChannel channel, const std::string& sender,
-                const std::string& command, double at);
+                const std::string& paceKey, const std::string& command, double at);
+  void FollowGetStatus(const Tserverrec& e, double at);
+  void SyncThrottled();
   void Answered(const std::string& sender, RconChannel channel, double firstArrival);
   bool FromSelected(const std::string& host, int port);
   void StartUpSweepSlice();
@@ -345,6 +348,7 @@ class QueryEngine : public QObject {
     std::string command;
     double left = 0;  // HiResMs, right before the send
     ServerId server = 0;
+    std::string paceKey;
   };
   std::map<std::pair<std::string, RconChannel>, std::deque<Outstanding>> outstanding_;
   struct SweepProgress {
@@ -352,6 +356,13 @@ class QueryEngine : public QObject {
     std::size_t next = 0;  // the next entry to look at
   };
   SweepProgress startUpSweep_, periodicSweep_;
+  // The selected server's getstatus queries waiting for their answer.
+  struct GetStatusWait {
+    std::string key;  // PaceKey
+    double sentMs = 0;
+  };
+  std::deque<GetStatusWait> getStatusWaits_;
+  std::uint64_t limitedTicks_ = 0;
   QTimer* startUpSweepTimer_ = nullptr;
   QTimer* periodicSweepTimer_ = nullptr;
 

@@ -9,6 +9,13 @@
 // previous datagram to that server has passed. Nothing is dropped and the
 // order of the line is the order in which places were taken.
 //
+// Every request to a server also counts in that server's RequestBudget. A
+// server that limits requests (see requestbudget.h) gets them within its
+// budget: then the operator's commands go before the status polls waiting
+// in the same line, and a getstatus only leaves when nothing waits and the
+// budget has room. For any other server the line is the plain first come,
+// first served it always was.
+//
 // Thread-safe: the main thread and the status thread use it.
 #pragma once
 
@@ -18,6 +25,9 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
+
+#include "engine/requestbudget.h"
 
 namespace zelmora {
 
@@ -31,9 +41,11 @@ class RconPacer {
 
   explicit RconPacer(std::chrono::milliseconds gap = kDefaultGap) : gap_(gap) {}
 
+  using Priority = RequestBudget::Priority;
+
   // Takes a place in the line of the server named by key (its address and
   // port) and returns the ticket for it.
-  std::uint64_t Enqueue(const std::string& key);
+  std::uint64_t Enqueue(const std::string& key, Priority priority = Priority::Operator);
 
   // When ticket is first in its line and the gap since the previous rcon
   // datagram to that server has passed at now: the datagram counts as sent
@@ -46,17 +58,34 @@ class RconPacer {
   // Gives up a place (the datagram will not be sent).
   void Cancel(const std::string& key, std::uint64_t ticket);
 
+  // A getstatus for the server: true when it may leave now (it then counts
+  // as sent); always for a server that is not limited.
+  bool TakeGetStatus(const std::string& key, Clock::time_point now);
+  // What the server's answers say (see RequestBudget).
+  void Answered(const std::string& key, Clock::time_point at);
+  void Lost(const std::string& key, Clock::time_point sentAt, Clock::time_point now);
+  bool Limited(const std::string& key, Clock::time_point now) const;
+  // Servers limited at now, by key.
+  std::vector<std::string> LimitedKeys(Clock::time_point now) const;
+
   // Datagrams waiting in all lines (diagnostics, tests).
   std::size_t Waiting() const;
 
   std::chrono::milliseconds Gap() const { return gap_; }
 
  private:
+  struct Ticket {
+    std::uint64_t number;
+    Priority priority;
+  };
   struct Line {
-    std::deque<std::uint64_t> tickets;
+    std::deque<Ticket> tickets;
     bool sentBefore = false;
     Clock::time_point lastSent{};
+    RequestBudget budget;
   };
+  // The ticket that goes next in a non-empty line.
+  static std::deque<Ticket>::iterator Next(Line& line, bool limited);
   const std::chrono::milliseconds gap_;
   mutable std::mutex m_;
   std::unordered_map<std::string, Line> lines_;

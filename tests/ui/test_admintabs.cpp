@@ -870,6 +870,71 @@ class TestAdminTabs : public QObject {
     }
   }
 
+  // A server with ioquake3's limiter (ten at once, then one a second, shared
+  // by getstatus and rcon, drops silent) and its status table: the players
+  // page at its usual pace runs into the limit, Zelmora learns it and plans
+  // within it; from then on nothing is dropped, the operator's console
+  // commands all arrive, the polls keep coming, the list marks the server
+  // and never shows TOUT for it.
+  void limitedServerSession() {
+    testing::TestServerConfig c = Rconned({Player(0, "50", 10), Player(4, "60", 10)});
+    c.limiterBurst = 10;
+    c.statusLayout = testing::TestServerConfig::StatusLayout::Ioquake3;
+    c.players[1].ip = "127.0.0.7";
+    auto& srv = Start(c);
+    Open({Entry(srv, "pw")});
+    Select(1);
+    Tab(kPlayers);  // the page's "status", then a getstatus and a poll every second
+    QTRY_VERIFY_WITH_TIMEOUT(S().throttled.count(S().serverlist[0].uid), 25000);
+    const auto learnt = srv.stats();
+    QVERIFY(learnt.limiterDropped > 0);
+    const auto polls = [&] {
+      std::size_t n = 0;
+      for (const auto& d : srv.received())
+        if (d.fromPort == F().Engine().StatusLocalPort()) ++n;
+      return n;
+    };
+    srv.clearReceived();
+
+    QAbstractItemModel* list = G("DrawGrid1")->model();
+    auto* line = W<QLineEdit>("Edit1");
+    const char* typed[] = {"say eins", "say zwei", "serverinfo"};
+    for (const char* command : typed) {
+      for (int i = 0; i < 6; ++i) {
+        QTest::qWait(500);
+        QVERIFY(list->index(0, 3).data().toString() != QStringLiteral("TOUT"));
+      }
+      Tab(kConsole);
+      line->setText(QString::fromLatin1(command));
+      Click("Button2");
+      Tab(kPlayers);
+    }
+    // The commands took the budget for a while; then the polls come again,
+    // about one a second.
+    QTest::qWait(1000);
+    srv.clearReceived();
+    QTest::qWait(7000);
+    QVERIFY2(polls() >= 4, qPrintable(QString::number(polls())));
+    const auto after = srv.stats();
+    QCOMPARE(after.limiterDropped, learnt.limiterDropped);  // nothing dropped since
+    const std::vector<std::string> executed = Executed(srv);
+    for (const char* command : typed)
+      QVERIFY2(std::count(executed.begin(), executed.end(), command) == 1, command);
+    QCOMPARE(list->index(0, 3).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("Server drosselt Anfragen"));
+    QVERIFY(list->index(0, 3).data().toString().endsWith(QStringLiteral(" (gedrosselt)")));
+    // The ioquake3 table: names and addresses where they belong.
+    QCOMPARE(S().statusRowsView.size(), size_t(2));
+    QCOMPARE(S().statusRowsView[1][1], std::string("P4"));
+    QCOMPARE(S().statusRowsView[1][6], std::string("127.0.0.7:28960"));
+    QVERIFY(W<QLabel>("TableAge")->text().isEmpty());  // renewed all along
+
+    // Without the periodic poll the table ages, and says so.
+    F().Engine().Timer1().SetEnabled(false);
+    QTRY_COMPARE_WITH_TIMEOUT(W<QLabel>("TableAge")->text(), QStringLiteral("Stand: vor 4 s"),
+                              8000);
+  }
+
   // "OK" in the rcon password dialog stores the password and sends
   // nothing.
   void rconPasswordDialogSendsNothing() {

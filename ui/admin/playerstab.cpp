@@ -137,6 +137,7 @@ void PlayersTab::ServerSelected(const Tserverrec& e, bool shown) {
   // With the automatic refresh on, the periodic query asks for the table.
   if (shown && rcon && !w_.CheckBox2->isChecked()) state_.RequestStatusPoll(e.uid);
   w_.DrawGrid2->setVisible(rcon);
+  ShowTableAge();
 }
 
 void PlayersTab::PageShown(const Tserverrec& e) {
@@ -206,7 +207,19 @@ void PlayersTab::Carry(const PendingPlayerAction& a, const std::string& command)
     std::erase_if(awaited_, [&](const Awaited& x) { return x.id == w.id; });
 }
 
+void PlayersTab::ShowTableAge() {
+  if (!w_.TableAge) return;
+  QString text;
+  if (state_.statusRowsServer != 0 && state_.statusRowsServer == state_.SelectedUid()) {
+    const auto age = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::steady_clock::now() - state_.statusRowsAt);
+    if (age > kTableFresh) text = QStringLiteral("Stand: vor %1 s").arg(age.count());
+  }
+  if (w_.TableAge->text() != text) w_.TableAge->setText(text);
+}
+
 void PlayersTab::StatusTableReadyMore(const PolledTable& table) {
+  ShowTableAge();
   if (!table.rows) return;
   const Tstatusinfo& rows = *table.rows;
   const auto now = std::chrono::steady_clock::now();
@@ -294,6 +307,7 @@ void PlayersTab::CheckPending() {
               .arg(PlayerName(w.action.name), Done(w.action.kind)));
     return true;
   });
+  ShowTableAge();
   // Every server with a request gets its table, whatever page is shown.
   for (const PendingPlayerAction& a : state_.pendingActions) engine_.RequestStatusPoll(a.server);
   for (const Awaited& w : awaited_)

@@ -9,7 +9,9 @@
 // belongs to the server it was made for, whatever the operator selects
 // meanwhile; one that no table has served within 15 s is dropped. The table
 // after a kick tells whether the player left. What became of a request is
-// said in a line of the page (PlayerNotice), not in a message box.
+// said in a line of the page (PlayerNotice), not in a message box. A table
+// that has not been renewed for more than 3 s (a server that limits its
+// requests, a slow one) says its age beside it.
 #pragma once
 
 #include <QObject>
@@ -48,6 +50,7 @@ struct PlayersTabWidgets {
   QLineEdit* Edit3 = nullptr;       // the message
   QCheckBox* CheckBox2 = nullptr;   // "Automatisch aktualisieren"
   QLabel* PlayerNotice = nullptr;   // what became of kicks and bans
+  QLabel* TableAge = nullptr;       // "Stand: vor 12 s" when the table is old
 };
 
 // The row the high-ping rule picks from a table: over the rows in order,
@@ -101,6 +104,10 @@ class PlayersTab : public QObject, public AdminTab {
   void Button49Click();  // remember or forget the selected player's GUID
 
   QString Notice() const;
+  // The age of the table shown once it is older than 3 s, else empty. Runs
+  // every second and with every table.
+  void ShowTableAge();
+  static constexpr std::chrono::seconds kTableFresh{3};
 
  private:
   // A kick or ban that was sent: the next table polled after it left tells

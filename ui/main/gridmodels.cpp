@@ -156,6 +156,12 @@ QVariant ServerListModel::CellData(int col, int row, int role) const {
       if (role == kSortRole) return raw == "TOUT" || raw == "?" ? INT32_MAX : e.ping;
       if (role == Qt::ToolTipRole && raw == "TOUT")
         return QString::fromUtf8("Keine Antwort mehr (Zeitüberschreitung)");
+      // Answering, but only as often as its limiter lets requests through:
+      // the painter puts a mark behind the ping.
+      if (!raw.empty() && raw != "TOUT" && state_.throttled.count(e.uid)) {
+        if (role == Qt::ToolTipRole) return QStringLiteral("Server drosselt Anfragen");
+        if (role == Qt::DisplayRole) return Plain(raw) + QStringLiteral(" (gedrosselt)");
+      }
       break;
     case ServerColumn::Address: {
       raw = e.host.str() + ":" + e.port.str();

@@ -128,6 +128,7 @@ void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& pal
   const Settings& s = settings_();
   const std::uint32_t now = now_ ? now_() : TickCount32();
   std::string text;
+  bool throttled = false;
   QFont font = painter.font();
   font.setBold(false);
   font.setItalic(false);
@@ -175,6 +176,7 @@ void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& pal
         } else {
           painter.setPen(PingColor(e.ping));
         }
+        throttled = state_.throttled.count(e.uid) != 0 && text != "TOUT";
         break;
       }
       case 5:
@@ -192,6 +194,26 @@ void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& pal
     DrawColorText(painter, Rect.left() + 2, Rect.top() + 2, text);
   else
     DrawPlainText(painter, Rect.left() + 2, Rect.top() + 2, text);
+  if (throttled) {
+    const int x =
+        Rect.left() + 2 + QFontMetrics(painter.font()).horizontalAdvance(FromCp1252(text));
+    DrawThrottleMark(painter, QRect(x + 3, Rect.top() + 2, 7, Rect.height() - 4));
+  }
+}
+
+// An hourglass in the padding behind the ping: the server answers, but
+// only as often as its limiter lets requests through.
+void DrawThrottleMark(QPainter& painter, const QRect& room) {
+  const int h = std::min(room.height(), 11);
+  const QRectF r(room.left(), room.top() + (room.height() - h) / 2.0, 6, h);
+  const QPointF glass[] = {r.topLeft(),     r.topRight(),   r.center(),
+                           r.bottomRight(), r.bottomLeft(), r.center()};
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setPen(QPen(kThrottleColor, 1));
+  painter.setBrush(kThrottleColor);
+  painter.drawPolygon(glass, 6);
+  painter.restore();
 }
 
 IconOptions IconOptionsFrom(const Settings& s) {

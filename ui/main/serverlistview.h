@@ -52,6 +52,10 @@ QColor PlayersColor(const Tserverrec& e, const QColor& fallback);
 // the system's button face.
 QColor HeaderColor(const Settings& s, const QPalette& palette);
 
+// The mark of a server whose requests are limited, and its colour.
+inline const QColor kThrottleColor(224, 112, 0);
+void DrawThrottleMark(QPainter& painter, const QRect& room);
+
 class ServerListPainter {
  public:
   ServerListPainter(const AppState& state, std::function<const Settings&()> settings);

@@ -428,7 +428,7 @@ void TForm1::SetUpAdminTabs() {
       state_, *engine_, detailPainter_.selectedplayer,
       PlayersTabWidgets{u.DrawGrid2, u.Button1, u.Button3, u.Button4, u.Button9, u.Button23,
                         u.Button5, u.Button7, u.Button13, u.Button49, u.Edit3, u.CheckBox2,
-                        u.PlayerNotice});
+                        u.PlayerNotice, u.TableAge});
   mapsTab_ = std::make_unique<MapsTab>(
       state_, *engine_,
       MapsTabWidgets{u.ListBox2, u.Image1, u.Button11, u.Button8, u.Button10, u.Button12});
