@@ -136,6 +136,22 @@ class TestServerListDrawing : public QObject {
     f.now = 13001;
     QCOMPARE(f.Draw(4, 3), ExpectedCell(Qt::white, QColor(255, 0, 0), "TOUT"));
 
+    // A server that limits requests: the ping as it is, an hourglass in
+    // the padding behind it; a timed-out one shows TOUT alone.
+    f.now = 100000;
+    f.state.serverlist[0].lastreply = f.now - 100;
+    f.state.serverlist[1].lastreply = f.now - 13100;
+    f.state.throttled = {f.state.serverlist[0].uid, f.state.serverlist[1].uid};
+    const QImage marked = f.Draw(4, 1);
+    const int digits = QFontMetrics(TestFont()).horizontalAdvance(QStringLiteral("35"));
+    QCOMPARE(marked.copy(0, 0, kCell.left() + 2 + digits, marked.height()),
+             ExpectedCell(Qt::white, QColor(0, 166, 83), "35")
+                 .copy(0, 0, kCell.left() + 2 + digits, marked.height()));
+    QVERIFY(CountColor(marked.copy(kCell.left() + 2 + digits + 2, 0, 12, marked.height()),
+                       kThrottleColor) > 10);
+    QCOMPARE(f.Draw(4, 2), ExpectedCell(Qt::white, QColor(255, 0, 0), "TOUT"));
+    f.state.throttled.clear();
+
     // A time-out setting that is no number leaves the cell empty.
     f.settings.cqt = "x";
     QCOMPARE(f.Draw(4, 1), ExpectedCell(Qt::white, Qt::black, QString()));
