@@ -156,6 +156,7 @@ struct QueryEngine::Workers {
   Inbox inbox;
   std::atomic<std::uint16_t> statusLocalPort{0};
   std::atomic<std::uint64_t> statusPollsFinished{0};
+  std::atomic<std::uint64_t> statusPollsAnswered{0};
 
   std::atomic<bool> stopStatus{false};
   std::atomic<bool> stopGet{false};
@@ -354,10 +355,12 @@ bool QueryEngine::Start() {
           if (HiResMs() - start > 1000000.0) break;
         }
         if (w->stopStatus.load()) break;
-        if (count == 0)
+        if (count == 0) {
           w->pacer->Lost(req->paceKey, sent, RconPacer::Clock::now());
-        else
+        } else {
           w->pacer->Answered(req->paceKey, RconPacer::Clock::now());
+          w->statusPollsAnswered.fetch_add(1);
+        }
         const StatusAssembly a = answers.Result();
         if (!a.found) continue;
         StatusPollResult result;
@@ -457,6 +460,9 @@ std::uint16_t QueryEngine::StatusLocalPort() const {
 std::uint64_t QueryEngine::StatusPollsFinished() const {
   return workers_ ? workers_->statusPollsFinished.load() : 0;
 }
+std::uint64_t QueryEngine::StatusPollsAnswered() const {
+  return workers_ ? workers_->statusPollsAnswered.load() : 0;
+}
 std::size_t QueryEngine::PendingHandOvers() const {
   return invoker_ ? invoker_->PendingCalls() : 0;
 }
@@ -499,6 +505,7 @@ bool QueryEngine::SendGetStatus(int index, std::string* error) {
     return false;
   }
   NoteSend(e, HiResMs());
+  ++counters_.getStatusSent;
   return workers_->querySocket.SendTo(*address, *port, BuildGetStatus(), error);
 }
 

@@ -138,6 +138,7 @@ class QueryEngine : public QObject {
     std::uint64_t printOutputs = 0;     // joined print outputs of listed senders
     std::uint64_t unanswered = 0;       // commands without an answer within 2 s
     std::uint64_t rconSent = 0;         // rcon datagrams sent from the lines
+    std::uint64_t getStatusSent = 0;    // getstatus queries sent
   };
 
   // state, settings and view must outlive the engine.
@@ -263,6 +264,8 @@ class QueryEngine : public QObject {
   // Status poll passes that sent a request and have ended (with or without a
   // table); counted on the status thread.
   std::uint64_t StatusPollsFinished() const;
+  // Of those, the passes that got an answer.
+  std::uint64_t StatusPollsAnswered() const;
   // The pause of SendRcon (700 ms). Tests that are not about it shorten it.
   void SetRconPause(std::chrono::milliseconds pause) { rconPause_ = pause; }
   std::chrono::milliseconds RconPause() const { return rconPause_; }
