@@ -20,6 +20,9 @@
 #             only), so no provider lookup of those addresses can leave the machine
 #   scale2    docs/screenshot-scale2.png: the main window at QT_SCALE_FACTOR=2 on a
 #             1280 x 900 screen (640 x 450 logical pixels): placed and sized to fit
+#   limited   docs/limited.png: a fourth server with ioquake3's request limiter and
+#             status table, on "Spieler" until Zelmora has found it limited: the
+#             hourglass behind its ping, the players of its ioquake3 table
 #   all       every picture
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -143,6 +146,16 @@ run_mode() {
     windows) windows_shots ;;
     join) join_shot ;;
     countries) countries_shot ;;
+    limited)
+      servers_up
+      cp -r "$DATA" "$TMP/limited"
+      "$TS" --quiet --port 28973 --protocol 6 --rcon demo --hostname '^3Arena ^7mit Limiter' \
+        --players 6 --maxclients 16 --map mp_harbor --gametype dm --delay 20 \
+        --limiter 10 --ioq3-status & pids+=($!)
+      "$BUILD/tools/demo/zelmora-mkdemo" "$TMP/limited/Servers.dat" \
+        127.0.0.1:28970:demo 127.0.0.1:28971:demo 127.0.0.1:28972:demo 127.0.0.1:28973:demo
+      "$SHOT" "$TMP/limited" docs/limited.png 4 limited
+      echo "docs/limited.png written" ;;
     scale2)
       servers_up
       printf '{"windowFrameMargins": true, "screens": [{"name": "Small", "x": 0, "y": 0, "width": 1280, "height": 900, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1.0}]}' \
@@ -150,7 +163,7 @@ run_mode() {
       QT_QPA_PLATFORM="offscreen:configfile=$TMP/screen.json" QT_SCALE_FACTOR=2 \
         "$SHOT" "$DATA" docs/screenshot-scale2.png 3 main
       echo "docs/screenshot-scale2.png written" ;;
-    all) for m in main cvar admin windows join countries scale2; do run_mode "$m"; done ;;
+    all) for m in main cvar admin windows join countries scale2 limited; do run_mode "$m"; done ;;
     *) echo "unknown mode $1" >&2; exit 2 ;;
   esac
 }

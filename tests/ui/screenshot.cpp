@@ -249,6 +249,22 @@ int AdminShot(zelmora::AppWindows& windows, int row, const char* mode, const cha
                ? 0
                : 1;
   }
+  if (!std::strcmp(mode, "limited")) {
+    return AdminPage(windows, row, 1, out,
+                     [&](TForm1& f) {
+                       // Until the server's limiter has been found out, and a
+                       // few tables after.
+                       const std::uint64_t uid =
+                           f.State().serverlist.at(static_cast<size_t>(row - 1)).uid;
+                       for (int i = 0; i < 60 && !f.State().throttled.count(uid); ++i) Wait(500);
+                       Wait(4000);
+                       auto* g2 = Child<zelmora::DrawGrid>(f, "DrawGrid2");
+                       g2->SelectRow(2);
+                       g2->onClick();
+                     })
+               ? 0
+               : 1;
+  }
   if (!std::strcmp(mode, "maps")) return AdminPage(windows, row, 2, out, [](TForm1&) {}) ? 0 : 1;
   if (!std::strcmp(mode, "configs")) {
     return AdminPage(windows, row, 7, out,
@@ -508,7 +524,7 @@ int main(int argc, char* argv[]) {
                         {"tform8", Form8},
                         {"overlay", Overlay}};
   for (const char* admin :
-       {"players", "maps", "configs", "console", "msgtimer", "form16", "form17"})
+       {"players", "limited", "maps", "configs", "console", "msgtimer", "form16", "form17"})
     if (std::strcmp(admin, mode) == 0) {
       zelmora::SettingsStore settings;
       zelmora::AppWindows windows(settings);
