@@ -199,6 +199,37 @@ class IntegrationTest : public QObject {
     QCOMPARE(e.state.statusRowsView, before);
   }
 
+  // The players page's cadence against ioquake3's limiter, with the status
+  // thread, the get thread and the main thread all reporting to the
+  // server's budget: found limited, then nothing dropped, commands carried
+  // out, polls answered.
+  void limitedServerIsLearntThenSpared() {
+    TestServer server;
+    TestServerConfig c = Config(6, "Limited", 3, "pw");
+    c.limiterBurst = 10;
+    QVERIFY(server.start(c));
+    Engine e;
+    e.Add(server.port(), "pw");
+    e.state.selected = 0;
+    e.view.playersTab = true;
+    QVERIFY(e.Start());
+    e.engine->Timer1().SetEnabled(true);
+    QTRY_VERIFY_WITH_TIMEOUT(e.state.throttled.count(e.E(0).uid), 25000);
+    const auto dropped = server.stats().limiterDropped;
+    const auto answered = e.engine->StatusPollsAnswered();
+    QVERIFY(dropped >= 2);
+    e.engine->SendRcon("say eins");
+    e.engine->SendRcon("say zwei");
+    // The budget is spent when it is learnt: the commands go within about
+    // three seconds, then the polls again about one a second.
+    QTest::qWait(8000);
+    QCOMPARE(server.stats().limiterDropped, dropped);
+    const auto done = server.executedCommands();
+    QCOMPARE(std::count(done.begin(), done.end(), "say eins"), 1);
+    QCOMPARE(std::count(done.begin(), done.end(), "say zwei"), 1);
+    QVERIFY(e.engine->StatusPollsAnswered() >= answered + 2);
+  }
+
   // The query channel's pause is a time in the server's line: SendRcon
   // returns at once and the datagram leaves 700 ms later, byte for byte.
   void sendRconWaitsInLineThenSendsExactBytes() {
