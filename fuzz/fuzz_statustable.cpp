@@ -1,6 +1,7 @@
 // libFuzzer target: the rcon "status" table as the status poll gets it. The
 // input is cut into datagrams as the poll receives them; the poll's choice
-// of one answer, its assembly, the fixed-column parse and the lookups that
+// of one answer, its assembly, the parse by the header's columns (fixed for
+// the Call of Duty header and unknown ones) and the lookups that
 // fill the remembered names and countries.
 #include <cstddef>
 #include <cstdint>
