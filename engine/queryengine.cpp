@@ -1138,6 +1138,7 @@ void QueryEngine::EndStartUpSweep() {
 // A sweep still being sent when the next one is asked for goes on: every
 // entry is queried once per sweep, however long the list.
 void QueryEngine::Button6Click() {
+  SyncThrottled();  // also while the selected server's query is off
   if (periodicSweep_.running) return;
   periodicSweep_.next = 0;
   periodicSweep_.running = true;
