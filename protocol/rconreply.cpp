@@ -121,6 +121,15 @@ int FieldOfColumn(std::string_view name) {
   return -1;
 }
 
+// The client number and the GUID keep the widths of the fixed columns
+// whatever the header's dashes or words say: the number goes into kick and
+// ban commands, and the GUID list holds GUIDs of that width.
+std::string FieldText(int field, const std::string& text) {
+  if (field == 0) return text.substr(0, 3);
+  if (field == 3) return text.substr(0, 6);
+  return text;
+}
+
 std::vector<std::string> Words(std::string_view line) {
   std::vector<std::string> out;
   std::size_t i = 0;
@@ -182,7 +191,8 @@ void ParseRowByColumns(const std::string& line, const std::vector<Column>& colum
   std::size_t c = 0;
   for (; c < columns.size() && columns[c].field != 1; ++c)
     row[static_cast<std::size_t>(columns[c].field)] =
-        TrimCtl(Copy(line, columns[c].start + 1, columns[c].end - columns[c].start));
+        FieldText(columns[c].field,
+                  TrimCtl(Copy(line, columns[c].start + 1, columns[c].end - columns[c].start)));
   if (c == columns.size()) return;
   const std::size_t nameStart = columns[c].start + 1;  // 1-based
   const std::size_t mark = NameEndMark(line);
@@ -199,7 +209,8 @@ void ParseRowByColumns(const std::string& line, const std::vector<Column>& colum
   std::size_t next = c + 1;
   for (std::size_t w = 0; w < words.size() && next < columns.size(); ++w) {
     if (words[w].empty()) continue;
-    row[static_cast<std::size_t>(columns[next++].field)] = TrimCtl(words[w]);
+    const int field = columns[next++].field;
+    row[static_cast<std::size_t>(field)] = FieldText(field, TrimCtl(words[w]));
   }
 }
 

@@ -314,6 +314,10 @@ class TestRconReply : public QObject {
     // Known names but fewer dash runs than names: fixed positions too.
     QVERIFY(ParseStatusInfo("mp_x\ncl name address\n-- ----\n" + kRowRed + "\n\n", rows));
     QCOMPARE(B(rows[0][3]), QByteArray("123456"));
+    // Wide dashes and a number after the name keep the fixed widths: the
+    // number goes into kick commands, the GUID into the GUID list.
+    QVERIFY(ParseStatusInfo("m\nguid name cl\n-------- ---- --\n12345678 Bob^7 1;quit\n\n", rows));
+    QCOMPARE(BL({rows[0][3], rows[0][1], rows[0][0]}), (QByteArrayList{"123456", "Bob", "1;q"}));
   }
 
   void statusRowsMalformed_data() {
