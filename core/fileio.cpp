@@ -154,6 +154,15 @@ std::string FileToWrite(const std::string& path) {
   return PathToUtf8(p.lexically_normal());
 }
 
+bool FileWritable(const std::string& path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesW(PathFromUtf8(path).c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
+#else
+  return access(FileToWrite(path).c_str(), W_OK) == 0;
+#endif
+}
+
 ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
   out.clear();
   errno = 0;
@@ -212,8 +221,7 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     SetErrnoError(error, path, EACCES, FileAction::kWrite);
     return false;
   }
-  const DWORD attributes = GetFileAttributesW(PathFromUtf8(path).c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+  if (!FileWritable(path)) {
     SetErrnoError(error, path, EACCES, FileAction::kWrite);
     return false;
   }

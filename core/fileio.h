@@ -55,6 +55,9 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
 // followed (also one that points at a file not there yet).
 std::string FileToWrite(const std::string& path);
 
+// Whether this process may write the file (which exists).
+bool FileWritable(const std::string& path);
+
 // A data file found read-only at start that could not be made writable: no
 // save of this run writes it (or the file a link named path points at).
 void ProtectFileForRun(const std::string& path);

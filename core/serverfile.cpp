@@ -3,16 +3,6 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "core/fileio.h"
 #include "core/recordfile.h"
 
@@ -59,15 +49,6 @@ void ApplyStartupReset(Tserverlist& list) {
     e.ping = e.players = e.privateclients = e.maxclients = 0;
     ClearCommonStatus(e);
   }
-}
-
-bool FileWritable(const std::string& path) {
-#ifdef _WIN32
-  const DWORD attributes = GetFileAttributesW(PathFromUtf8(path).c_str());
-  return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
-#else
-  return access(FileToWrite(path).c_str(), W_OK) == 0;
-#endif
 }
 
 std::vector<std::string> MakeDataFilesWritable(

@@ -52,7 +52,5 @@ inline constexpr const char* kDataFileNames[] = {"config.ini",     "Guids.dat", 
 // that clears the read-only state (tests).
 std::vector<std::string> MakeDataFilesWritable(
     const std::string& dir, const std::function<bool(const std::string& path)>& makeWritable = {});
-// Whether this process may write the file (which exists).
-bool FileWritable(const std::string& path);
 
 }  // namespace zelmora
