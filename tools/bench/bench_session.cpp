@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "core/paths.h"
 #include "core/serverfile.h"
 #include "core/settings.h"
+#include "tools/bench/sessiondata.h"
 #include "tools/testserver/testserver.h"
 #include "ui/admin/weaponstab.h"
 #include "ui/dialogs/messages.h"
@@ -73,12 +73,7 @@ int main(int argc, char* argv[]) {
     list.push_back(e);
   }
   QTemporaryDir dir;
-  SetDataDir(dir.path().toStdString() + "/");
-  std::string error;
-  if (!SaveServers(DataPath("Servers.dat"), list, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
+  if (!bench::SeedDataDir(dir, list)) return 1;
 
   SettingsStore settings;
   AppWindows windows(settings);

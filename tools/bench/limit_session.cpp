@@ -23,9 +23,9 @@
 #include <memory>
 #include <string>
 
-#include "core/paths.h"
 #include "core/serverfile.h"
 #include "core/settings.h"
+#include "tools/bench/sessiondata.h"
 #include "tools/testserver/testserver.h"
 #include "ui/dialogs/messages.h"
 #include "ui/main/appwindows.h"
@@ -77,12 +77,7 @@ int main(int argc, char* argv[]) {
   e.rconpass.assign(rcon);
 
   QTemporaryDir dir;
-  SetDataDir(dir.path().toStdString() + "/");
-  std::string error;
-  if (!SaveServers(DataPath("Servers.dat"), {e}, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
+  if (!bench::SeedDataDir(dir, {e})) return 1;
   SettingsStore settings;
   AppWindows windows(settings);
   TForm1& f = windows.form1();
