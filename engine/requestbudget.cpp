@@ -51,20 +51,14 @@ void RequestBudget::Lost(Clock::time_point sentAt, Clock::time_point now) {
   while (!recentSigns_.empty() && recentSigns_.front() + kSignWindow < now)
     recentSigns_.pop_front();
   recentSigns_.push_back(now);
-  if (Limited(now)) {
-    // The model let something through that the server dropped (another
-    // program of this address, a slower clock): the pause starts again.
-    lastSign_ = now;
-    return;
-  }
-  if (freedAt_ && now < *freedAt_ + kRelapseWindow) {
-    // Soon after it counted as free again: it still limits.
-    recoverAfter_ = std::min<std::chrono::seconds>(recoverAfter_ * 2, kLongestRecovery);
-    limited_ = true;
-    lastSign_ = now;
-    return;
-  }
-  if (recentSigns_.size() >= 2) {
+  // Limited already: the model let something through that the server
+  // dropped (another program of this address, a slower clock), and the
+  // pause starts again. Soon after it counted as free again: it still
+  // limits, and the next pause is longer.
+  const bool limited = Limited(now);
+  const bool relapse = !limited && freedAt_ && now < *freedAt_ + kRelapseWindow;
+  if (relapse) recoverAfter_ = std::min<std::chrono::seconds>(recoverAfter_ * 2, kLongestRecovery);
+  if (limited || relapse || recentSigns_.size() >= 2) {
     limited_ = true;
     lastSign_ = now;
   }
