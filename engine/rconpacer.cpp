@@ -28,7 +28,9 @@ bool RconPacer::TryGo(const std::string& key, std::uint64_t ticket, Clock::time_
   const bool limited = line.budget.Limited(now);
   const auto next = Next(line, limited);
   Clock::time_point allowed = line.sentBefore ? line.lastSent + gap_ : now;
-  if (limited) allowed = std::max(allowed, line.budget.NextAllowed(next->priority, now));
+  if (limited)
+    allowed = std::max(
+        allowed, line.budget.NextAllowed(next->priority, now, line.getStatusOwed ? 1.0 : 0.0));
   if (next->number != ticket || now < allowed) {
     // Not next: the one that is goes at `allowed` at the earliest.
     if (retryAt) *retryAt = std::max(allowed, now + std::chrono::milliseconds(1));
@@ -54,13 +56,24 @@ bool RconPacer::TakeGetStatus(const std::string& key, Clock::time_point now) {
   std::lock_guard<std::mutex> lk(m_);
   Line& line = lines_[key];
   if (line.budget.Limited(now)) {
-    // Behind the operator's commands; beside a waiting poll, whichever asks
-    // first when there is room.
-    const bool operatorWaits =
-        std::any_of(line.tickets.begin(), line.tickets.end(),
-                    [](const Ticket& t) { return t.priority == Priority::Operator; });
-    if (operatorWaits || !line.budget.Allows(Priority::Background, now)) return false;
+    const bool due = !line.getStatusBefore || now - line.lastGetStatus >= kGetStatusDue;
+    if (due) {
+      if (!line.budget.Allows(Priority::Operator, now)) {
+        line.getStatusOwed = true;
+        return false;
+      }
+    } else {
+      // Behind the operator's commands; beside a waiting poll, whichever
+      // asks first when there is room.
+      const bool operatorWaits =
+          std::any_of(line.tickets.begin(), line.tickets.end(),
+                      [](const Ticket& t) { return t.priority == Priority::Operator; });
+      if (operatorWaits || !line.budget.Allows(Priority::Background, now)) return false;
+    }
   }
+  line.getStatusOwed = false;
+  line.getStatusBefore = true;
+  line.lastGetStatus = now;
   line.budget.Sent(now);
   return true;
 }
@@ -81,6 +94,12 @@ bool RconPacer::Limited(const std::string& key, Clock::time_point now) const {
   std::lock_guard<std::mutex> lk(m_);
   const auto it = lines_.find(key);
   return it != lines_.end() && it->second.budget.Limited(now);
+}
+
+bool RconPacer::AnsweredSince(const std::string& key, Clock::time_point since) const {
+  std::lock_guard<std::mutex> lk(m_);
+  const auto it = lines_.find(key);
+  return it != lines_.end() && it->second.budget.LastAnswer() >= since;
 }
 
 std::vector<std::string> RconPacer::LimitedKeys(Clock::time_point now) const {

@@ -38,6 +38,7 @@ class RconPacer {
   // A little more than the servers' 500 ms, for the scheduling of the
   // sending threads.
   static constexpr std::chrono::milliseconds kDefaultGap{550};
+  static constexpr std::chrono::seconds kGetStatusDue{3};
 
   explicit RconPacer(std::chrono::milliseconds gap = kDefaultGap) : gap_(gap) {}
 
@@ -59,12 +60,19 @@ class RconPacer {
   void Cancel(const std::string& key, std::uint64_t ticket);
 
   // A getstatus for the server: true when it may leave now (it then counts
-  // as sent); always for a server that is not limited.
+  // as sent); always for a server that is not limited. For a limited server
+  // a getstatus goes behind the operator's commands, but one that has not
+  // left for kGetStatusDue is owed: it goes before them, and until it has
+  // left the operator's commands keep one place of the budget free for it,
+  // so a server that answers is never taken for silent.
   bool TakeGetStatus(const std::string& key, Clock::time_point now);
   // What the server's answers say (see RequestBudget).
   void Answered(const std::string& key, Clock::time_point at);
   void Lost(const std::string& key, Clock::time_point sentAt, Clock::time_point now);
   bool Limited(const std::string& key, Clock::time_point now) const;
+  // Whether the server answered anything at or after `since` (a request
+  // lost then is a sign of a limiter, not of a server that went down).
+  bool AnsweredSince(const std::string& key, Clock::time_point since) const;
   // Servers limited at now, by key.
   std::vector<std::string> LimitedKeys(Clock::time_point now) const;
 
@@ -82,6 +90,9 @@ class RconPacer {
     std::deque<Ticket> tickets;
     bool sentBefore = false;
     Clock::time_point lastSent{};
+    bool getStatusOwed = false;
+    bool getStatusBefore = false;
+    Clock::time_point lastGetStatus{};
     RequestBudget budget;
   };
   // The ticket that goes next in a non-empty line.

@@ -68,15 +68,16 @@ double RequestBudget::Cap(Priority priority) const {
   return priority == Priority::Operator ? kBurst : kBurst - kBackgroundReserve;
 }
 
-bool RequestBudget::Allows(Priority priority, Clock::time_point now) const {
+bool RequestBudget::Allows(Priority priority, Clock::time_point now, double reserve) const {
   if (!Limited(now)) return true;
-  return Level(now) + 1 <= Cap(priority) + 1e-9;
+  return Level(now) + 1 <= Cap(priority) - reserve + 1e-9;
 }
 
 RequestBudget::Clock::time_point RequestBudget::NextAllowed(Priority priority,
-                                                            Clock::time_point now) const {
-  if (Allows(priority, now)) return now;
-  const double over = Level(now) + 1 - Cap(priority);
+                                                            Clock::time_point now,
+                                                            double reserve) const {
+  if (Allows(priority, now, reserve)) return now;
+  const double over = Level(now) + 1 - (Cap(priority) - reserve);
   const auto wait =
       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kPeriod) * over);
   return now + wait + std::chrono::milliseconds(1);

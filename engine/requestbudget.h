@@ -60,12 +60,15 @@ class RequestBudget {
   void Lost(Clock::time_point sentAt, Clock::time_point now);
 
   bool Limited(Clock::time_point now) const;
-  // Whether a request of this priority may leave at now.
-  bool Allows(Priority priority, Clock::time_point now) const;
+  // Whether a request of this priority may leave at now; reserve places
+  // are kept free below the cap (for a getstatus that is owed).
+  bool Allows(Priority priority, Clock::time_point now, double reserve = 0) const;
   // The earliest moment it may (now when it may already).
-  Clock::time_point NextAllowed(Priority priority, Clock::time_point now) const;
+  Clock::time_point NextAllowed(Priority priority, Clock::time_point now, double reserve = 0) const;
   // The modelled bucket's level at now.
   double Level(Clock::time_point now) const;
+  // When the last answer came (min() before any).
+  Clock::time_point LastAnswer() const { return lastAnswer_; }
   // Signs of a limiter so far (tests, figures).
   int Signs() const { return signs_; }
 

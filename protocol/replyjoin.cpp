@@ -87,6 +87,55 @@ void PrintJoiner::Drop(const std::string& sender) {
   finished_.erase(std::remove_if(finished_.begin(), finished_.end(), gone), finished_.end());
 }
 
+void OutputJoiner::Append(PrintOutput& o, std::string_view datagram, double nowMs) {
+  const std::string_view body = datagram.substr(4 + kPrintHead.size());
+  o.last = nowMs;
+  if (o.truncated || o.datagrams >= PrintJoiner::kMaxDatagrams ||
+      o.text.size() + body.size() > PrintJoiner::kMaxBytes) {
+    o.truncated = true;
+    return;
+  }
+  o.text.append(body);
+  ++o.datagrams;
+}
+
+OutputJoiner::Took OutputJoiner::Add(std::string_view datagram, double nowMs) {
+  if (!IsPrintReply(datagram)) return Took::None;
+  if (open_ && nowMs - open_->last >= gapMs_) {
+    // Complete, but not taken yet: this one still belongs to it.
+    Append(*open_, datagram, nowMs);
+    return Took::Open;
+  }
+  if (!open_ && last_) {
+    Append(*last_, datagram, nowMs);
+    return Took::Late;
+  }
+  if (!open_) {
+    PrintOutput o;
+    o.text.assign("\xff\xff\xff\xff", 4);
+    o.text += kPrintHead;
+    o.first = nowMs;
+    open_ = std::move(o);
+  }
+  Append(*open_, datagram, nowMs);
+  return Took::Open;
+}
+
+std::optional<PrintOutput> OutputJoiner::TakeFinished(double nowMs, bool force) {
+  if (!open_ || (!force && nowMs - open_->last < gapMs_)) return std::nullopt;
+  last_ = std::move(open_);
+  open_.reset();
+  return last_;
+}
+
+double OutputJoiner::NextFinish() const {
+  return open_ ? open_->last + gapMs_ : std::numeric_limits<double>::infinity();
+}
+
+void OutputJoiner::CommandLeft() {
+  last_.reset();
+}
+
 void StatusAnswers::Add(std::string_view datagram) {
   if (!IsPrintReply(datagram)) return;
   if (StartsAt4(datagram, kMapLineHead)) {

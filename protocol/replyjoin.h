@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,40 @@ class PrintJoiner {
   double gapMs_;
   std::vector<PrintOutput> open_;  // in the order they began
   std::vector<PrintOutput> finished_;
+};
+
+// One server's outputs on one channel. An output is complete once its
+// server has been quiet for the gap; a datagram that comes later, before
+// the next command to that server has left, still belongs to it (a slow
+// line, a server that paces its output) and is added to it. Once a command
+// has left, the next datagram begins a new output.
+class OutputJoiner {
+ public:
+  enum class Took {
+    None,  // not a print datagram
+    Open,  // joined to the output being collected
+    Late   // added to the last complete output (LastFinished, grown)
+  };
+
+  explicit OutputJoiner(double gapMs = PrintJoiner::kDefaultGapMs) : gapMs_(gapMs) {}
+
+  Took Add(std::string_view datagram, double nowMs);
+  // The open output once it is complete at nowMs (or at once with force: a
+  // command is about to leave); it becomes LastFinished.
+  std::optional<PrintOutput> TakeFinished(double nowMs, bool force = false);
+  // When the open output will be complete; infinity when none is open.
+  double NextFinish() const;
+  // A command left: whatever comes now is a new output.
+  void CommandLeft();
+  // The last complete output that may still grow, nullptr when none may.
+  const PrintOutput* LastFinished() const { return last_ ? &*last_ : nullptr; }
+
+ private:
+  static void Append(PrintOutput& o, std::string_view datagram, double nowMs);
+
+  double gapMs_;
+  std::optional<PrintOutput> open_;
+  std::optional<PrintOutput> last_;
 };
 
 // The answers that reach the status poll's own socket from the polled

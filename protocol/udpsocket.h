@@ -59,6 +59,9 @@ class UdpSocket {
 
   void Close();
   std::uint16_t LocalPort() const;
+  // The system's handle, for an event loop that watches the socket
+  // (a socket descriptor, or a SOCKET on Windows); -1 while closed.
+  std::intptr_t NativeHandle() const { return IsOpen() ? static_cast<std::intptr_t>(fd_) : -1; }
 
  private:
 #ifdef _WIN32

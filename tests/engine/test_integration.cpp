@@ -4,13 +4,11 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
-#include "core/settings.h"
-#include "engine/queryengine.h"
-#include "enginetestutil.h"
+#include "enginefixture.h"
 #include "protocol/udpsocket.h"
-#include "recordingview.h"
 #include "tools/testserver/testserver.h"
 
 using namespace zelmora;
@@ -18,8 +16,6 @@ using namespace zelmora::testing;
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr const char* kHost = "127.0.0.1";
 
 TestServerConfig Config(int protocol, const std::string& hostname, int players,
                         const std::string& password = "secret") {
@@ -32,24 +28,6 @@ TestServerConfig Config(int protocol, const std::string& hostname, int players,
   c.replyDelayMs = 3;  // a ping of at least a few ms even on loopback
   return c;
 }
-
-struct Engine {
-  AppState state;
-  SettingsStore settings;
-  RecordingView view;
-  std::unique_ptr<QueryEngine> engine;
-
-  Engine() { engine = std::make_unique<QueryEngine>(state, settings, view); }
-  void Add(uint16_t port, const std::string& pass = "", const std::string& host = kHost) {
-    state.serverlist.push_back(Entry(host, std::to_string(port), pass));
-    state.pingHistory.resize(state.serverlist.size());
-  }
-  bool Start() {
-    engine->SetRconPause(5ms);
-    return engine->Start();
-  }
-  Tserverrec& E(int i) { return state.serverlist[static_cast<size_t>(i)]; }
-};
 
 // Lets events run while waiting for a datagram on a socket of the test.
 UdpSocket::Received ReceivePumping(UdpSocket& s, int timeoutMs) {
@@ -95,13 +73,12 @@ class IntegrationTest : public QObject {
       QCOMPARE(int(r.protocol), protocols[i]);
       QVERIFY(r.ping > 0);
       QVERIFY(r.lastreply != 0);
-      QCOMPARE(e.state.pingHistory[static_cast<size_t>(i)].size(), size_t(200));
+      QCOMPARE(e.engine->List().History(static_cast<size_t>(i)).size(), size_t(200));
       QCOMPARE(servers[static_cast<size_t>(i)]->stats().statusQueries, 1u);
-      QCOMPARE(servers[static_cast<size_t>(i)]->received().front().data.size(), size_t(13));
       QCOMPARE(servers[static_cast<size_t>(i)]->received().front().data, Oob("getstatus"));
+      // Each server's session keeps its own last status.
+      QCOMPARE(e.S(i).Players().size(), size_t(i + 1));
     }
-    QCOMPARE(e.state.targetPort, std::to_string(servers[0]->port()));
-    QCOMPARE(e.state.targetHost, std::string(kHost));
     QCOMPARE(e.engine->counters().statusResponses, 5u);
   }
 
@@ -119,17 +96,13 @@ class IntegrationTest : public QObject {
 
     QVERIFY(e.engine->SendGetStatus(0));
     QTRY_COMPARE(e.engine->counters().statusResponses, 1u);
-    QCOMPARE(e.engine->reply().server, 0);
-
     QVERIFY(unlisted.sendTo(kHost, client, StatusDatagram(StockVars("Intruder"))));
     QVERIFY(unlisted.sendTo(kHost, client, Oob("print\nfrom unlisted\n")));
     QVERIFY(listed.sendTo(kHost, client, Oob("print\nfrom listed\n")));
     QTRY_COMPARE(e.engine->counters().datagrams, 4u);
     QCOMPARE(e.engine->counters().unattributed, 1u);
     QCOMPARE(e.E(0).hostname.str(), std::string("Listed"));
-    QTRY_VERIFY(e.view.Has("ConsoleShow"));
-    QCOMPARE(e.view.consoleLines, (std::vector<std::string>{"print", "from listed", ""}));
-    QCOMPARE(e.view.Count("ConsoleShow"), 1);
+    QTRY_COMPARE(e.Console(0), std::vector<std::string>{"from listed"});
   }
 
   void statusTableInThreeDatagramsMapSecond() {
@@ -137,8 +110,9 @@ class IntegrationTest : public QObject {
     QVERIFY(fake.Open(65536));
     Engine e;
     e.Add(fake.LocalPort(), "pw");
-    e.state.selected = 0;
+    e.Select(0);
     QVERIFY(e.Start());
+    QSignalSpy tables(&e.S(0), &ServerSession::TableChanged);
     e.engine->RequestStatusPoll();
 
     const UdpSocket::Received req = ReceivePumping(fake, 5000);
@@ -157,8 +131,8 @@ class IntegrationTest : public QObject {
     QVERIFY(fake.SendTo(kHost, req.port, map));
     QVERIFY(fake.SendTo(kHost, req.port, third));
 
-    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
-    const Tstatusinfo& rows = e.state.statusRowsView;
+    QTRY_COMPARE_WITH_TIMEOUT(tables.count(), 1, 5000);
+    const Tstatusinfo& rows = e.S(0).Table();
     QCOMPARE(rows.size(), size_t(2));
     QCOMPARE(rows[0][0], std::string("0"));
     QCOMPARE(rows[0][1], std::string("^1Red^2Team"));
@@ -169,9 +143,9 @@ class IntegrationTest : public QObject {
     QCOMPARE(rows[1][2], std::string("CNCT"));
     QCOMPARE(rows[1][1], std::string("Blue"));
     // Both player addresses were queued for the provider resolver.
-    QVERIFY(FindAddress(e.state.addrcache, "10.1.1.1") >= 0);
-    QVERIFY(FindAddress(e.state.addrcache, "10.1.1.2") >= 0);
-    QVERIFY(e.state.statusPolls.empty());
+    QVERIFY(FindAddress(e.engine->Addresses().Records(), "10.1.1.1") >= 0);
+    QVERIFY(FindAddress(e.engine->Addresses().Records(), "10.1.1.2") >= 0);
+    QVERIFY(!e.S(0).TableRequested());
   }
 
   void statusPollAgainstTheTestServerAndWrongPassword() {
@@ -179,14 +153,15 @@ class IntegrationTest : public QObject {
     QVERIFY(server.start(Config(118, "Admin", 4)));
     Engine e;
     e.Add(server.port(), "secret");
-    e.state.selected = 0;
-    e.view.playersTab = true;
+    e.Select(0);
     QVERIFY(e.Start());
-    e.engine->Timer1Timer();  // players tab shown: requests the poll
-    QVERIFY(e.state.StatusPollRequested(e.E(0).uid));
-    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
-    QCOMPARE(e.state.statusRowsView.size(), size_t(4));
-    const Tstatusinfo before = e.state.statusRowsView;
+    QSignalSpy tables(&e.S(0), &ServerSession::TableChanged);
+    e.engine->OnPageChanged(true);
+    e.engine->Timer1Timer();  // players page shown: asks for the poll
+    QVERIFY(e.S(0).TableRequested());
+    QTRY_COMPARE_WITH_TIMEOUT(tables.count(), 1, 5000);
+    QCOMPARE(e.S(0).Table().size(), size_t(4));
+    const Tstatusinfo before = e.S(0).Table();
     QCOMPARE(before[0][1], server.config().players[0].name);
 
     e.E(0).rconpass.assign("wrong");
@@ -195,14 +170,14 @@ class IntegrationTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(server.stats().rconBadPassword, 1u, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(e.engine->StatusPollsFinished() > polls, 5000);
     QTest::qWait(50);
-    QCOMPARE(e.view.tableReadyCount, 1);
-    QCOMPARE(e.state.statusRowsView, before);
+    QCOMPARE(tables.count(), 1);
+    QCOMPARE(e.S(0).Table(), before);
   }
 
-  // The players page's cadence against ioquake3's limiter, with the status
-  // thread, the get thread and the main thread all reporting to the
-  // server's budget: found limited, then nothing dropped, commands carried
-  // out, polls answered.
+  // The players page's cadence against ioquake3's limiter, with the polls,
+  // the get thread and the main thread all reporting to the server's
+  // budget: found limited, then nothing dropped, commands carried out,
+  // polls answered.
   void limitedServerIsLearntThenSpared() {
     TestServer server;
     TestServerConfig c = Config(6, "Limited", 3, "pw");
@@ -210,11 +185,11 @@ class IntegrationTest : public QObject {
     QVERIFY(server.start(c));
     Engine e;
     e.Add(server.port(), "pw");
-    e.state.selected = 0;
-    e.view.playersTab = true;
+    e.Select(0);
     QVERIFY(e.Start());
+    e.engine->OnPageChanged(true);
     e.engine->Timer1().SetEnabled(true);
-    QTRY_VERIFY_WITH_TIMEOUT(e.state.throttled.count(e.E(0).uid), 25000);
+    QTRY_VERIFY_WITH_TIMEOUT(e.engine->IsLimited(e.E(0).uid), 25000);
     const auto dropped = server.stats().limiterDropped;
     const auto answered = e.engine->StatusPollsAnswered();
     QVERIFY(dropped >= 2);
@@ -237,7 +212,7 @@ class IntegrationTest : public QObject {
     QVERIFY(server.start(Config(6, "Rcon", 3, "pw")));
     Engine e;
     e.Add(server.port(), "pw");
-    e.state.selected = 0;
+    e.Select(0);
     QVERIFY(e.Start());
     e.engine->SetRconPause(700ms);
     const auto t0 = std::chrono::steady_clock::now();
@@ -247,15 +222,15 @@ class IntegrationTest : public QObject {
     const auto got = server.received();
     QCOMPARE(got.size(), size_t(1));
     QCOMPARE(got[0].data, Oob("rcon \"pw\" status"));
-    QCOMPARE(got[0].data.size(), size_t(20));
     QVERIFY(got[0].at - t0 >= 700ms);
     QCOMPARE(got[0].fromPort, int(e.engine->QueryLocalPort()));
-    // The answer arrives on querySocket and replaces the console.
-    QTRY_VERIFY(e.view.Has("ConsoleShow"));
-    QCOMPARE(e.view.consoleLines.front(), std::string("print"));
+    // The command and its answer stand in the server's console.
+    QTRY_VERIFY(e.Console(0).size() > 3);
+    QCOMPARE(e.Console(0)[0], std::string("> status"));
+    QVERIFY(e.Console(0)[1].rfind("map: ", 0) == 0);
   }
 
-  void rconGoesToTheTargetWithTheSelectedPassword() {
+  void rconGoesToTheServerItWasGivenFor() {
     TestServer first, second;
     QVERIFY(first.start(Config(6, "First", 0, "p0")));
     QVERIFY(second.start(Config(6, "Second", 0, "p1")));
@@ -266,15 +241,15 @@ class IntegrationTest : public QObject {
     // A command belongs to the server selected when it was given, with that
     // server's password, whatever is selected when it leaves.
     e.engine->SetRconPause(300ms);
-    e.state.selected = 1;
+    e.Select(1);
     QCOMPARE(e.engine->SendRcon("say hi"), QueryEngine::SendResult::Sent);
-    e.state.selected = 0;
+    e.Select(0);
     QTRY_VERIFY_WITH_TIMEOUT(second.receivedCount() >= 1, 5000);
     QCOMPARE(second.received().front().data, Oob("rcon \"p1\" say hi"));
     QCOMPARE(first.receivedCount(), 0u);
     // An entry deleted before its command left takes the command with it.
     QCOMPARE(e.engine->SendRcon("say gone"), QueryEngine::SendResult::Sent);
-    e.state.serverlist.erase(e.state.serverlist.begin());
+    e.engine->List().RemoveAt(0);
     QTest::qWait(500);
     QCOMPARE(first.receivedCount(), 0u);
     QCOMPARE(e.engine->HeldRcon(), size_t(0));
@@ -292,9 +267,7 @@ class IntegrationTest : public QObject {
     QVERIFY(server.sendTo(kHost, client, Oob("print\n" + std::string(9000, 'x'))));
     QVERIFY(server.sendTo(kHost, client, Oob("print\nafter\n")));
     QTRY_COMPARE(e.engine->counters().datagrams, 2u);
-    QTRY_VERIFY(e.view.Has("ConsoleShow"));
-    QCOMPARE(e.view.consoleLines, (std::vector<std::string>{"print", "after", ""}));
-    QCOMPARE(e.view.Count("ConsoleShow"), 1);
+    QTRY_COMPARE(e.Console(0), std::vector<std::string>{"after"});
   }
 
   // The poll takes only its server's datagrams: another sender's neither
@@ -305,13 +278,14 @@ class IntegrationTest : public QObject {
     QVERIFY(other.Open(65536));
     Engine e;
     e.Add(fake.LocalPort(), "pw");
-    e.state.selected = 0;
+    e.Select(0);
     QVERIFY(e.Start());
+    QSignalSpy tables(&e.S(0), &ServerSession::TableChanged);
 
     // A port text that is no number: the request is dropped, nothing is sent.
     e.E(0).port.assign("x");
     e.engine->RequestStatusPoll();
-    QTRY_VERIFY(e.state.statusPolls.empty());
+    QTRY_VERIFY(!e.S(0).TableRequested());
     QVERIFY(!ReceivePumping(fake, 400).got);
     e.E(0).port.assign(std::to_string(fake.LocalPort()));
 
@@ -330,9 +304,9 @@ class IntegrationTest : public QObject {
     QVERIFY(fake.SendTo(
         kHost, req.port,
         Oob("print\n" + StatusRow(4, 2, "30", "444444", "Late", "10.2.2.4:1") + "\n\n")));
-    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
-    QCOMPARE(e.state.statusRowsView.size(), size_t(2));
-    QCOMPARE(e.state.statusRowsView[1][1], std::string("Late"));
+    QTRY_COMPARE_WITH_TIMEOUT(tables.count(), 1, 5000);
+    QCOMPARE(e.S(0).Table().size(), size_t(2));
+    QCOMPARE(e.S(0).Table()[1][1], std::string("Late"));
   }
 
   // Outputs longer than a datagram, cut into 200-byte pieces: a 300-map
@@ -348,35 +322,37 @@ class IntegrationTest : public QObject {
     QVERIFY(server.start(c));
     Engine e;
     e.Add(server.port(), "pw");
-    e.state.selected = 0;
+    e.Select(0);
     QVERIFY(e.Start());
     QVERIFY(e.engine->SendGetStatus(0));
     QTRY_VERIFY(e.E(0).protocol == 6);
     e.engine->SetRconPause(100ms);
     QCOMPARE(e.engine->SendRcon("dir maps/mp .bsp"), QueryEngine::SendResult::Sent);
-    QTRY_COMPARE_WITH_TIMEOUT(e.view.maps.size(), size_t(300), 5000);
-    QCOMPARE(e.view.mapChosen, 299);
-    QCOMPARE(e.view.Count("MapListShow 299"), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(e.S(0).Maps().items.size(), size_t(300), 5000);
+    QCOMPARE(e.S(0).Maps().chosen, 299);
+    const std::size_t before = e.Console(0).size();
     QCOMPARE(e.engine->SendRcon("status"), QueryEngine::SendResult::Sent);
-    QTRY_COMPARE_WITH_TIMEOUT(e.view.consoleLines.size(), size_t(1 + 3 + 12 + 2), 5000);
-    QCOMPARE(e.view.consoleLines[0], std::string("print"));
-    QCOMPARE(e.view.consoleLines[1], std::string("map: mp_m299"));
+    // The command, "map:", the two header lines and twelve rows.
+    QTRY_COMPARE_WITH_TIMEOUT(e.Console(0).size(), before + 1 + 1 + 2 + 12, 5000);
+    QCOMPARE(e.Console(0)[before + 1], std::string("map: mp_m299"));
+    QSignalSpy tables(&e.S(0), &ServerSession::TableChanged);
     e.engine->RequestStatusPoll();
-    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
-    QCOMPARE(e.state.statusRowsView.size(), size_t(12));
-    QCOMPARE(e.view.notes, std::vector<std::string>{});
+    QTRY_COMPARE_WITH_TIMEOUT(tables.count(), 1, 5000);
+    QCOMPARE(e.S(0).Table().size(), size_t(12));
+    QCOMPARE(e.engine->counters().unanswered, 0u);
   }
 
   // A server that answers a poll late: the late answer never becomes part
-  // of the next table, whether it is still in the socket when the next
-  // poll leaves or comes in right behind that poll's own answer.
+  // of the next table, whether it comes before the next poll leaves or
+  // right behind that poll's own answer.
   void lateAnswersAreNeverSpliced() {
     UdpSocket fake;
     QVERIFY(fake.Open(1 << 20));
     Engine e;
     e.Add(fake.LocalPort(), "pw");
-    e.state.selected = 0;
+    e.Select(0);
     QVERIFY(e.Start());
+    QSignalSpy tables(&e.S(0), &ServerSession::TableChanged);
     auto table = [](int rows, const std::string& tag) {
       std::string out = "map: mp_x\nnum score ping guid   name\n--- ----- ---- ------\n";
       for (int i = 0; i < rows; ++i)
@@ -395,24 +371,25 @@ class IntegrationTest : public QObject {
     UdpSocket::Received req = ReceivePumping(fake, 5000);
     QVERIFY(req.got);
     QTRY_COMPARE_WITH_TIMEOUT(e.engine->StatusPollsFinished(), 1u, 5000);
-    answer(req, table(6, "Late"));                            // waits in the socket
+    answer(req, table(6, "Late"));
     QVERIFY(fake.SendTo(kHost, req.port, Oob("getstatus")));  // a stray datagram too
     e.engine->RequestStatusPoll();
-    req = ReceivePumping(fake, 5000);
-    QVERIFY(req.got);
-    answer(req, table(12, "Now"));
-    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 1, 5000);
-    QCOMPARE(e.state.statusRowsView.size(), size_t(12));
-    QCOMPARE(e.state.statusRowsView[0][1], std::string("Now0"));
+    const UdpSocket::Received req2 = ReceivePumping(fake, 5000);
+    QVERIFY(req2.got);
+    answer(req2, table(12, "Now"));
+    answer(req, table(6, "Late"));  // the first poll's socket is closed by now
+    QTRY_COMPARE_WITH_TIMEOUT(tables.count(), 1, 5000);
+    QCOMPARE(e.S(0).Table().size(), size_t(12));
+    QCOMPARE(e.S(0).Table()[0][1], std::string("Now0"));
 
     e.engine->RequestStatusPoll();
     req = ReceivePumping(fake, 5000);
     QVERIFY(req.got);
     answer(req, table(12, "Again"));
     answer(req, table(6, "Late"));
-    QTRY_COMPARE_WITH_TIMEOUT(e.view.tableReadyCount, 2, 5000);
-    QCOMPARE(e.state.statusRowsView.size(), size_t(12));
-    QCOMPARE(e.state.statusRowsView[11][1], std::string("Again11"));
+    QTRY_COMPARE_WITH_TIMEOUT(tables.count(), 2, 5000);
+    QCOMPARE(e.S(0).Table().size(), size_t(12));
+    QCOMPARE(e.S(0).Table()[11][1], std::string("Again11"));
   }
 
   // A command the server drops gets a line in the console after 2 s;
@@ -426,34 +403,35 @@ class IntegrationTest : public QObject {
     QVERIFY(server.start(c));
     Engine e;
     e.Add(server.port(), "pw");
-    e.state.selected = 0;
+    e.Select(0);
     QVERIFY(e.Start());
     e.engine->SetRconPause(0ms);
     QCOMPARE(e.engine->SendRcon("say lost"), QueryEngine::SendResult::Sent);
     QCOMPARE(e.engine->SendRcon("say heard"), QueryEngine::SendResult::Sent);
-    QTRY_COMPARE_WITH_TIMEOUT(
-        e.view.notes,
-        std::vector<std::string>{"say lost: Keine Antwort vom Server (verworfen oder gedrosselt)"},
-        5000);
+    const std::string note = "say lost: Keine Antwort vom Server (verworfen oder gedrosselt)";
+    QTRY_VERIFY_WITH_TIMEOUT(e.ConsoleHas(0, note), 5000);
     QTest::qWait(2500);
-    QCOMPARE(e.view.notes.size(), size_t(1));
+    const std::vector<std::string> console = e.Console(0);
+    QCOMPARE(std::count(console.begin(), console.end(), note), 1);
     QCOMPARE(e.engine->counters().unanswered, 1u);
     QCOMPARE(server.receivedCount(), 2u);
   }
 
-  void sendRconVarRepliesReachTheTarget() {
+  void varRepliesReachTheirSession() {
     TestServer server;
     QVERIFY(server.start(Config(6, "Vars", 0, "pw")));
     Engine e;
     e.Add(server.port(), "pw");
-    e.state.selected = 0;
+    e.Select(0);
     QVERIFY(e.Start());
+    QSignalSpy replies(e.engine.get(), &QueryEngine::VarReply);
     QCOMPARE(e.engine->SendRconVar("g_gametype"), QueryEngine::SendResult::Sent);
-    QTRY_COMPARE(e.view.varReplies.size(), size_t(1));
-    QVERIFY(e.view.varReplies[0].find("\"g_gametype\" is:\"sd^7\"") == 0);
+    QTRY_COMPARE(replies.count(), 1);
+    QCOMPARE(replies[0][0].value<std::uint64_t>(), e.E(0).uid);
+    QVERIFY(replies[0][1].value<std::string>().find("\"g_gametype\" is:\"sd^7\"") == 0);
     QCOMPARE(server.received().front().fromPort, int(e.engine->VarLocalPort()));
     // A server that cannot be reached is reported to the caller.
-    e.state.serverlist[0].port.assign("99999");
+    e.E(0).port.assign("99999");
     QCOMPARE(e.engine->SendRconVar("g_gametype"), QueryEngine::SendResult::Failed);
   }
 };

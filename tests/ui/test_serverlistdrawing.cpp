@@ -9,12 +9,12 @@
 
 #include "core/settings.h"
 #include "engine/appstate.h"
+#include "engine/pingsort.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/main/colortext.h"
 #include "ui/main/detailgrids.h"
 #include "ui/main/icons.h"
 #include "ui/main/serverlistview.h"
-#include "ui/main/sorts.h"
 
 using namespace zelmora;
 

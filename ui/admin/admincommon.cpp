@@ -1,15 +1,12 @@
 #include "ui/admin/admincommon.h"
 
-#include "protocol/colorcodes.h"
-#include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
 
 namespace zelmora {
 
-const Tserverrec* UsableServer(const AppState& state) {
-  if (!state.SelectedValid()) return nullptr;
-  const Tserverrec& e = state.serverlist[static_cast<std::size_t>(state.selected)];
-  return e.rconpass.empty() ? nullptr : &e;
+const Tserverrec* UsableServer(const QueryEngine& engine) {
+  const Tserverrec* e = engine.Selected().Entry();
+  return e && !e->rconpass.empty() ? e : nullptr;
 }
 
 bool IsSafeCommandText(std::string_view text) {
@@ -33,14 +30,6 @@ bool CheckQuotedValue(QWidget* parent, std::string_view value) {
   ShowMessage(parent, QStringLiteral("Der Wert darf kein Anführungszeichen (\") enthalten "
                                      "und wird nicht gesendet."));
   return false;
-}
-
-QString ServerSuffix(const AppState& state, std::uint64_t server) {
-  const Tserverrec* e = state.EntryOf(server);
-  if (!e) return QString();
-  std::string name = StripColorCodes(e->hostname.view());
-  if (name.empty()) name = e->host.str() + ":" + e->port.str();
-  return QStringLiteral(" (Server %1)").arg(FromCp1252(name));
 }
 
 }  // namespace zelmora

@@ -21,6 +21,10 @@ class AdminTab {
 
   // This tab's page was brought to the front while e is selected.
   virtual void PageShown(const Tserverrec& e) {}
+
+  // No server is selected any more (the selected one was deleted, the list
+  // emptied): nothing of one stays shown.
+  virtual void ServerGone() {}
 };
 
 }  // namespace zelmora

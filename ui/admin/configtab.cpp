@@ -10,14 +10,17 @@
 
 namespace zelmora {
 
-ConfigTab::ConfigTab(AppState& state, QueryEngine& engine, ConfigTabWidgets widgets)
-    : state_(state), engine_(engine), w_(widgets) {
+ConfigTab::ConfigTab(QueryEngine& engine, ConfigTabWidgets widgets) : engine_(engine), w_(widgets) {
   connect(w_.Button22, &QPushButton::clicked, this, [this] { Button22Click(); });
   connect(w_.ListBox3, &QListWidget::itemDoubleClicked, this, [this] { Button22Click(); });
 }
 
 void ConfigTab::ServerSelected(const Tserverrec& e, bool shown) {
-  w_.ListBox3->clear();
+  session_.Follow(engine_.Session(e.uid));
+  session_.Connect(&ServerSession::ListingChanged, this, [this](ListingKind kind) {
+    if (kind == ListingKind::Configs && session_) ConfigListShow(session_->Configs());
+  });
+  ConfigListShow(session_ ? session_->Configs() : Listing{});
   if (shown && !e.rconpass.empty()) RequestListing(e);
 }
 
@@ -26,21 +29,30 @@ void ConfigTab::PageShown(const Tserverrec& e) {
 }
 
 void ConfigTab::RequestListing(const Tserverrec& e) {
-  w_.ListBox3->clear();
-  engine_.Timer2().SetEnabled(false);
-  state_.deferredCommand = CmdDirCfg();
-  state_.deferredServer = e.uid;
-  engine_.Timer2().SetEnabled(true);
+  if (ServerSession* s = engine_.Session(e.uid))
+    s->RequestListing(ListingKind::Configs, std::chrono::milliseconds(600));
 }
 
-void ConfigTab::ConfigListAppend(const std::vector<std::string>& files) {
-  for (const std::string& f : files) w_.ListBox3->addItem(FromCp1252(f));
+void ConfigTab::ConfigListShow(const Listing& listing) {
+  // The list grows as the answer comes; the operator's choice stays.
+  const QString chosen =
+      w_.ListBox3->currentItem() ? w_.ListBox3->currentItem()->text() : QString();
+  w_.ListBox3->clear();
+  for (const std::string& f : listing.items) w_.ListBox3->addItem(FromCp1252(f));
+  if (chosen.isEmpty()) return;
+  const QList<QListWidgetItem*> again = w_.ListBox3->findItems(chosen, Qt::MatchExactly);
+  if (!again.isEmpty()) w_.ListBox3->setCurrentItem(again.front());
 }
 
 void ConfigTab::Button22Click() {
   const auto item = SelectedItemText(w_.ListBox3);
-  if (!item || !UsableServer(state_)) return;
+  if (!item || !UsableServer(engine_)) return;
   SendOperatorCommand(w_.ListBox3, engine_, CmdExec(*item));
+}
+
+void ConfigTab::ServerGone() {
+  session_.Follow(nullptr);
+  w_.ListBox3->clear();
 }
 
 }  // namespace zelmora

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/appstate.h"
 #include "engine/queryengine.h"
+#include "ui/admin/admincommon.h"
 #include "ui/admin/admintab.h"
 
 class QListWidget;
@@ -23,26 +23,26 @@ struct ConfigTabWidgets {
 
 class ConfigTab : public QObject, public AdminTab {
  public:
-  ConfigTab(AppState& state, QueryEngine& engine, ConfigTabWidgets widgets);
+  ConfigTab(QueryEngine& engine, ConfigTabWidgets widgets);
 
-  // The list is emptied on every selection; with this page in front it is
-  // requested again.
+  // The list shows the selected server's listing as it last came; with this
+  // page in front it is requested again.
   void ServerSelected(const Tserverrec& e, bool shown) override;
+  void ServerGone() override;
   void PageShown(const Tserverrec& e) override;
 
-  // Names found by the engine's directory checks (a listing and its
-  // continuation datagrams) are appended.
-  void ConfigListAppend(const std::vector<std::string>& files);
+  // The selected server's configuration files.
+  void ConfigListShow(const Listing& listing);
 
   void Button22Click();  // "exec <item>" (also the double click)
 
  private:
-  // Empties the list and sends "dir / .cfg" 600 ms later (Timer2).
+  // Empties the list and sends "dir / .cfg" 600 ms later.
   void RequestListing(const Tserverrec& e);
 
-  AppState& state_;
   QueryEngine& engine_;
   ConfigTabWidgets w_;
+  FollowedSession session_;
 };
 
 }  // namespace zelmora

@@ -35,8 +35,8 @@ std::optional<std::string> CommandHistory::Down() {
   return entries_[cursor_];
 }
 
-ConsoleTab::ConsoleTab(AppState& state, QueryEngine& engine, ConsoleTabWidgets widgets)
-    : state_(state), engine_(engine), w_(widgets) {
+ConsoleTab::ConsoleTab(QueryEngine& engine, ConsoleTabWidgets widgets)
+    : engine_(engine), w_(widgets) {
   connect(w_.Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   connect(w_.Edit1, &QLineEdit::returnPressed, this, [this] { Edit1Enter(); });
   w_.Edit1->installEventFilter(this);
@@ -46,21 +46,45 @@ ConsoleTab::ConsoleTab(AppState& state, QueryEngine& engine, ConsoleTabWidgets w
   w_.RichEdit1->setFont(fixed);
 }
 
-void ConsoleTab::ConsoleShow(const std::vector<std::string>& lines) {
-  QString text;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i) text += QLatin1Char('\n');
-    text += FromCp1252(lines[i]);
-  }
-  w_.RichEdit1->setPlainText(text);
+QString ConsoleTab::HeaderLine(const ServerSession& session) {
+  const Tserverrec* e = session.Entry();
+  QString address = e ? FromCp1252(e->host.str() + ":" + e->port.str()) : QString();
+  return QStringLiteral("=== Konsole von %1 (%2) ===")
+      .arg(FromCp1252(session.DisplayName()), address);
 }
 
-void ConsoleTab::ConsoleNote(const std::string& line) {
-  w_.RichEdit1->appendPlainText(FromCp1252(line));
+void ConsoleTab::ServerSelected(const Tserverrec& e, bool) {
+  session_.Follow(engine_.Session(e.uid));
+  session_.Connect(&ServerSession::ConsoleChanged, this, [this] { ShowConsole(); });
+  shownEnd_ = 0;
+  shownRewrites_ = ~std::uint64_t{0};
+  ShowConsole();
+}
+
+void ConsoleTab::ShowConsole() {
+  if (!session_) {
+    w_.RichEdit1->clear();
+    return;
+  }
+  const Transcript& t = session_->Console();
+  QString text;
+  const bool again = shownRewrites_ != t.Rewrites() || shownEnd_ < t.Begin();
+  const std::uint64_t from = again ? t.Begin() : shownEnd_;
+  if (again) text = HeaderLine(*session_.get());
+  for (std::uint64_t n = from; n < t.End(); ++n) {
+    if (!text.isEmpty() || n > from) text += QLatin1Char('\n');
+    text += FromCp1252(t.Line(n));
+  }
+  if (again)
+    w_.RichEdit1->setPlainText(text);
+  else if (from < t.End())
+    w_.RichEdit1->appendPlainText(text);
+  shownEnd_ = t.End();
+  shownRewrites_ = t.Rewrites();
 }
 
 bool ConsoleTab::Button2Click() {
-  if (!state_.SelectedValid()) return false;
+  if (!engine_.Selected().Valid()) return false;
   std::string command = EditText(w_.Edit1);
   if (!CheckCommandText(w_.Edit1, command)) return false;
   engine_.SendRcon(command);
@@ -71,7 +95,7 @@ bool ConsoleTab::Button2Click() {
 void ConsoleTab::Edit1Enter() {
   // Emptied also when no server is selected; only a refused line stays, to
   // be mended.
-  if (Button2Click() || !state_.SelectedValid()) w_.Edit1->clear();
+  if (Button2Click() || !engine_.Selected().Valid()) w_.Edit1->clear();
 }
 
 bool ConsoleTab::eventFilter(QObject* watched, QEvent* event) {
@@ -86,6 +110,11 @@ bool ConsoleTab::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QObject::eventFilter(watched, event);
+}
+
+void ConsoleTab::ServerGone() {
+  session_.Follow(nullptr);
+  ShowConsole();
 }
 
 }  // namespace zelmora

@@ -1,5 +1,6 @@
-// "rcon Konsole": a raw rcon command line with its history, and the view
-// that shows the last reply of the query channel.
+// "rcon Konsole": a raw rcon command line with its history, and the view of
+// the selected server's console: a line naming the server, then its
+// commands and their whole outputs as they came (see engine/transcript.h).
 #pragma once
 
 #include <QObject>
@@ -9,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/appstate.h"
 #include "engine/queryengine.h"
+#include "ui/admin/admincommon.h"
 #include "ui/admin/admintab.h"
 
 class QLineEdit;
@@ -45,13 +46,16 @@ class CommandHistory {
 
 class ConsoleTab : public QObject, public AdminTab {
  public:
-  ConsoleTab(AppState& state, QueryEngine& engine, ConsoleTabWidgets widgets);
+  ConsoleTab(QueryEngine& engine, ConsoleTabWidgets widgets);
 
-  // Every reply of the query channel that is no statusResponse replaces the
-  // view's contents, line by line.
-  void ConsoleShow(const std::vector<std::string>& lines);
-  // Adds a line below the output shown (a command without an answer).
-  void ConsoleNote(const std::string& line);
+  // The view follows the selected server's console.
+  void ServerSelected(const Tserverrec& e, bool shown) override;
+  void ServerGone() override;
+  // Brings the view up to date with the console it follows: what was added
+  // is appended, a console that changed further up is drawn anew.
+  void ShowConsole();
+  // The line above a server's console.
+  static QString HeaderLine(const ServerSession& session);
 
   // Sends the line as it stands (a server must be selected) and keeps it in
   // the history. False when nothing was taken (no server, refused text).
@@ -64,10 +68,13 @@ class ConsoleTab : public QObject, public AdminTab {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  AppState& state_;
   QueryEngine& engine_;
   ConsoleTabWidgets w_;
   CommandHistory history_;
+  FollowedSession session_;
+  // What the view shows of it: up to which line, after how many rewrites.
+  std::uint64_t shownEnd_ = 0;
+  std::uint64_t shownRewrites_ = 0;
 };
 
 }  // namespace zelmora

@@ -141,7 +141,7 @@ CustomVarsTab::CustomVarsTab(VarQueue& queue, QWidget* page, QString profileDir)
 
   model_ = new SonstigesModel(records_, this);
   model_->profileChosen = [this] { return ProfileChosen(); };
-  model_->serverSelected = [this] { return queue_.State().SelectedValid(); };
+  model_->serverSelected = [this] { return queue_.Engine().Selected().Valid(); };
   sonstiges->setModel(model_);
   sonstiges->setItemDelegate(new SonstigesDelegate(sonstiges));
   sonstiges->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -221,19 +221,19 @@ void CustomVarsTab::PageShown(const Tserverrec& e) {
 }
 
 void CustomVarsTab::ComboBox1Change(int index) {
-  if (!UsableServer(queue_.State())) return;
+  if (!UsableServer(queue_.Engine())) return;
   LoadProfile(ComboBox1->itemText(index));
 }
 
 void CustomVarsTab::SelectCell(int col, int row) {
   const int r = row - 1;
   if (r < 0 || static_cast<std::size_t>(r) >= records_.size()) return;
-  if (!queue_.State().SelectedValid()) return;
+  if (!queue_.Engine().Selected().Valid()) return;
   const Tsonstigesrec& rec = records_[static_cast<std::size_t>(r)];
   pickedName_ = rec.name;
   Label17->setText(FromCp1252(rec.name));
   Edit6->setText(FromCp1252(rec.value));
-  if (ProfileChosen() && col == 0 && UsableServer(queue_.State()) && !rec.name.empty()) {
+  if (ProfileChosen() && col == 0 && UsableServer(queue_.Engine()) && !rec.name.empty()) {
     RconOptions read;
     read.kind = RconKind::Read;
     queue_.SendCommand(CmdReadVar(rec.name), std::move(read));
@@ -252,7 +252,7 @@ void CustomVarsTab::Button21Click() {
 }
 
 void CustomVarsTab::Button48Click() {
-  if (!queue_.State().SelectedValid()) return;
+  if (!queue_.Engine().Selected().Valid()) return;
   if (pickedName_.empty() || Label17->text().isEmpty()) return;
   const std::string value = ToCp1252(Edit6->text());
   if (value != "show" && !CheckQuotedValue(queue_.Window(), value)) return;

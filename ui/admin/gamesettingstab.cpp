@@ -117,7 +117,7 @@ void GameSettingsTab::ApplyReply(const std::string& name, const std::string& val
 std::vector<const GameSettingsTab::Row*> GameSettingsTab::ActiveRows(int page) const {
   std::vector<const Row*> out;
   if (page < 0 || static_cast<std::size_t>(page) >= rows_.size()) return out;
-  const Tserverrec* e = UsableServer(queue_.State());
+  const Tserverrec* e = UsableServer(queue_.Engine());
   for (const Row& r : rows_[static_cast<std::size_t>(page)]) {
     // Version-bound rows (the bomb timer) go by the selected entry's
     // protocol, not by what the row shows.
@@ -137,7 +137,7 @@ void GameSettingsTab::ReadClick(int page) {
 }
 
 void GameSettingsTab::WriteClick(int page) {
-  if (!UsableServer(queue_.State())) return;
+  if (!UsableServer(queue_.Engine())) return;
   // The fields are being filled by a read of this page: writing now would
   // put the emptied fields on the server.
   if (queue_.ReadsRunning(OwnerOf(page))) {

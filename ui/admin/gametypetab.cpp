@@ -93,7 +93,7 @@ void GameTypeTab::Button20Click() {
 }
 
 void GameTypeTab::Button19Click() {
-  if (!UsableServer(queue_.State())) return;
+  if (!UsableServer(queue_.Engine())) return;
   queue_.Engine().SendRcon(CmdMapRestart());
 }
 

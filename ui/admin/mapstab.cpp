@@ -39,8 +39,7 @@ bool HasFastRestart(std::uint8_t protocol) {
   return protocol == 115 || protocol == 117 || protocol == 118;
 }
 
-MapsTab::MapsTab(AppState& state, QueryEngine& engine, MapsTabWidgets widgets)
-    : state_(state), engine_(engine), w_(widgets) {
+MapsTab::MapsTab(QueryEngine& engine, MapsTabWidgets widgets) : engine_(engine), w_(widgets) {
   w_.Image1->setScaledContents(true);
   connect(w_.ListBox2, &QListWidget::itemClicked, this, [this] { ListBox2Click(); });
   // The keyboard moves the selection like a click.
@@ -53,36 +52,41 @@ MapsTab::MapsTab(AppState& state, QueryEngine& engine, MapsTabWidgets widgets)
 }
 
 void MapsTab::ServerSelected(const Tserverrec& e, bool shown) {
-  {
-    const QSignalBlocker quiet(w_.ListBox2);
-    w_.ListBox2->clear();
-  }
+  session_.Follow(engine_.Session(e.uid));
+  session_.Connect(&ServerSession::ListingChanged, this, [this](ListingKind kind) {
+    const Tserverrec* entry = session_ ? session_->Entry() : nullptr;
+    if (kind == ListingKind::Maps && entry) MapListShow(session_->Maps(), entry->protocol);
+  });
+  MapListShow(session_ ? session_->Maps() : Listing{}, e.protocol);
   if (!shown || e.rconpass.empty()) return;
   w_.Button8->setVisible(false);
-  const std::string command = CmdDirMaps(e.protocol);
-  RconOptions read;
-  read.kind = RconKind::Read;
-  if (!command.empty()) engine_.SendRcon(command, std::move(read));
+  if (session_) session_->RequestListing(ListingKind::Maps, std::chrono::milliseconds(0));
   if (HasFastRestart(e.protocol)) w_.Button8->setVisible(true);
 }
 
 void MapsTab::PageShown(const Tserverrec& e) {
   if (e.rconpass.empty()) return;
-  engine_.Timer2().SetEnabled(false);
-  // A protocol without a directory command stores nothing to send.
-  state_.deferredCommand = CmdDirMaps(e.protocol);
-  state_.deferredServer = e.uid;
+  if (ServerSession* s = engine_.Session(e.uid))
+    s->RequestListing(ListingKind::Maps, kPageListingDelay);
   w_.Button8->setVisible(HasFastRestart(e.protocol));
-  engine_.Timer2().SetEnabled(true);
 }
 
-void MapsTab::MapListShow(const std::vector<std::string>& maps, int chosen) {
-  // Filling and choosing the current map is no click: the picture is the
-  // engine's to show.
-  const QSignalBlocker quiet(w_.ListBox2);
-  w_.ListBox2->clear();
-  for (const std::string& m : maps) w_.ListBox2->addItem(FromCp1252(m));
-  w_.ListBox2->setCurrentRow(chosen);
+void MapsTab::MapListShow(const Listing& listing, std::uint8_t protocol) {
+  {
+    // Filling and choosing the current map is no click.
+    const QSignalBlocker quiet(w_.ListBox2);
+    w_.ListBox2->clear();
+    for (const std::string& m : listing.items) w_.ListBox2->addItem(FromCp1252(m));
+    w_.ListBox2->setCurrentRow(listing.chosen);
+  }
+  // The listing names the maps whose picture goes up in turn; the last one
+  // that has a picture (or the fallback) stays.
+  std::string shown;
+  for (const std::string& map : listing.pictures) {
+    const std::string path = MapPicturePath(protocol, map);
+    if (!path.empty()) shown = path;
+  }
+  if (!shown.empty()) MapPictureShow(shown);
 }
 
 void MapsTab::MapPictureShow(const std::string& path) {
@@ -94,20 +98,19 @@ void MapsTab::MapPictureShow(const std::string& path) {
 
 void MapsTab::ListBox2Click() {
   const auto item = SelectedItemText(w_.ListBox2);
-  if (!item || !state_.SelectedValid()) return;
-  const std::uint8_t protocol =
-      state_.serverlist[static_cast<std::size_t>(state_.selected)].protocol;
-  const std::string path = MapPicturePath(protocol, *item);
+  const Tserverrec* e = engine_.Selected().Entry();
+  if (!item || !e) return;
+  const std::string path = MapPicturePath(e->protocol, *item);
   if (!path.empty()) MapPictureShow(path);
 }
 
 void MapsTab::SendIfUsable(const std::string& command) {
-  if (UsableServer(state_)) engine_.SendRcon(command);
+  if (UsableServer(engine_)) engine_.SendRcon(command);
 }
 
 void MapsTab::Button11Click() {
   const auto item = SelectedItemText(w_.ListBox2);
-  if (!item || !UsableServer(state_)) return;
+  if (!item || !UsableServer(engine_)) return;
   SendOperatorCommand(w_.ListBox2, engine_, CmdMap(*item));
 }
 
@@ -119,6 +122,12 @@ void MapsTab::Button10Click() {
 }
 void MapsTab::Button12Click() {
   SendIfUsable(CmdMapRotate());
+}
+
+void MapsTab::ServerGone() {
+  session_.Follow(nullptr);
+  const QSignalBlocker quiet(w_.ListBox2);
+  w_.ListBox2->clear();
 }
 
 }  // namespace zelmora

@@ -5,12 +5,14 @@
 
 #include <QObject>
 
+#include <chrono>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "engine/appstate.h"
 #include "engine/queryengine.h"
+#include "ui/admin/admincommon.h"
 #include "ui/admin/admintab.h"
 
 class QLabel;
@@ -38,16 +40,21 @@ bool HasFastRestart(std::uint8_t protocol);
 
 class MapsTab : public QObject, public AdminTab {
  public:
-  MapsTab(AppState& state, QueryEngine& engine, MapsTabWidgets widgets);
+  // A listing asked for on the page comes this much later.
+  static constexpr std::chrono::milliseconds kPageListingDelay{600};
 
-  // The list is emptied on every selection; with this page in front it is
-  // requested at once.
+  MapsTab(QueryEngine& engine, MapsTabWidgets widgets);
+
+  // The list shows the selected server's listing as it last came; with this
+  // page in front a new one is requested at once.
   void ServerSelected(const Tserverrec& e, bool shown) override;
-  // Requested 600 ms later (Timer2), the list left as it is until then.
+  void ServerGone() override;
+  // Requested 600 ms later, the list left as it is until then.
   void PageShown(const Tserverrec& e) override;
 
-  // The engine's directory check found a map listing / a picture to show.
-  void MapListShow(const std::vector<std::string>& maps, int chosen);
+  // The selected server's map listing, with the current map chosen and its
+  // picture.
+  void MapListShow(const Listing& listing, std::uint8_t protocol);
   void MapPictureShow(const std::string& path);
 
   void ListBox2Click();  // picture of the item
@@ -59,9 +66,9 @@ class MapsTab : public QObject, public AdminTab {
  private:
   void SendIfUsable(const std::string& command);
 
-  AppState& state_;
   QueryEngine& engine_;
   MapsTabWidgets w_;
+  FollowedSession session_;
 };
 
 }  // namespace zelmora

@@ -2,34 +2,67 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-
-#include <cstdint>
-#include <limits>
+#include <QSignalBlocker>
 
 #include "core/textutil.h"
-#include "protocol/commands.h"
-#include "ui/admin/admincommon.h"
 #include "ui/admin/operatorcommand.h"
+#include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
 
 namespace zelmora {
 
-MsgTimerTab::MsgTimerTab(AppState& state, QueryEngine& engine, MsgTimerTabWidgets widgets)
-    : state_(state), engine_(engine), w_(widgets) {
-  timer7_ = std::make_unique<EngineTimer>(this, "Timer7", 1000, [this] { Timer7Timer(); });
+MsgTimerTab::MsgTimerTab(QueryEngine& engine, MsgTimerTabWidgets widgets)
+    : engine_(engine), w_(widgets) {
   w_.Label28->setText(QStringLiteral("0"));
   w_.Button50->setEnabled(true);
   w_.Button51->setEnabled(false);
   connect(w_.Button50, &QPushButton::clicked, this, [this] { Button50Click(); });
   connect(w_.Button51, &QPushButton::clicked, this, [this] { Button51Click(); });
+  // A text changed while the timer runs changes the next message; a line
+  // break is refused when the timer is switched on.
+  connect(w_.Edit8, &QLineEdit::textEdited, this, [this] {
+    const std::string text = EditText(w_.Edit8);
+    if (MessageTimer* t = Timer(); t && IsSafeCommandText(text)) t->SetText(text);
+  });
+}
+
+MessageTimer* MsgTimerTab::Timer() const {
+  return session_ ? &session_->Messages() : nullptr;
+}
+
+int MsgTimerTab::Sent() const {
+  const MessageTimer* t = Timer();
+  return t ? t->Sent() : 0;
+}
+
+void MsgTimerTab::ServerSelected(const Tserverrec& e, bool) {
+  session_.Follow(engine_.Session(e.uid));
+  if (MessageTimer* t = Timer()) {
+    connect(
+        t, &MessageTimer::Changed, this,
+        [this, t] {
+          if (t == Timer()) ShowState();
+        },
+        Qt::UniqueConnection);
+    const QSignalBlocker quiet(w_.Edit8);
+    w_.Edit8->setText(FromCp1252(t->Text()));
+    w_.Edit9->setText(QString::number(t->IntervalSeconds()));
+  }
+  ShowState();
+}
+
+void MsgTimerTab::ShowState() {
+  const MessageTimer* t = Timer();
+  const bool running = t && t->Running();
+  w_.Label28->setText(QString::number(t ? t->Sent() : 0));
+  w_.Button50->setEnabled(!running);
+  w_.Button51->setEnabled(running);
 }
 
 void MsgTimerTab::Button50Click() {
-  timer7_->SetEnabled(false);
-  ++runs_;
-  sent_ = 0;
+  MessageTimer* t = Timer();
+  if (t) t->Stop();
   w_.Label28->setText(QStringLiteral("0"));
   const auto seconds = ParseInt32(EditText(w_.Edit9));
   if (!seconds) {
@@ -37,44 +70,20 @@ void MsgTimerTab::Button50Click() {
                 QStringLiteral("'%1' is not a valid integer value").arg(w_.Edit9->text()));
     return;
   }
-  // The timer never fires at 0 ms: a zero interval must not flood the
-  // server with messages.
-  const std::int64_t ms = std::int64_t{*seconds} * 1000;
-  timer7_->SetInterval(
-      static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max())));
-  // The messages are for the server selected now; selecting another one
-  // stops the timer.
-  server_ = state_.SelectedUid();
-  timer7_->SetEnabled(true);
-  w_.Button50->setEnabled(false);
-  w_.Button51->setEnabled(true);
+  const std::string text = EditText(w_.Edit8);
+  if (!CheckCommandText(w_.Edit8, text) || !t) return;
+  t->SetText(text);
+  t->Start(*seconds);
 }
 
 void MsgTimerTab::Button51Click() {
-  timer7_->SetEnabled(false);
-  w_.Button50->setEnabled(true);
-  w_.Button51->setEnabled(false);
+  if (MessageTimer* t = Timer()) t->Stop();
+  ShowState();
 }
 
-void MsgTimerTab::Timer7Timer() {
-  const Tserverrec* e = UsableServer(state_);
-  if (!e || e->uid != server_) return;
-  const std::string text = EditText(w_.Edit8);
-  if (!IsSafeCommandText(text)) {
-    // Told once, not at every tick: the timer is switched off.
-    Button51Click();
-    CheckCommandText(w_.Edit8, text);
-    return;
-  }
-  // Counted when it has actually left.
-  QPointer<MsgTimerTab> self(this);
-  RconOptions o;
-  o.done = [self, run = runs_](bool left) {
-    if (!self || !left || run != self->runs_) return;
-    ++self->sent_;
-    self->w_.Label28->setText(QString::number(self->sent_));
-  };
-  engine_.Rcon(server_, RconChannel::Query, CmdSay(text), std::move(o));
+void MsgTimerTab::ServerGone() {
+  session_.Follow(nullptr);
+  ShowState();
 }
 
 }  // namespace zelmora

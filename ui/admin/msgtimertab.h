@@ -1,14 +1,13 @@
-// "MSG-Timer": a text sent to all players of the selected server at a fixed
-// interval.
+// "MSG-Timer": a text sent to all players of a server at a fixed interval.
+// Every server has its own timer (engine/messagetimer.h); the page shows and
+// drives the selected server's, which keeps running while other servers
+// are looked at.
 #pragma once
 
 #include <QObject>
 
-#include <memory>
-
-#include "engine/appstate.h"
-#include "engine/enginetimer.h"
 #include "engine/queryengine.h"
+#include "ui/admin/admincommon.h"
 #include "ui/admin/admintab.h"
 
 class QLabel;
@@ -27,27 +26,30 @@ struct MsgTimerTabWidgets {
 
 class MsgTimerTab : public QObject, public AdminTab {
  public:
-  MsgTimerTab(AppState& state, QueryEngine& engine, MsgTimerTabWidgets widgets);
+  MsgTimerTab(QueryEngine& engine, MsgTimerTabWidgets widgets);
+
+  // The page shows the selected server's timer: text, interval, counter.
+  void ServerSelected(const Tserverrec& e, bool shown) override;
+  void ServerGone() override;
 
   // "Aktivieren": the first message goes out one interval later. An
   // interval of 0 seconds or less sends nothing (the buttons still switch);
-  // a text that is no whole number is reported and the timer stays off.
+  // a text that is no whole number is reported and the timer stays off, as
+  // is a text with a line break.
   void Button50Click();
-  // "Deaktivieren"; also when another server is selected.
+  // "Deaktivieren".
   void Button51Click();
-  void Timer7Timer();
 
-  EngineTimer& Timer7() { return *timer7_; }
-  int Sent() const { return sent_; }
+  // The selected server's timer (nullptr without a selection).
+  MessageTimer* Timer() const;
+  int Sent() const;
 
  private:
-  AppState& state_;
+  void ShowState();
+
   QueryEngine& engine_;
   MsgTimerTabWidgets w_;
-  std::unique_ptr<EngineTimer> timer7_;
-  int sent_ = 0;
-  int runs_ = 0;              // "Aktivieren" so far: a message of an earlier run is not counted
-  std::uint64_t server_ = 0;  // the server the messages are for
+  FollowedSession session_;
 };
 
 }  // namespace zelmora

@@ -19,10 +19,10 @@ void ClearJoinPassword(QueryEngine& engine) {
   engine.SendRcon(CmdClearJoinPassword());
 }
 
-bool ChangeRconPassword(QWidget* parent, AppState& state, std::string_view password) {
+bool ChangeRconPassword(QWidget* parent, QueryEngine& engine, std::string_view password) {
   if (!CheckCommandText(parent, password)) return false;
-  if (!state.SelectedValid()) return true;
-  state.serverlist[static_cast<std::size_t>(state.selected)].rconpass.assign(password);
+  const std::uint64_t uid = engine.Selected().SelectedUid();
+  if (uid != 0) engine.List().SetRconPassword(uid, password);
   return true;
 }
 

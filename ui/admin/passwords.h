@@ -5,7 +5,6 @@
 
 #include <string_view>
 
-#include "engine/appstate.h"
 #include "engine/queryengine.h"
 
 class QWidget;
@@ -25,6 +24,6 @@ void ClearJoinPassword(QueryEngine& engine);
 // administration of that server). Nothing is sent. A text with a line break
 // or a NUL byte is refused with a message over parent (false: the dialog
 // stays open); true otherwise, also when no server is selected.
-bool ChangeRconPassword(QWidget* parent, AppState& state, std::string_view password);
+bool ChangeRconPassword(QWidget* parent, QueryEngine& engine, std::string_view password);
 
 }  // namespace zelmora

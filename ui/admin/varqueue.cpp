@@ -1,6 +1,5 @@
 #include "ui/admin/varqueue.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
 
@@ -20,8 +19,13 @@ constexpr char kModeRead[] = "setvar-show";
 constexpr char kModeWrite[] = "setvar";
 }  // namespace
 
-VarQueue::VarQueue(AppState& state, QueryEngine& engine, QWidget* window)
-    : state_(state), engine_(engine), window_(window) {
+VarQueue::VarQueue(QueryEngine& engine, QWidget* window) : engine_(engine), window_(window) {
+  connect(&engine_, &QueryEngine::VarReply, this,
+          [this](std::uint64_t server, const std::string& line) {
+            if (engine_.Selected().Is(server)) ApplyVarReply(line);
+          });
+  connect(&engine_.Selected(), &Selection::Changed, this,
+          [this](std::uint64_t before, std::uint64_t) { DropReadsOf(before); });
   timer6_ = new QTimer(this);
   timer6_->setObjectName(QStringLiteral("Timer6"));
   timer6_->setInterval(kInterval);
@@ -35,8 +39,8 @@ VarQueue::~VarQueue() = default;
 
 QueryEngine::SendResult VarQueue::SendVar(std::string_view name, std::string_view value,
                                           RconOptions options) {
-  if (!state_.SelectedValid()) return QueryEngine::SendResult::NoServer;
-  return SendVarTo(state_.SelectedUid(), name, value, std::move(options));
+  if (!engine_.Selected().Valid()) return QueryEngine::SendResult::NoServer;
+  return SendVarTo(engine_.Selected().SelectedUid(), name, value, std::move(options));
 }
 
 QueryEngine::SendResult VarQueue::SendVarTo(std::uint64_t server, std::string_view name,
@@ -57,7 +61,7 @@ QueryEngine::SendResult VarQueue::SendCommand(std::string_view command, RconOpti
 }
 
 bool VarQueue::BeginBatch() {
-  const Tserverrec* e = UsableServer(state_);
+  const Tserverrec* e = UsableServer(engine_);
   if (!e) return false;
   batchServer_ = e->uid;
   ShowOverlayMessage(overlay_, QStringLiteral("Bitte warten"), -1);
@@ -65,7 +69,7 @@ bool VarQueue::BeginBatch() {
 }
 
 void VarQueue::RunBatch(Kind kind, std::vector<std::string> texts, int intervalMs, int owner) {
-  const std::uint64_t server = batchServer_ ? batchServer_ : state_.SelectedUid();
+  const std::uint64_t server = batchServer_ ? batchServer_ : engine_.Selected().SelectedUid();
   for (std::string& t : texts) queue_.push_back({kind, std::move(t), server, owner});
   mode_ = kind == Kind::Read ? kModeRead : kModeWrite;
   timer6_->setInterval(intervalMs);
@@ -73,7 +77,7 @@ void VarQueue::RunBatch(Kind kind, std::vector<std::string> texts, int intervalM
 }
 
 bool VarQueue::ReadsRunning(int owner) const {
-  const std::uint64_t server = state_.SelectedUid();
+  const std::uint64_t server = engine_.Selected().SelectedUid();
   for (const Entry& e : queue_)
     if (e.kind == Kind::Read && e.owner == owner && e.server == server) return true;
   return false;
@@ -121,10 +125,6 @@ void VarQueue::ApplyVarReply(const std::string& line) {
        {&routes_.weapons, &routes_.gameType, &routes_.vehicles, &routes_.customVars}) {
     if (*route) (*route)(name, value);
   }
-  // Repaint between replies. User input waits for the normal event loop:
-  // this runs inside a worker's hand-over, which must end before anything
-  // like closing the window is handled.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace zelmora

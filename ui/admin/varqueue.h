@@ -33,7 +33,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/appstate.h"
 #include "engine/queryengine.h"
 
 class QTimer;
@@ -68,9 +67,10 @@ class VarQueue : public QObject {
   static constexpr int kInterval = 700;
   static constexpr int kCustomRefreshInterval = 800;
 
-  // state and engine must outlive the queue; window is the parent of its
-  // messages.
-  VarQueue(AppState& state, QueryEngine& engine, QWidget* window);
+  // engine must outlive the queue; window is the parent of its messages.
+  // Variable replies of the selected server reach the dispatcher; reads of
+  // a server the operator turned away from are dropped.
+  VarQueue(QueryEngine& engine, QWidget* window);
   ~VarQueue() override;
 
   void SetOverlay(TForm5* overlay) { overlay_ = overlay; }
@@ -107,9 +107,7 @@ class VarQueue : public QObject {
   void Timer6Timer();
 
   // One reply line: "name" is:"value" ... ; see Routes for the order. Other
-  // lines (Unknown command "name", a set's empty answer) are not applied. Pending
-  // events run afterwards (without user input), so the views repaint between
-  // replies.
+  // lines (Unknown command "name", a set's empty answer) are not applied.
   void ApplyVarReply(const std::string& line);
 
   // Raw command over the variable channel for the selected server (line
@@ -117,9 +115,7 @@ class VarQueue : public QObject {
   // the queue.
   QueryEngine::SendResult SendCommand(std::string_view command, RconOptions options = {});
 
-  // What the tabs share: the state, the engine's sends, the window for
-  // messages.
-  AppState& State() { return state_; }
+  // What the tabs share: the engine's sends, the window for messages.
   QueryEngine& Engine() { return engine_; }
   QWidget* Window() const { return window_; }
 
@@ -128,7 +124,6 @@ class VarQueue : public QObject {
   QTimer* Timer6() const { return timer6_; }
 
  private:
-  AppState& state_;
   QueryEngine& engine_;
   QWidget* window_;
   TForm5* overlay_ = nullptr;

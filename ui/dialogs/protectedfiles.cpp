@@ -7,26 +7,26 @@
 namespace zelmora {
 
 namespace {
-bool Protected(QWidget* parent, bool unreadable, bool& told, const char* file, const char* list) {
+bool Protected(QWidget* parent, SavedFiles& files, SavedFiles::File file, bool unreadable,
+               const char* name, const char* list) {
   if (!unreadable) return false;
-  if (!told) {
-    told = true;
+  if (files.TellOnce(file)) {
     ShowMessage(parent, QStringLiteral("%1 konnte beim Programmstart nicht gelesen werden und wird "
                                        "nicht überschrieben. Änderungen an der %2 werden nicht "
                                        "gespeichert.")
-                            .arg(QLatin1String(file), QString::fromUtf8(list)));
+                            .arg(QLatin1String(name), QString::fromUtf8(list)));
   }
   return true;
 }
 }  // namespace
 
-bool ServersFileProtected(QWidget* parent, AppState& state) {
-  return Protected(parent, state.serversUnreadable, state.serversUnreadableTold, "Servers.dat",
-                   "Serverliste");
+bool ServersFileProtected(QWidget* parent, SavedFiles& files) {
+  return Protected(parent, files, SavedFiles::File::Servers, files.ServersProtected(),
+                   "Servers.dat", "Serverliste");
 }
 
-bool GuidsFileProtected(QWidget* parent, AppState& state) {
-  return Protected(parent, state.guidsUnreadable, state.guidsUnreadableTold, "Guids.dat",
+bool GuidsFileProtected(QWidget* parent, SavedFiles& files) {
+  return Protected(parent, files, SavedFiles::File::Guids, files.GuidsProtected(), "Guids.dat",
                    "GUID-Liste");
 }
 

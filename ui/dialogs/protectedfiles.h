@@ -4,7 +4,7 @@
 // have been saved.
 #pragma once
 
-#include "engine/appstate.h"
+#include "core/savedfiles.h"
 
 class QWidget;
 
@@ -12,10 +12,10 @@ namespace zelmora {
 
 // True when Servers.dat is protected (its saves are skipped); the first
 // time, the operator is told.
-bool ServersFileProtected(QWidget* parent, AppState& state);
+bool ServersFileProtected(QWidget* parent, SavedFiles& files);
 
 // The same for Guids.dat, asked when the GUID list is changed or opened for
 // changes.
-bool GuidsFileProtected(QWidget* parent, AppState& state);
+bool GuidsFileProtected(QWidget* parent, SavedFiles& files);
 
 }  // namespace zelmora

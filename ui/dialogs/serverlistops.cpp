@@ -7,12 +7,9 @@
 #include <QTimer>
 
 #include <atomic>
-#include <filesystem>
 #include <memory>
 #include <thread>
 
-#include "core/fileio.h"
-#include "core/serverfile.h"
 #include "core/textutil.h"
 #include "geo/ranges.h"
 #include "geo/resolver.h"
@@ -74,79 +71,54 @@ bool WaitCancellable(QWidget* parent, const QString& label, std::function<void()
   return !cancelled && job->done.load(std::memory_order_acquire);
 }
 
-std::string ProviderText(std::string_view reverseName, const AppState& state,
+std::string ProviderText(std::string_view reverseName, const RangeTable& ranges,
                          std::string_view host) {
   const std::string name = reverseName.empty() ? std::string("?") : std::string(reverseName);
-  return Cut(name + ";" + CountryText(state.ranges, host), kFieldMax);
+  return Cut(name + ";" + CountryText(ranges, host), kFieldMax);
 }
 
-bool IsDuplicateServer(const Tserverlist& list, std::string_view host, std::string_view port,
-                       int exceptIndex) {
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    if (static_cast<int>(i) == exceptIndex) continue;
-    if (list[i].host == host && list[i].port == port) return true;
+bool IsDuplicateServer(const ServerList& list, std::string_view host, std::string_view port,
+                       std::uint64_t except) {
+  for (const Tserverrec& e : list.Entries()) {
+    if (except != 0 && e.uid == except) continue;
+    if (e.host == host && e.port == port) return true;
   }
   return false;
 }
 
-void RemoveServerAt(AppState& state, std::size_t index) {
-  if (index >= state.serverlist.size()) return;
-  state.serverlist.erase(state.serverlist.begin() + static_cast<std::ptrdiff_t>(index));
-  state.ServerListChanged();
-  if (index < state.pingHistory.size()) {
-    state.pingHistory.erase(state.pingHistory.begin() + static_cast<std::ptrdiff_t>(index));
-  }
-  // Histories always match the list one to one.
-  state.pingHistory.resize(state.serverlist.size());
-  ResetServerStatus(state.serverlist);
-}
-
-void AppendServer(AppState& state, std::string_view host, std::string_view port,
-                  std::string_view rconpass, std::string_view provider) {
-  state.pingHistory.resize(state.serverlist.size());
-  Tserverrec rec;  // every byte zero
-  rec.port.assign(Cut(port, kFieldMax));
-  rec.host.assign(Cut(host, kFieldMax));
-  rec.rconpass.assign(Cut(rconpass, kFieldMax));
-  rec.provider.assign(Cut(provider, kFieldMax));
-  state.serverlist.push_back(rec);
-  state.ServerListChanged();
-  state.pingHistory.emplace_back();
-}
-
-bool SaveServerList(QWidget* parent, AppState& state, const std::string& serversPath) {
-  if (ServersFileProtected(parent, state)) return false;
+bool SaveServerList(QWidget* parent, SavedFiles& files, const ServerList& list) {
+  if (ServersFileProtected(parent, files)) return false;
   std::string error;
-  if (SaveServers(serversPath, state.serverlist, &error)) return true;
+  if (files.SaveServers(list.Entries(), &error)) return true;
   ShowMessage(parent, FromMessageBytes(error));
   return false;
 }
 
-bool DeleteSelectedServer(QWidget* parent, AppState& state, const std::string& serversPath) {
-  ResetServerStatus(state.serverlist);
-  if (!state.SelectedValid()) return false;
+bool DeleteSelectedServer(QWidget* parent, ServerList& list, Selection& selection,
+                          SavedFiles& files) {
+  list.ResetAllStatus();
+  const int row = selection.Index();
+  if (row < 0) return false;
   if (!AskOkCancel(parent, QStringLiteral("Server wirklich löschen?"))) return false;
-  RemoveServerAt(state, static_cast<std::size_t>(state.selected));
-  SaveServerList(parent, state, serversPath);
+  list.RemoveAt(static_cast<std::size_t>(row));
+  list.ResetAllStatus();
+  selection.SelectRow(row);
+  SaveServerList(parent, files, list);
   return true;
 }
 
-bool ClearServerList(QWidget* parent, AppState& state, const std::string& serversPath) {
+bool ClearServerList(QWidget* parent, ServerList& list, Selection& selection, SavedFiles& files) {
   if (!AskOkCancel(parent, QStringLiteral("Serverliste wirklich löschen?"))) return false;
-  if (!ServersFileProtected(parent, state)) {
-    std::error_code ec;  // a file that cannot be removed is not reported
-    std::filesystem::remove(PathFromUtf8(serversPath), ec);
-  }
-  state.serverlist.clear();
-  state.ServerListChanged();
-  state.pingHistory.clear();
+  if (!ServersFileProtected(parent, files)) files.RemoveServers();
+  list.Clear();
+  selection.Select(0);
   return true;
 }
 
-bool CopySelectedServerAddress(const AppState& state, const ClipboardFunction& toClipboard) {
-  if (!state.SelectedValid()) return false;
-  const Tserverrec& e = state.serverlist[static_cast<std::size_t>(state.selected)];
-  const QString text = FromCp1252(e.host.str() + ":" + e.port.str());
+bool CopySelectedServerAddress(const Selection& selection, const ClipboardFunction& toClipboard) {
+  const Tserverrec* e = selection.Entry();
+  if (!e) return false;
+  const QString text = FromCp1252(e->host.str() + ":" + e->port.str());
   if (toClipboard) {
     toClipboard(text);
   } else if (QClipboard* clipboard = QGuiApplication::clipboard()) {

@@ -2,20 +2,24 @@
 // commands "Server hinzufügen", "Server editieren", "Server löschen",
 // "Liste leeren" and "IP:Port in die Zwischenablage".
 //
-// Every change that alters the list keeps the ping histories aligned with it
-// (same length, same order) and is written to Servers.dat at once.
+// Every change that alters the list is written to Servers.dat at once (the
+// list itself keeps the ping histories with their entries).
 #pragma once
 
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "engine/appstate.h"
+#include "core/savedfiles.h"
+#include "engine/selection.h"
+#include "engine/serverlist.h"
+#include "geo/ranges.h"
 #include "geo/resolver.h"
 
 class QWidget;
@@ -52,42 +56,35 @@ std::optional<T> RunCancellable(QWidget* parent, const QString& label, std::func
 
 // The provider text of a new entry: reverse name + ";" + country text, cut
 // to 250 characters ("?;?" when neither is known).
-std::string ProviderText(std::string_view reverseName, const AppState& state,
+std::string ProviderText(std::string_view reverseName, const RangeTable& ranges,
                          std::string_view host);
 
-// True when an entry other than exceptIndex (-1: none) has exactly this host
-// and port text.
-bool IsDuplicateServer(const Tserverlist& list, std::string_view host, std::string_view port,
-                       int exceptIndex);
-
-// Removes the entry at index: later entries and their ping histories move up
-// one place; then every entry's status is reset. Out-of-range indices change
-// nothing.
-void RemoveServerAt(AppState& state, std::size_t index);
-
-// Appends a zeroed entry with these texts (each cut to 250 characters) and
-// an empty ping history.
-void AppendServer(AppState& state, std::string_view host, std::string_view port,
-                  std::string_view rconpass, std::string_view provider);
+// True when an entry other than the one with uid except (0: none) has
+// exactly this host and port text.
+bool IsDuplicateServer(const ServerList& list, std::string_view host, std::string_view port,
+                       std::uint64_t except = 0);
 
 // Writes Servers.dat; on failure shows the reason and returns false. A file
 // that could not be read at start is not replaced (the operator is told
 // once) and false is returned.
-bool SaveServerList(QWidget* parent, AppState& state, const std::string& serversPath);
+bool SaveServerList(QWidget* parent, SavedFiles& files, const ServerList& list);
 
-// "Server löschen": resets every entry's status; with a valid selection asks
-// "Server wirklich löschen?" and on OK removes the selected entry and saves.
-// selected is not changed. Returns true when an entry was removed.
-bool DeleteSelectedServer(QWidget* parent, AppState& state, const std::string& serversPath);
+// "Server löschen": resets every entry's status; with a selection asks
+// "Server wirklich löschen?" and on OK removes the selected entry (with its
+// history), resets again and saves. The row stays selected: it now holds the
+// server that followed (none after the last one). True when an entry was
+// removed.
+bool DeleteSelectedServer(QWidget* parent, ServerList& list, Selection& selection,
+                          SavedFiles& files);
 
 // "Liste leeren": asks "Serverliste wirklich löschen?"; on OK deletes
-// Servers.dat and empties the list and the ping histories (selected is kept).
-bool ClearServerList(QWidget* parent, AppState& state, const std::string& serversPath);
+// Servers.dat and empties the list and the ping histories.
+bool ClearServerList(QWidget* parent, ServerList& list, Selection& selection, SavedFiles& files);
 
 // "IP:Port in die Zwischenablage": host + ":" + port of the selected entry.
-// An empty toClipboard uses the system clipboard. False without a valid
-// selection.
+// An empty toClipboard uses the system clipboard. False without a selection.
 using ClipboardFunction = std::function<void(const QString& text)>;
-bool CopySelectedServerAddress(const AppState& state, const ClipboardFunction& toClipboard = {});
+bool CopySelectedServerAddress(const Selection& selection,
+                               const ClipboardFunction& toClipboard = {});
 
 }  // namespace zelmora

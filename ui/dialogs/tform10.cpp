@@ -59,10 +59,8 @@ void RetainSizeWhenHidden(QWidget* w) {
 
 }  // namespace
 
-TForm10::TForm10(AppState& state, QueryEngine& engine, const SettingsStore& settings,
-                 QWidget* parent)
+TForm10::TForm10(QueryEngine& engine, const SettingsStore& settings, QWidget* parent)
     : QDialog(parent),
-      state_(state),
       engine_(engine),
       settings_(settings),
       ui_(std::make_unique<Ui::TForm10>()),
@@ -129,8 +127,7 @@ void TForm10::FormCreate(const std::string& namesPath, const std::string& passes
 }
 
 const Tserverrec* TForm10::Selected() const {
-  if (!state_.SelectedValid()) return nullptr;
-  return &state_.serverlist[static_cast<std::size_t>(state_.selected)];
+  return engine_.Selected().Entry();
 }
 
 QWidget* TForm10::MessageParent() {
@@ -250,7 +247,7 @@ void TForm10::Button6Click() {
 void TForm10::Timer1Timer() {
   // Also queued by RefreshJoinDialog: a wait ended meanwhile stays ended.
   if (!Timer1->isActive()) return;
-  if (state_.closing) {
+  if (closing_) {
     // The program is ending: no game start from a tick that slipped in.
     Timer1->stop();
     return;
@@ -302,10 +299,8 @@ void TForm10::Button7Click() {
   // this server; the kick goes out with its next status table, asked for now.
   PendingPlayerAction a;
   a.kind = PendingPlayerAction::Kind::HighPing;
-  a.server = e->uid;
   a.made = std::chrono::steady_clock::now();
-  state_.AddPendingAction(std::move(a));
-  engine_.RequestStatusPoll(e->uid);
+  if (ServerSession* s = engine_.Session(e->uid)) s->Act(std::move(a));
 }
 
 }  // namespace zelmora

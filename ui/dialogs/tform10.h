@@ -18,7 +18,6 @@
 
 #include "core/launcher.h"
 #include "core/settings.h"
-#include "engine/appstate.h"
 
 class QComboBox;
 class QLabel;
@@ -32,6 +31,7 @@ class TForm10;
 namespace zelmora {
 
 class QueryEngine;
+struct Tserverrec;
 
 class TForm10 : public QDialog {
   Q_OBJECT
@@ -56,9 +56,8 @@ class TForm10 : public QDialog {
   using Launcher = std::function<LaunchResult(
       const std::string& executable, const std::string& commandLine, const std::string& folder)>;
 
-  // state, engine and settings must outlive the window.
-  TForm10(AppState& state, QueryEngine& engine, const SettingsStore& settings,
-          QWidget* parent = nullptr);
+  // engine and settings must outlive the window.
+  TForm10(QueryEngine& engine, const SettingsStore& settings, QWidget* parent = nullptr);
   ~TForm10() override;
 
   void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
@@ -101,6 +100,8 @@ class TForm10 : public QDialog {
   void ResetWaitCaption();
 
   bool Waiting() const;
+  // The program is ending: no game start from a tick that slips in.
+  void Closing() { closing_ = true; }
 
   QComboBox* ComboBox1 = nullptr;  // "Spielername:"
   QComboBox* ComboBox2 = nullptr;  // "Passwort:"
@@ -120,8 +121,8 @@ class TForm10 : public QDialog {
   void StartGame(const std::string& name, const std::string& password);
   QWidget* MessageParent();
 
-  AppState& state_;
   QueryEngine& engine_;
+  bool closing_ = false;
   const SettingsStore& settings_;
   std::unique_ptr<Ui::TForm10> ui_;
   Hooks hooks_;

@@ -18,10 +18,13 @@ constexpr int kPortMaxChars = 9;
 
 }  // namespace
 
-TForm4::TForm4(AppState& state, std::string serversPath, QWidget* parent)
+TForm4::TForm4(ServerList& list, Selection& selection, SavedFiles& files, const RangeTable& ranges,
+               QWidget* parent)
     : QDialog(parent),
-      state_(state),
-      serversPath_(std::move(serversPath)),
+      list_(list),
+      selection_(selection),
+      files_(files),
+      ranges_(ranges),
       lookups_(NameLookups::System()) {
   setObjectName(QStringLiteral("TForm4"));
   setWindowTitle(QStringLiteral("Servereinstellungen"));
@@ -69,13 +72,13 @@ void TForm4::BeginAdd() {
 }
 
 bool TForm4::BeginEdit() {
-  if (!state_.SelectedValid()) return false;
-  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(state_.selected)];
-  Edit1->setText(FromCp1252(e.host.view()));
-  Edit2->setText(FromCp1252(e.port.view()));
-  Edit3->setText(FromCp1252(e.rconpass.view()));
+  const Tserverrec* e = selection_.Entry();
+  if (!e) return false;
+  Edit1->setText(FromCp1252(e->host.view()));
+  Edit2->setText(FromCp1252(e->port.view()));
+  Edit3->setText(FromCp1252(e->rconpass.view()));
   editMode = true;
-  editIndex = state_.selected;
+  editUid = e->uid;
   return true;
 }
 
@@ -122,9 +125,8 @@ void TForm4::Button2Click() {
   // As replies name it (no leading zeros), or they would never match.
   const std::string port = std::to_string(*portNumber);
 
-  const bool editing =
-      editMode && editIndex >= 0 && static_cast<std::size_t>(editIndex) < state_.serverlist.size();
-  if (IsDuplicateServer(state_.serverlist, host, port, editing ? editIndex : -1)) {
+  const bool editing = editMode && list_.Find(editUid) != nullptr;
+  if (IsDuplicateServer(list_, host, port, editing ? editUid : 0)) {
     ShowMessage(this, QStringLiteral("Server schon vorhanden!"));
     return;
   }
@@ -133,13 +135,22 @@ void TForm4::Button2Click() {
       this, QStringLiteral("Der Provider wird ermittelt ..."),
       [lookup = lookups_.reverse, host] { return lookup ? lookup(host) : std::string("?"); });
   if (!reverse) return;
-  const std::string provider = ProviderText(*reverse, state_, host);
+  const std::string provider = ProviderText(*reverse, ranges_, host);
+  const std::string rconpass = ToCp1252(Edit3->text());
 
-  if (editing) RemoveServerAt(state_, static_cast<std::size_t>(editIndex));
-  AppendServer(state_, host, port, ToCp1252(Edit3->text()), provider);
-  ResetServerStatus(state_.serverlist);
-  for (Tserverrec& e : state_.serverlist) e.hostname.clear();
-  SaveServerList(this, state_, serversPath_);
+  if (editing && list_.Find(editUid)) {
+    list_.Edit(editUid, host, port, rconpass, provider);
+  } else {
+    Tserverrec rec;  // every byte zero
+    rec.port.assign(port);
+    rec.host.assign(host);
+    rec.rconpass.assign(Cut(rconpass, 250));
+    rec.provider.assign(Cut(provider, 250));
+    list_.Append(std::move(rec));
+  }
+  list_.ResetAllStatus();
+  for (std::size_t i = 0; i < list_.Size(); ++i) list_.MutableAt(i).hostname.clear();
+  SaveServerList(this, files_, list_);
   accept();
 }
 

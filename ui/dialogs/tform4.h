@@ -6,7 +6,10 @@
 
 #include <string>
 
-#include "engine/appstate.h"
+#include "core/savedfiles.h"
+#include "engine/selection.h"
+#include "engine/serverlist.h"
+#include "geo/ranges.h"
 #include "ui/dialogs/serverlistops.h"
 
 class QLabel;
@@ -18,15 +21,17 @@ namespace zelmora {
 class TForm4 : public QDialog {
   Q_OBJECT
  public:
-  // serversPath: the Servers.dat written after every change.
-  TForm4(AppState& state, std::string serversPath, QWidget* parent = nullptr);
+  // files: where the list is saved after every change; ranges: the country
+  // table of the provider text. All must outlive the dialog.
+  TForm4(ServerList& list, Selection& selection, SavedFiles& files, const RangeTable& ranges,
+         QWidget* parent = nullptr);
 
   void SetLookups(NameLookups lookups) { lookups_ = std::move(lookups); }
 
-  // Edit flag and index of the entry being edited (shared with the main
-  // window's menu commands).
+  // Edit flag and the entry being edited (shared with the main window's
+  // menu commands).
   bool editMode = false;
-  int editIndex = 0;
+  std::uint64_t editUid = 0;
 
   // "Server hinzufügen": clears the edit flag. The caller then shows the
   // dialog modally (exec).
@@ -43,9 +48,10 @@ class TForm4 : public QDialog {
   // OK: resolves the host (off the window's thread; the operator may
   // cancel), stores a typed name only when the resolver does not know it,
   // rejects duplicates with
-  // "Server schon vorhanden!" (the dialog stays open), replaces the edited
-  // entry by a new one at the end of the list, resets every entry's status,
-  // saves Servers.dat and closes.
+  // "Server schon vorhanden!" (the dialog stays open), adds a new entry at
+  // the end of the list or changes the edited one where it stands (same
+  // row, same selection, what waits for it stays with it), resets every
+  // entry's status, saves Servers.dat and closes.
   void Button2Click();
   // Abbruch: closes, nothing changes.
   void Button1Click();
@@ -69,8 +75,10 @@ class TForm4 : public QDialog {
   // before it is removed.
   void Edit1KeyUp(int key, Qt::KeyboardModifiers modifiers);
 
-  AppState& state_;
-  std::string serversPath_;
+  ServerList& list_;
+  Selection& selection_;
+  SavedFiles& files_;
+  const RangeTable& ranges_;
   NameLookups lookups_;
 };
 

@@ -73,9 +73,6 @@ void TForm5::ShowOverlayMessage(const QString& text, int milliseconds) {
   CentreOnAnchor();
   show();
   raise();
-  // Paint now. Input waits: the callers are in the middle of an action.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  repaint();
   if (milliseconds != -1) {
     if (milliseconds > 0)
       hideTimer_->start(milliseconds);

@@ -25,7 +25,9 @@ AppWindows::AppWindows(SettingsStore& settings) {
   form1_ = std::make_unique<TForm1>(settings);
   form3_ = std::make_unique<TForm3>(settings, form1_.get(), form1_.get());
   form3_->FormCreate();
-  form4_ = std::make_unique<TForm4>(form1_->State(), DataPath("Servers.dat"), form1_.get());
+  QueryEngine& engine = form1_->Engine();
+  form4_ = std::make_unique<TForm4>(engine.List(), engine.Selected(), form1_->Files(),
+                                    engine.Ranges(), form1_.get());
   form1_->SetDialogs(form3_.get(), form4_.get());
   form5_ = std::make_unique<TForm5>(form1_.get());
   form6_ = std::make_unique<TForm6>(QFile::decodeName(QByteArray::fromStdString(DataDir())),
@@ -43,14 +45,14 @@ AppWindows::AppWindows(SettingsStore& settings) {
   form16_ = std::make_unique<TForm16>(form1_.get());
   form17_ = std::make_unique<TForm17>(form1_.get());
   form1_->SetPasswordDialogs(form16_.get(), form17_.get());
-  form18_ = std::make_unique<TForm18>(form1_->State().guidlist, form1_.get());
+  form18_ = std::make_unique<TForm18>(form1_->Files().Guids(), form1_.get());
   form1_->SetInfoWindows(form9_.get(), form12_.get(), form18_.get());
 }
 
 // The join window (after the about window, before the colour codes).
 void AppWindows::CreateJoinWindow(SettingsStore& settings) {
   TForm1* main = form1_.get();
-  form10_ = std::make_unique<TForm10>(main->State(), main->Engine(), settings, main);
+  form10_ = std::make_unique<TForm10>(main->Engine(), settings, main);
   TForm10::Hooks hooks;
   hooks.minimizeApplication = [main] { main->showMinimized(); };
   // Posted, never direct: a join may run inside a worker's hand-over, and

@@ -46,6 +46,9 @@ class DrawGridModel : public QAbstractTableModel {
   void SetDataRows(int rows);
   // The data behind the cells changed (views, sorting, screen readers).
   void CellsChanged();
+  // What cell (col, row) holds for role, in grid coordinates (the painters
+  // draw from it).
+  QVariant Cell(int col, int row, int role) const { return CellData(col, row, role); }
 
  protected:
   virtual QVariant CellData(int col, int row, int role) const;

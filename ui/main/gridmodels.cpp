@@ -4,12 +4,12 @@
 
 #include "core/textutil.h"
 #include "engine/clock.h"
+#include "geo/flags.h"
 #include "geo/namecache.h"
 #include "protocol/colorcodes.h"
 #include "protocol/text.h"
 #include "ui/dialogs/cp1252.h"
-#include "ui/main/detailgrids.h"
-#include "ui/main/serverlistview.h"
+#include "ui/main/icons.h"
 
 namespace zelmora {
 
@@ -61,7 +61,48 @@ QVariant Header(const char* const (&headers)[N], int col, int role) {
   return {};
 }
 
+// The ping colour of a ping text that is a number other than 0.
+QVariant PingForeground(const std::string& text) {
+  const int ping = StrToIntDef(text, 0);
+  return ping != 0 ? QVariant(PingColor(ping)) : QVariant();
+}
+
+template <class List>
+const typename List::value_type* RowOf(const List& list, int row) {
+  return row >= 1 && static_cast<std::size_t>(row - 1) < list.size()
+             ? &list[static_cast<std::size_t>(row - 1)]
+             : nullptr;
+}
+
 }  // namespace
+
+QColor PingColor(int ping) {
+  QColor c(0, 198, 99);
+  if (ping > 20) c = QColor(0, 166, 83);
+  if (ping > 50) c = QColor(0, 106, 53);
+  if (ping > 80) c = QColor(0, 0, 0);
+  if (ping > 120) c = QColor(128, 0, 255);
+  if (ping > 160) c = QColor(255, 0, 128);
+  if (ping > 200) c = QColor(255, 0, 0);
+  return c;
+}
+
+std::string PlayersText(const Tserverrec& e) {
+  std::string t = std::to_string(e.players) + "/" + std::to_string(e.maxclients);
+  if (e.privateclients >= 1) t += "(" + std::to_string(e.privateclients) + ")";
+  return t;
+}
+
+QColor PlayersColor(const Tserverrec& e) {
+  QColor c;
+  if (e.maxclients != 0) {
+    // 64-bit: the counts come from the network and may be anything.
+    const long long players = e.players;
+    if (players >= static_cast<long long>(e.maxclients) - e.privateclients) c = kFullRed;
+    if (players + 1 == e.maxclients) c = kOneSlotOrange;
+  }
+  return c;
+}
 
 std::string PingCellText(const Tserverrec& e, const Settings& s, std::uint32_t now) {
   const auto cqt = ConvertInteger(s.cqt);
@@ -110,70 +151,111 @@ std::string ProviderCellText(const Tstatusrow& row) {
 
 // --- server list -------------------------------------------------------------
 
-ServerListModel::ServerListModel(const AppState& state, std::function<const Settings&()> settings,
-                                 QObject* parent)
+ServerListModel::ServerListModel(const QueryEngine& engine,
+                                 std::function<const Settings&()> settings, QObject* parent)
     : DrawGridModel(kServerColumns - 1, parent),
-      state_(state),
+      engine_(engine),
       settings_(std::move(settings)),
       now_(&TickCount32) {
   SetFixedColumn(true);
 }
 
+QVariant ServerListModel::InfosCell(const Tserverrec& e, const Settings& s, int role) const {
+  if (role == kFlagRole) {
+    if (!s.prov || !s.fl) return -1;
+    return FindFlag(engine_.FlagCodes(), LowerAscii(FieldOf(e.provider.view(), ";", 1)));
+  }
+  if (role == kIconsRole) {
+    QVariantList icons;
+    if (s.version) {
+      int icon = -1;  // the slot stays, empty, for a game of no known protocol
+      if (e.protocol == 5 || e.protocol == 6) icon = kIconCod1;
+      if (e.protocol == 21 || e.protocol == 22) icon = kIconUo;
+      if (e.protocol == 115 || e.protocol == 117 || e.protocol == 118) icon = kIconCod2;
+      icons << icon;
+    }
+    if (s.pwd && e.passworded) icons << kIconPassword;
+    if (s.rcon && !e.rconpass.empty()) icons << kIconRcon;
+    if (s.kc && e.killcam) icons << kIconKillcam;
+    if (s.ff && e.friendlyfire) icons << kIconFriendlyFire;
+    if (s.ac && e.punkbuster) icons << kIconAnticheat;
+    if (s.vc && e.voice) icons << kIconVoice;
+    return icons;
+  }
+  const QStringList meanings =
+      InfoIconMeanings(e, s, FromCp1252(FieldOf(e.provider.view(), ";", 2)));
+  if (role == Qt::DisplayRole) return meanings.join(QStringLiteral(", "));
+  if (role == Qt::ToolTipRole) return meanings.join(QLatin1Char('\n'));
+  if (role == kSortRole) return static_cast<int>(e.protocol);
+  return {};
+}
+
+QVariant ServerListModel::PingCell(const Tserverrec& e, const Settings& s, int role) const {
+  const std::string raw = PingCellText(e, s, now_ ? now_() : TickCount32());
+  // Answering, but only as often as its limiter lets requests through.
+  const bool limited = !raw.empty() && raw != "TOUT" && engine_.IsLimited(e.uid);
+  switch (role) {
+    case kSortRole:  // servers that do not answer after all that do
+      return raw == "TOUT" || raw == "?" ? INT32_MAX : e.ping;
+    case Qt::ForegroundRole:
+      if (raw.empty()) return {};
+      if (raw == "TOUT") return kFullRed;
+      return raw == "?" ? QColor(0, 0, 0) : PingColor(e.ping);
+    case kMarkRole:
+      return limited;
+    case Qt::ToolTipRole:
+      if (raw == "TOUT") return QString::fromUtf8("Keine Antwort mehr (Zeitüberschreitung)");
+      if (limited) return QStringLiteral("Server drosselt Anfragen");
+      break;
+    case Qt::DisplayRole:
+      if (limited) return Plain(raw) + QStringLiteral(" (gedrosselt)");
+      break;
+    default:
+      break;
+  }
+  return TextCell(raw, role);
+}
+
 QVariant ServerListModel::CellData(int col, int row, int role) const {
+  const ServerList& list = engine_.List();
+  if (role == kHighlightRole) return row >= 1 && row - 1 == engine_.Selected().Index();
   if (row == 0) {
     if (role == Qt::ToolTipRole && col >= 0 && col < kServerColumns)
       return QString::fromUtf8("Ein Klick sortiert die Liste nach dieser Spalte");
     return Header(kServerHeaders, col, role);
   }
-  if (row < 1 || static_cast<std::size_t>(row - 1) >= state_.serverlist.size()) return {};
-  const Tserverrec& e = state_.serverlist[static_cast<std::size_t>(row - 1)];
+  const Tserverrec* e = RowOf(list.Entries(), row);
+  if (!e) return {};
   const Settings& s = settings_();
-  const auto column = static_cast<ServerColumn>(col);
   std::string raw;
-  switch (column) {
-    case ServerColumn::Infos: {
-      const QStringList meanings =
-          InfoIconMeanings(e, s, FromCp1252(FieldOf(e.provider.view(), ";", 2)));
-      if (role == Qt::DisplayRole || role == kRawTextRole)
-        return meanings.join(QStringLiteral(", "));
-      if (role == Qt::ToolTipRole) return meanings.join(QLatin1Char('\n'));
-      if (role == kSortRole) return static_cast<int>(e.protocol);
-      return {};
-    }
+  switch (static_cast<ServerColumn>(col)) {
+    case ServerColumn::Infos:
+      return InfosCell(*e, s, role);
     case ServerColumn::Name:
-      raw = e.hostname.str();
+      raw = e->hostname.str();
       break;
     case ServerColumn::Map:
-      raw = e.mapinfo.str();
+      raw = e->mapinfo.str();
       break;
     case ServerColumn::Players:
-      raw = PlayersText(e);
-      if (role == kSortRole) return e.players;
+      raw = PlayersText(*e);
+      if (role == kSortRole) return e->players;
+      if (role == Qt::ForegroundRole) {
+        const QColor c = PlayersColor(*e);
+        return c.isValid() ? QVariant(c) : QVariant();
+      }
       break;
     case ServerColumn::Ping:
-      raw = PingCellText(e, s, now_ ? now_() : TickCount32());
-      // Servers that do not answer after all that do.
-      if (role == kSortRole) return raw == "TOUT" || raw == "?" ? INT32_MAX : e.ping;
-      if (role == Qt::ToolTipRole && raw == "TOUT")
-        return QString::fromUtf8("Keine Antwort mehr (Zeitüberschreitung)");
-      // Answering, but only as often as its limiter lets requests through:
-      // the painter puts a mark behind the ping.
-      if (!raw.empty() && raw != "TOUT" && state_.throttled.count(e.uid)) {
-        if (role == Qt::ToolTipRole) return QStringLiteral("Server drosselt Anfragen");
-        if (role == Qt::DisplayRole) return Plain(raw) + QStringLiteral(" (gedrosselt)");
-      }
+      return PingCell(*e, s, role);
+    case ServerColumn::Address:
+      raw = e->host.str() + ":" + e->port.str();
+      // By address and port as numbers; names after all addresses.
+      if (role == kSortRole)
+        return static_cast<qulonglong>((AddressNumber(e->host.str()) << 16) |
+                                       (StrToIntDef(e->port.str(), 0) & 0xffff));
       break;
-    case ServerColumn::Address: {
-      raw = e.host.str() + ":" + e.port.str();
-      if (role == kSortRole) {
-        // By address and port as numbers; names after all addresses.
-        return static_cast<qulonglong>((AddressNumber(e.host.str()) << 16) |
-                                       (StrToIntDef(e.port.str(), 0) & 0xffff));
-      }
-      break;
-    }
     case ServerColumn::Provider:
-      raw = e.provider.str();
+      raw = e->provider.str();
       break;
   }
   return TextCell(raw, role);
@@ -181,82 +263,95 @@ QVariant ServerListModel::CellData(int col, int row, int role) const {
 
 // --- server variables ------------------------------------------------------
 
-ServerVarsModel::ServerVarsModel(const AppState& state, QObject* parent)
-    : DrawGridModel(2, parent), state_(state) {}
+ServerVarsModel::ServerVarsModel(SessionSource source, QObject* parent)
+    : DrawGridModel(2, parent), source_(std::move(source)) {}
 
 QVariant ServerVarsModel::CellData(int col, int row, int role) const {
   if (row == 0) return Header(kGrid3Headers, col, role);
-  if (row < 1 || static_cast<std::size_t>(row - 1) >= state_.serverVarsView.size()) return {};
-  const auto& e = state_.serverVarsView[static_cast<std::size_t>(row - 1)];
-  return TextCell(col == 0 ? e.first : e.second, role);
+  const ServerSession* s = source_();
+  const auto* e = s ? RowOf(s->Vars(), row) : nullptr;
+  if (!e) return {};
+  return TextCell(col == 0 ? e->first : e->second, role);
 }
 
 // --- players of the status reply ---------------------------------------------
 
-PlayerRowsModel::PlayerRowsModel(const AppState& state, QObject* parent)
-    : DrawGridModel(3, parent), state_(state) {}
+PlayerRowsModel::PlayerRowsModel(SessionSource source, QObject* parent)
+    : DrawGridModel(3, parent), source_(std::move(source)) {}
 
 QVariant PlayerRowsModel::CellData(int col, int row, int role) const {
   if (row == 0) return Header(kGrid4Headers, col, role);
-  if (row < 1 || static_cast<std::size_t>(row - 1) >= state_.playerRowsView.size()) return {};
-  const auto& e = state_.playerRowsView[static_cast<std::size_t>(row - 1)];
+  const ServerSession* s = source_();
+  const auto* e = s ? RowOf(s->Players(), row) : nullptr;
+  if (!e || col < 0 || col > 2) return {};
   // Columns: name, score, ping; the row holds score, ping, name.
   static const int kField[] = {2, 0, 1};
-  if (col < 0 || col > 2) return {};
-  const std::string& raw = e[static_cast<std::size_t>(kField[col])];
+  const std::string& raw = (*e)[static_cast<std::size_t>(kField[col])];
+  if (role == Qt::ForegroundRole) return col == 2 ? PingForeground(raw) : QVariant();
   return TextCell(raw, role, col == 0 ? QVariant() : NumberOrLast(raw));
 }
 
 // --- rcon player table -------------------------------------------------------
 
-StatusRowsModel::StatusRowsModel(const AppState& state, QObject* parent)
-    : DrawGridModel(9, parent), state_(state) {}
+StatusRowsModel::StatusRowsModel(SessionSource source, std::function<int()> highlighted,
+                                 std::function<const Settings&()> settings, QObject* parent)
+    : DrawGridModel(9, parent),
+      source_(std::move(source)),
+      highlighted_(std::move(highlighted)),
+      settings_(std::move(settings)) {}
 
 QVariant StatusRowsModel::CellData(int col, int row, int role) const {
+  if (role == kHighlightRole) return row >= 1 && row - 1 == highlighted_();
   if (row == 0) return Header(kGrid2Headers, col, role);
-  if (row < 1 || static_cast<std::size_t>(row - 1) >= state_.statusRowsView.size()) return {};
-  const Tstatusrow& e = state_.statusRowsView[static_cast<std::size_t>(row - 1)];
+  const ServerSession* s = source_();
+  const Tstatusrow* e = s ? RowOf(s->Table(), row) : nullptr;
+  if (!e) return {};
+  const Tstatusrow& r = *e;
   std::string raw;
   bool number = false;
   switch (static_cast<StatusColumn>(col)) {
     case StatusColumn::Name:
-      raw = e[1];
-      if (!e[9].empty() && e[9] != e[1]) raw = e[1] + " ^0(" + e[9] + "^0)";
+      raw = r[1];
+      if (!r[9].empty() && r[9] != r[1]) raw = r[1] + " ^0(" + r[9] + "^0)";
+      if (role == kBoldRole) return !r[9].empty();
+      if (role == kFlagRole) return settings_().prov ? StrToIntDef(r[13], -1) : -1;
       if (role == Qt::ToolTipRole) {
-        QStringList tip{Plain(e[1])};
-        if (!e[9].empty()) tip << QStringLiteral("Gemerkt als: %1").arg(Plain(e[9]));
-        if (!e[12].empty() && e[12] != "?") tip << QStringLiteral("Land: %1").arg(Plain(e[12]));
+        QStringList tip{Plain(r[1])};
+        if (!r[9].empty()) tip << QStringLiteral("Gemerkt als: %1").arg(Plain(r[9]));
+        if (!r[12].empty() && r[12] != "?") tip << QStringLiteral("Land: %1").arg(Plain(r[12]));
         return tip.join(QLatin1Char('\n'));
       }
       break;
     case StatusColumn::Id:
-      raw = e[0];
+      raw = r[0];
       number = true;
       break;
     case StatusColumn::Score:
-      raw = e[4];
+      raw = r[4];
       number = true;
       break;
     case StatusColumn::Guid:
-      raw = e[3];
+      raw = r[3];
       if (role == Qt::ToolTipRole && raw == "0") return QStringLiteral("Keine GUID");
+      if (role == Qt::ForegroundRole) return raw == "0" ? QVariant(kFullRed) : QVariant();
       break;
     case StatusColumn::Ping:
-      raw = e[2];
+      raw = r[2];
       number = true;
+      if (role == Qt::ForegroundRole) return PingForeground(raw);
       break;
     case StatusColumn::Address:
-      raw = e[6];
+      raw = r[6];
       break;
     case StatusColumn::Provider:
-      raw = ProviderCellText(e);
+      raw = ProviderCellText(r);
       break;
     case StatusColumn::Lastmsg:
-      raw = e[5];
+      raw = r[5];
       number = true;
       break;
     case StatusColumn::Rate:
-      raw = e[8];
+      raw = r[8];
       number = true;
       break;
     default:

@@ -16,34 +16,6 @@
 
 namespace zelmora {
 
-QColor PingColor(int ping) {
-  QColor c(0, 198, 99);
-  if (ping > 20) c = QColor(0, 166, 83);
-  if (ping > 50) c = QColor(0, 106, 53);
-  if (ping > 80) c = QColor(0, 0, 0);
-  if (ping > 120) c = QColor(128, 0, 255);
-  if (ping > 160) c = QColor(255, 0, 128);
-  if (ping > 200) c = QColor(255, 0, 0);
-  return c;
-}
-
-std::string PlayersText(const Tserverrec& e) {
-  std::string t = std::to_string(e.players) + "/" + std::to_string(e.maxclients);
-  if (e.privateclients >= 1) t += "(" + std::to_string(e.privateclients) + ")";
-  return t;
-}
-
-QColor PlayersColor(const Tserverrec& e, const QColor& fallback) {
-  QColor c = fallback;
-  if (e.maxclients != 0) {
-    // 64-bit: the counts come from the network and may be anything.
-    const long long players = e.players;
-    if (players >= static_cast<long long>(e.maxclients) - e.privateclients) c = kFullRed;
-    if (players + 1 == e.maxclients) c = kOneSlotOrange;
-  }
-  return c;
-}
-
 QColor HeaderColor(const Settings& s, const QPalette& palette) {
   return s.design ? kDesignHeaderColor : palette.color(QPalette::Button);
 }
@@ -55,9 +27,9 @@ qreal Dpr(const QPainter& painter) {
 }
 }  // namespace
 
-ServerListPainter::ServerListPainter(const AppState& state,
+ServerListPainter::ServerListPainter(const DrawGridModel& model,
                                      std::function<const Settings&()> settings)
-    : state_(state), settings_(std::move(settings)), now_(&TickCount32) {}
+    : model_(model), settings_(std::move(settings)) {}
 
 void ServerListPainter::DrawGrid1DrawCell(QPainter& painter, const QPalette& palette, int ACol,
                                           int ARow, const QRect& Rect) const {
@@ -69,56 +41,20 @@ void ServerListPainter::DrawGrid1DrawCell(QPainter& painter, const QPalette& pal
   }
 }
 
-void ServerListPainter::DrawIcons(QPainter& painter, const Settings& s, const Tserverrec& e,
-                                  const QRect& Rect) const {
+void ServerListPainter::DrawIcons(QPainter& painter, int row, const QRect& Rect) const {
   int x = Rect.left() + 2;
   const int iconY = Rect.top() + 1;
-  if (s.prov) {
-    const std::string code = LowerAscii(FieldOf(e.provider.view(), ";", 1));
-    const int flag = FindFlag(state_.flagCodes, code);
-    if (flag != -1 && s.fl) {
-      // A flag that could not be loaded is left out and takes no room.
-      if (flags_ && flag < static_cast<int>(flags_->size()) &&
-          !(*flags_)[static_cast<size_t>(flag)].isNull()) {
-        painter.drawImage(QPoint(x, Rect.top() + 2), (*flags_)[static_cast<size_t>(flag)],
-                          QRect(0, 0, 16, 16));
-        x += 18;
-      }
-    }
-  }
-  if (s.version) {
-    int icon = -1;
-    switch (e.protocol) {
-      case 5:
-      case 6:
-        icon = kIconCod1;
-        break;
-      case 115:
-      case 117:
-      case 118:
-        icon = kIconCod2;
-        break;
-      case 21:
-      case 22:
-        icon = kIconUo;
-        break;
-      default:
-        break;
-    }
-    if (icon >= 0) painter.drawImage(QPoint(x, iconY), ImageList1(icon, Dpr(painter)));
+  const int flag = model_.Cell(0, row, kFlagRole).toInt();
+  // A flag that could not be loaded is left out and takes no room.
+  if (flag >= 0 && flags_ && flag < static_cast<int>(flags_->size()) &&
+      !(*flags_)[static_cast<std::size_t>(flag)].isNull()) {
+    painter.drawImage(QPoint(x, Rect.top() + 2), (*flags_)[static_cast<std::size_t>(flag)],
+                      QRect(0, 0, 16, 16));
     x += 18;
   }
-  const struct {
-    bool on;
-    int icon;
-  } rest[] = {
-      {s.pwd && e.passworded != 0, kIconPassword}, {s.rcon && !e.rconpass.empty(), kIconRcon},
-      {s.kc && e.killcam != 0, kIconKillcam},      {s.ff && e.friendlyfire != 0, kIconFriendlyFire},
-      {s.ac && e.punkbuster != 0, kIconAnticheat}, {s.vc && e.voice != 0, kIconVoice},
-  };
-  for (const auto& r : rest) {
-    if (!r.on) continue;
-    painter.drawImage(QPoint(x, iconY), ImageList1(r.icon, Dpr(painter)));
+  for (const QVariant& icon : model_.Cell(0, row, kIconsRole).toList()) {
+    if (icon.toInt() >= 0)
+      painter.drawImage(QPoint(x, iconY), ImageList1(icon.toInt(), Dpr(painter)));
     x += 18;
   }
 }
@@ -126,9 +62,6 @@ void ServerListPainter::DrawIcons(QPainter& painter, const Settings& s, const Ts
 void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& palette, int ACol,
                                           int ARow, const QRect& Rect) const {
   const Settings& s = settings_();
-  const std::uint32_t now = now_ ? now_() : TickCount32();
-  std::string text;
-  bool throttled = false;
   QFont font = painter.font();
   font.setBold(false);
   font.setItalic(false);
@@ -138,63 +71,25 @@ void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& pal
 
   QColor brush = Qt::white;
   if (ARow == 0 || ACol == 0) brush = HeaderColor(s, palette);
-  if (ARow - 1 == state_.selected)
+  if (model_.Cell(ACol, ARow, kHighlightRole).toBool())
     brush = kSelectionColor;
   else if (ACol != 0 && ARow != 0)
     brush = Qt::white;
   painter.fillRect(Rect, brush);
 
-  if (ARow == 0) {
-    if (ACol >= 0 && ACol < kServerColumns) text = kServerHeaders[ACol];
-  } else if (ARow >= 1 && static_cast<size_t>(ARow - 1) < state_.serverlist.size()) {
-    const Tserverrec& e = state_.serverlist[static_cast<size_t>(ARow - 1)];
-    switch (ACol) {
-      case 0:
-        DrawIcons(painter, s, e, Rect);
-        break;
-      case 1:
-        text = e.hostname.str();
-        break;
-      case 2:
-        text = e.mapinfo.str();
-        break;
-      case 3:
-        text = std::to_string(e.players) + "/" + std::to_string(e.maxclients);
-        painter.setPen(PlayersColor(e, painter.pen().color()));
-        if (e.privateclients >= 1) text += "(" + std::to_string(e.privateclients) + ")";
-        break;
-      case 4: {
-        text = std::to_string(e.ping);
-        const auto cqt = ConvertInteger(s.cqt);
-        if (!cqt) return;  // the time-out cannot be judged: the cell stays empty
-        if (IsTimedOut(e.lastreply, now, *cqt)) {
-          text = "TOUT";
-          painter.setPen(kFullRed);
-        } else if (e.ping < 1) {
-          text = "?";
-          painter.setPen(QColor(0, 0, 0));
-        } else {
-          painter.setPen(PingColor(e.ping));
-        }
-        throttled = state_.throttled.count(e.uid) != 0 && text != "TOUT";
-        break;
-      }
-      case 5:
-        text = e.host.str() + ":" + e.port.str();
-        break;
-      case 6:
-        text = e.provider.str();
-        break;
-      default:
-        break;
-    }
+  if (ACol == 0 && ARow >= 1) {
+    DrawIcons(painter, ARow, Rect);
+    return;
   }
+  std::string text = ToCp1252(model_.Cell(ACol, ARow, kRawTextRole).toString());
+  const QVariant colour = model_.Cell(ACol, ARow, Qt::ForegroundRole);
+  if (colour.isValid()) painter.setPen(colour.value<QColor>());
   if (!s.se) text = StripColorCodes(text);
   if (text.find('^') != std::string::npos)
     DrawColorText(painter, Rect.left() + 2, Rect.top() + 2, text);
   else
     DrawPlainText(painter, Rect.left() + 2, Rect.top() + 2, text);
-  if (throttled) {
+  if (model_.Cell(ACol, ARow, kMarkRole).toBool()) {
     const int x =
         Rect.left() + 2 + QFontMetrics(painter.font()).horizontalAdvance(FromCp1252(text));
     DrawThrottleMark(painter, QRect(x + 3, Rect.top() + 2, 7, Rect.height() - 4));

@@ -19,34 +19,14 @@
 
 #include "core/serverrec.h"
 #include "core/settings.h"
-#include "engine/appstate.h"
+#include "ui/main/gridmodels.h"
 
 class QPainter;
 
 namespace zelmora {
 
-inline constexpr int kServerColumns = 7;
-// Header texts of the server list (Windows-1252).
-inline constexpr const char* kServerHeaders[kServerColumns] = {"Infos",
-                                                               "Servername",
-                                                               "Karte",
-                                                               "Spieler",
-                                                               "Ping",
-                                                               "Host:Port",
-                                                               "Provider ; L\xE4ndercode ; Land"};
 inline const QColor kSelectionColor{212, 222, 242};
 inline const QColor kDesignHeaderColor{166, 202, 240};
-inline const QColor kFullRed{255, 0, 0};
-inline const QColor kOneSlotOrange{231, 157, 20};
-
-// Ping colour of the lists: <= 20, > 20, > 50, > 80, > 120, > 160, > 200.
-QColor PingColor(int ping);
-
-// "players/maxclients" plus "(privateclients)" when there are private slots.
-std::string PlayersText(const Tserverrec& e);
-// Colour of that text: red when full for the public, orange with one free
-// slot left (orange wins), else fallback. No colouring while maxclients is 0.
-QColor PlayersColor(const Tserverrec& e, const QColor& fallback);
 
 // Header colour of the grids: the design colour with "Eigenes Design", else
 // the system's button face.
@@ -56,14 +36,13 @@ QColor HeaderColor(const Settings& s, const QPalette& palette);
 inline const QColor kThrottleColor(224, 112, 0);
 void DrawThrottleMark(QPainter& painter, const QRect& room);
 
+// Draws the server list's cells from what its model says of them.
 class ServerListPainter {
  public:
-  ServerListPainter(const AppState& state, std::function<const Settings&()> settings);
+  ServerListPainter(const DrawGridModel& model, std::function<const Settings&()> settings);
 
-  // Flag pictures, index-aligned with state.flagCodes (null images allowed).
+  // Flag pictures, index-aligned with the flag codes (null images allowed).
   void SetFlagImages(const std::vector<QImage>* flags) { flags_ = flags; }
-  // The millisecond tick the time-out rule compares with (TickCount32).
-  void SetClock(std::function<std::uint32_t()> now) { now_ = std::move(now); }
 
   // While set, cells are not drawn at all (a row is being dragged).
   bool dragFlag = false;
@@ -75,13 +54,11 @@ class ServerListPainter {
  private:
   void DrawCellUnchecked(QPainter& painter, const QPalette& palette, int ACol, int ARow,
                          const QRect& Rect) const;
-  void DrawIcons(QPainter& painter, const Settings& s, const Tserverrec& e,
-                 const QRect& Rect) const;
+  void DrawIcons(QPainter& painter, int row, const QRect& Rect) const;
 
-  const AppState& state_;
+  const DrawGridModel& model_;
   std::function<const Settings&()> settings_;
   const std::vector<QImage>* flags_ = nullptr;
-  std::function<std::uint32_t()> now_;
 };
 
 // The icon options that decide the width of the icon column.

@@ -1,35 +1,30 @@
 // The main window: server list, detail tabs and ping chart.
 //
-// TForm1 owns the main-thread state (AppState) and the query engine, and is
-// the engine's view: every reply the engine handles ends in one of the
-// EngineView callbacks below, always on the main thread. The settings window
-// drives it through MainWindowHooks.
+// TForm1 wires: it owns the query engine (and with it the server list, the
+// selection and the sessions of the servers), the saved files, and the
+// pieces that show them (ServerListPanel, DetailViews, PingChart, the
+// administration tabs, WindowLayout), and connects them. The handlers keep
+// the names the operator's actions have always had (DrawGrid1Click,
+// Serverlschen1Click, ...). The settings window drives it through
+// MainWindowHooks.
 #pragma once
 
 #include <QMainWindow>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/savedfiles.h"
 #include "core/settings.h"
-#include "engine/appstate.h"
-#include "engine/engineview.h"
 #include "engine/queryengine.h"
+#include "ui/admin/admincommon.h"
 #include "ui/dialogs/mainwindowhooks.h"
-#include "ui/main/detailgrids.h"
-#include "ui/main/serverlistview.h"
 #include "ui/main/settingscache.h"
 
-class QAreaSeries;
-class QChart;
-class QLineSeries;
 class QMenu;
-class QTimer;
-class QValueAxis;
 
 namespace Ui {
 class TForm1;
@@ -41,14 +36,17 @@ class AdminTab;
 class ConfigTab;
 class ConsoleTab;
 class CustomVarsTab;
-class DrawGrid;
+class DetailViews;
 class GameSettingsTab;
 class GameTypeTab;
 class MapsTab;
 class MsgTimerTab;
+class PingChart;
 class PlayersTab;
+class ServerListPanel;
 class VarQueue;
 class WeaponsTab;
+class WindowLayout;
 class TForm3;
 class TForm4;
 class TForm5;
@@ -60,7 +58,7 @@ class TForm16;
 class TForm17;
 class TForm18;
 
-class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
+class TForm1 : public QMainWindow, public MainWindowHooks {
   Q_OBJECT
 
  public:
@@ -79,28 +77,24 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Editieren1Click();               // "GUIDListe" -> "Editieren ..."
   // The join window; enables the two "Server betreten" items.
   void SetJoinWindow(TForm10* joinWindow);
-  // The overlay notice and the expert settings window (its profile list
-  // fills the "Sonstiges" profile box; its editors are the weapon and
-  // vehicle lists).
+  // The overlay notice and the expert settings window.
   void SetCvarDialogs(TForm5* overlay, TForm6* expertSettings);
+  // The password dialogs (server password, rcon password), wired here.
+  void SetPasswordDialogs(TForm16* serverPassword, TForm17* rconPassword);
 
-  // Administration of server variables: the cvar queue and its tabs.
+  QueryEngine& Engine() { return *engine_; }
+  SavedFiles& Files() { return files_; }
+  ServerListPanel& List() { return *list_; }
+  DetailViews& Details() { return *details_; }
+  PingChart& Chart() { return *chart_; }
+  const std::vector<QImage>& FlagImages() const { return flagImages_; }
+
+  // The administration tabs (they own the behaviour of their pages).
   VarQueue& Vars() { return *varQueue_; }
   GameTypeTab& GameTypes() { return *gameTypeTab_; }
   GameSettingsTab& GameSettings() { return *gameSettingsTab_; }
   WeaponsTab& Weapons() { return *weaponsTab_; }
   CustomVarsTab& CustomVars() { return *customVarsTab_; }
-  // The password dialogs (server password, rcon password), wired here.
-  void SetPasswordDialogs(TForm16* serverPassword, TForm17* rconPassword);
-
-  AppState& State() { return state_; }
-  QueryEngine& Engine() { return *engine_; }
-  ServerListPainter& ListPainter() { return listPainter_; }
-  DetailGridsPainter& DetailPainter() { return detailPainter_; }
-  const ServerColumnFitter& Fitter() const { return fitter_; }
-  const std::vector<QImage>& FlagImages() const { return flagImages_; }
-
-  // The administration tabs (they own the behaviour of their pages).
   PlayersTab& Players() { return *playersTab_; }
   MapsTab& Maps() { return *mapsTab_; }
   ConfigTab& Configs() { return *configTab_; }
@@ -116,28 +110,15 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void FormResize();
 
   // --- server list (DrawGrid1) -------------------------------------------------------
-  // repaintNow false: the repaint is coalesced with the next ones (replies).
   void FitServerColumns(bool repaintNow = true);
   void DrawGrid1Click();
-  void DrawGrid1MouseDown(int col, int row);
-  void DrawGrid1MouseMove(int col, int row);
   void DrawGrid1MouseUp(int col, int row);
-  void DrawGrid1RowMoved(int fromIndex, int toIndex);
   // Joins the selected server; afterwards the join window's wait button
   // shows its plain caption again.
   void DrawGrid1DblClick();
   void NachPingaufsteigend1Click();
   void NachPingabsteigend1Click();
-  int HoverIndex() const { return hover1_; }
-
-  // --- detail grids ----------------------------------------------------------------
-  // row: the grid row under the pointer at the release.
-  void DrawGrid2MouseUp(int row);
-  void VariableninhaltZwischenablage1Click();
-  void SpielernameindieZwischenablage1Click();  // DrawGrid4
-  void SpielernameindieZwischenablage2Click();  // DrawGrid2
-  void IPindieZwischenablage1Click();
-  void guidindieZwischenablage1Click();
+  int HoverIndex() const;
 
   // --- tabs and list menu ------------------------------------------------------------
   void PageControl1Change(int page);
@@ -153,41 +134,11 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   void Serverjoinen1Click();    // main menu "Server betreten"
   void Serverbetreten1Click();  // popup "Server betreten"
   void Abfragen1Click();        // "Alle Server abfragen" (F5)
-  // A click on column col's header: the list sorted by it.
-  void SortServerList(int col);
-  void MarkSort(int col, bool ascending);
   void rconExperteneinstellungen1Click();
   // "Serverpasswort ändern (auf dem Server)", both menus.
   void Serverpasswortndern1Click();
   // "rcon(-)Passwort ändern (im Programm)", both menus.
   void rconPasswortndern1Click();
-
-  // --- chart ---------------------------------------------------------------------
-  QChart* Chart() const { return chart_; }
-  QAreaSeries* ChartSeries() const { return series_; }
-  QValueAxis* ChartAxis() const { return axisY_; }
-
-  // --- EngineView ------------------------------------------------------------------
-  void ConsoleShow(const std::vector<std::string>& lines) override;
-  void ConsoleNote(const std::string& line) override;
-  void MapListShow(const std::vector<std::string>& maps, int chosen) override;
-  void MapPictureShow(const std::string& path) override;
-  void ConfigListAppend(const std::vector<std::string>& files) override;
-  int ChartPointCount() override;
-  void ChartRebuild(int points) override;
-  void ChartPlot(const std::vector<double>& values) override;
-  void ServerVarsChanged() override;
-  void PlayerRowsChanged() override;
-  void StatusRowsChanged() override;
-  void StatusTableReadyMore(const PolledTable& table) override;
-  void ServerEntryChanged(int index) override;
-  void RefreshJoinDialog() override;
-  bool PlayersTabShown() override;
-  void SweepButtonShown(bool shown) override;
-  void GameTypeControls(const std::string& protocolText) override;
-  void GameTypeLabel(const std::string& text) override;
-  void ApplyVarReply(const std::string& firstLine) override;
-  void SelectedRefreshButtonShown(bool shown) override;
 
   // --- MainWindowHooks -----------------------------------------------------------
   void SetChartAxis(bool automatic, int maximum) override;
@@ -204,52 +155,50 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void SetUpGrids();
+  void SetUpList();
   void SetUpMenus();
-  void SetUpChart();
+  QMenu* SetUpListMenu();
   void SetUpCvarTabs();
   void SetUpAdminTabs();
+  void LoadData();
+  // The selection moved to another server (or to none): the views follow
+  // it; steps: the selection steps run too (a click, a list operation).
+  void FollowSelection(bool steps);
   void SelectionSteps();
-  void AnotherServer();
+  void ShowSelectedStatus();
   void ShowRconDependentViews(const Tserverrec& e);
   void AfterListChange();
-  void SelectionFollowsList();
   void RepaintGrids();
   void ApplyTabLook(bool own);
-  void ApplyAxisRange();
-  QSize FrameExtra() const;
-  QSize Room() const;
-  void PlaceOnScreen(bool centre);
-  std::string ServersPath() const;
 
   std::unique_ptr<Ui::TForm1> ui;
   SettingsStore& store_;
   SettingsCache settings_;
-  AppState state_;
-  ServerListPainter listPainter_;
-  DetailGridsPainter detailPainter_;
-  ServerColumnFitter fitter_;
+  SavedFiles files_;
   std::vector<QImage> flagImages_;
   std::unique_ptr<QueryEngine> engine_;
-  TForm9* form9_ = nullptr;
-  TForm12* form12_ = nullptr;
-  TForm18* form18_ = nullptr;
+  std::unique_ptr<WindowLayout> layout_;
+  ServerListPanel* list_ = nullptr;
+  DetailViews* details_ = nullptr;
+  PingChart* chart_ = nullptr;
+  FollowedSession shown_;  // the selected server's session, as the views show it
 
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
-  TForm10* form10_ = nullptr;
-  QAction* serverbetreten1_ = nullptr;
   TForm6* form6_ = nullptr;
+  TForm9* form9_ = nullptr;
+  TForm10* form10_ = nullptr;
+  TForm12* form12_ = nullptr;
+  TForm16* form16_ = nullptr;
+  TForm17* form17_ = nullptr;
+  TForm18* form18_ = nullptr;
+  QAction* serverbetreten1_ = nullptr;
 
   std::unique_ptr<VarQueue> varQueue_;
   std::unique_ptr<GameTypeTab> gameTypeTab_;
   std::unique_ptr<GameSettingsTab> gameSettingsTab_;
   std::unique_ptr<WeaponsTab> weaponsTab_;
   std::unique_ptr<CustomVarsTab> customVarsTab_;
-  TForm16* form16_ = nullptr;
-  TForm17* form17_ = nullptr;
-
-  // Declared after the engine: they go first.
   std::unique_ptr<PlayersTab> playersTab_;
   std::unique_ptr<MapsTab> mapsTab_;
   std::unique_ptr<ConfigTab> configTab_;
@@ -259,34 +208,6 @@ class TForm1 : public QMainWindow, public EngineView, public MainWindowHooks {
   // a server selection and of its page coming to the front.
   std::vector<std::pair<int, AdminTab*>> adminTabs_;
 
-  // Hover index of the server list (the row a release selects).
-  int hover1_ = 0;
-  // The grid rows the popup menus of DrawGrid3, DrawGrid4 and DrawGrid2
-  // were opened for (0: none).
-  int popupRow3_ = 0;
-  int popupRow4_ = 0;
-  int popupRow2_ = 0;
-  // The server list's header sort: column (-1: none) and direction.
-  int sortColumn_ = -1;
-  bool sortAscending_ = true;
-
-  QTimer* listRepaint_ = nullptr;
-  QMenu* popup1_ = nullptr;
-  QMenu* popup2_ = nullptr;
-  QMenu* popup3_ = nullptr;
-  QMenu* popup4_ = nullptr;
-
-  QChart* chart_ = nullptr;
-  QAreaSeries* series_ = nullptr;
-  QLineSeries* upper_ = nullptr;
-  QValueAxis* axisY_ = nullptr;
-  QValueAxis* axisX_ = nullptr;
-  int chartPoints_ = 0;  // samples of the histories the chart stands for
-  bool axisAuto_ = false;
-  int axisMax_ = 200;
-
-  // The entry the selection steps last ran for (0: none).
-  std::uint64_t selectedUid_ = 0;
   bool minimized_ = false;
   bool placedOnce_ = false;
   bool closeDone_ = false;

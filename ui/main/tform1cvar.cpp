@@ -1,7 +1,7 @@
 // The main window's part in the administration of server variables: it
 // creates the cvar queue and the tabs that use it ("Waffen/Fahrzeuge",
-// "Spielmodus", "Spielmodus-Einstellungen", "Sonstiges"), hands them their
-// pages, and forwards what the engine reports.
+// "Spielmodus", "Spielmodus-Einstellungen", "Sonstiges") and hands them their
+// pages.
 #include <QAction>
 #include <QTabWidget>
 
@@ -19,7 +19,7 @@
 namespace zelmora {
 
 void TForm1::SetUpCvarTabs() {
-  varQueue_ = std::make_unique<VarQueue>(state_, *engine_, this);
+  varQueue_ = std::make_unique<VarQueue>(*engine_, this);
   weaponsTab_ = std::make_unique<WeaponsTab>(*varQueue_, ui->TabSheet4);
   gameTypeTab_ = std::make_unique<GameTypeTab>(*varQueue_, ui->TabSheet5);
   gameSettingsTab_ = std::make_unique<GameSettingsTab>(*varQueue_, ui->PageControl2);
@@ -48,6 +48,8 @@ void TForm1::SetUpCvarTabs() {
 
   connect(ui->rconExperteneinstellungen1, &QAction::triggered, this,
           &TForm1::rconExperteneinstellungen1Click);
+  connect(engine_.get(), &QueryEngine::SelectedRefreshButtonShown, gameTypeTab_.get(),
+          [this](bool shown) { gameTypeTab_->SelectedRefreshButtonShown(shown); });
 }
 
 void TForm1::SetCvarDialogs(TForm5* overlay, TForm6* expertSettings) {
@@ -66,23 +68,6 @@ void TForm1::SetCvarDialogs(TForm5* overlay, TForm6* expertSettings) {
 
 void TForm1::rconExperteneinstellungen1Click() {
   if (form6_) form6_->exec();
-}
-
-void TForm1::GameTypeControls(const std::string& protocolText) {
-  gameTypeTab_->GameTypeControls(protocolText);
-  gameSettingsTab_->GameTypeControls(protocolText);
-}
-
-void TForm1::GameTypeLabel(const std::string& text) {
-  gameTypeTab_->GameTypeLabel(text);
-}
-
-void TForm1::ApplyVarReply(const std::string& firstLine) {
-  varQueue_->ApplyVarReply(firstLine);
-}
-
-void TForm1::SelectedRefreshButtonShown(bool shown) {
-  gameTypeTab_->SelectedRefreshButtonShown(shown);
 }
 
 }  // namespace zelmora

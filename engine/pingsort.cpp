@@ -1,4 +1,4 @@
-#include "ui/main/sorts.h"
+#include "engine/pingsort.h"
 
 #include <utility>
 
