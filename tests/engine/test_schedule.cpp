@@ -1,15 +1,16 @@
 // Timers and scheduling: start-up sweep rules, the periodic sweep and the
-// selected-server query, one-shot command timers, query settings, page
-// changes, minimise and restore.
+// selected-server query, commands that wait in a server's line, query
+// settings, page changes, minimise and restore.
 #include <QCoreApplication>
 #include <QTest>
 
 #include <memory>
 
+#include <QSignalSpy>
+
 #include "core/settings.h"
 #include "engine/queryengine.h"
 #include "enginetestutil.h"
-#include "recordingview.h"
 #include "tools/testserver/testserver.h"
 
 using namespace zelmora;
@@ -21,10 +22,8 @@ namespace {
 constexpr const char* kHost = "127.0.0.1";
 
 struct Rig {
-  AppState state;
   SettingsStore settings;
-  RecordingView view;
-  std::unique_ptr<QueryEngine> engine;
+  std::unique_ptr<QueryEngine> engine = std::make_unique<QueryEngine>(settings);
   std::vector<std::unique_ptr<TestServer>> servers;
 
   explicit Rig(int count, const std::string& password = "pw") {
@@ -35,16 +34,16 @@ struct Rig {
       SetVar(c.vars, "sv_hostname", "S" + std::to_string(i));
       servers.push_back(std::make_unique<TestServer>());
       if (!servers.back()->start(c)) qFatal("test server did not start");
-      state.serverlist.push_back(
+      engine->List().Append(
           Entry(kHost, std::to_string(servers.back()->port()), i == 0 ? password : ""));
     }
-    state.pingHistory.resize(state.serverlist.size());
-    engine = std::make_unique<QueryEngine>(state, settings, view);
     engine->SetRconPause(5ms);
     if (!engine->Start()) qFatal("engine did not start");
   }
   TestServer& S(int i) { return *servers[static_cast<size_t>(i)]; }
-  Tserverrec& E(int i) { return state.serverlist[static_cast<size_t>(i)]; }
+  Tserverrec& E(int i) { return engine->List().MutableAt(static_cast<size_t>(i)); }
+  ServerSession& Session(int i) { return *engine->Session(E(i).uid); }
+  void Select(int i) { engine->Selected().SelectRow(i); }
   uint64_t Queries(int i) { return S(i).stats().statusQueries; }
   // Lets events run for ms (timers fire, replies are handled).
   static void Run(int ms) { QTest::qWait(ms); }
@@ -56,7 +55,9 @@ class ScheduleTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void onlyTheStartUpSweepLetsEventsRun() {
+  // Both sweeps send in slices and let the window's events run between
+  // them; neither runs a nested event loop.
+  void sweepsLetEventsRunBetweenSlices() {
     Rig r(2);
     bool inSweep = false;
     std::vector<bool> ranDuringSweep;
@@ -65,19 +66,15 @@ class ScheduleTest : public QObject {
           QCoreApplication::instance(), [&] { ranDuringSweep.push_back(inSweep); },
           Qt::QueuedConnection);
     };
-    post();
-    inSweep = true;
-    r.engine->Timer3Timer();  // lets pending events run after each send
-    inSweep = false;
-    QCOMPARE(ranDuringSweep, std::vector<bool>{true});
-
-    ranDuringSweep.clear();
-    post();
-    inSweep = true;
-    r.engine->Button6Click();  // sends without pauses
-    inSweep = false;
-    QVERIFY(ranDuringSweep.empty());
-    QTRY_COMPARE(ranDuringSweep, std::vector<bool>{false});
+    for (auto sweep : {&QueryEngine::Timer3Timer, &QueryEngine::Button6Click}) {
+      ranDuringSweep.clear();
+      post();
+      inSweep = true;
+      (r.engine.get()->*sweep)();
+      inSweep = false;
+      QVERIFY(ranDuringSweep.empty());
+      QTRY_COMPARE(ranDuringSweep, std::vector<bool>{false});
+    }
   }
 
   void startUpSweepEndsAtAnEmptyHost() {
@@ -87,9 +84,7 @@ class ScheduleTest : public QObject {
     QTRY_VERIFY(r.E(0).maxclients > 0);
     Rig::Run(150);
     QCOMPARE(r.Queries(0), 1u);
-    QCOMPARE(r.Queries(2), 0u);           // the sweep ended before it
-    QVERIFY(r.state.targetHost.empty());  // and SetTarget was skipped
-    QVERIFY(r.state.targetPort.empty());
+    QCOMPARE(r.Queries(2), 0u);  // the sweep ended before it
   }
 
   void startUpSweepSkipsNonNumericPorts() {
@@ -101,10 +96,9 @@ class ScheduleTest : public QObject {
     QCOMPARE(r.Queries(0), 1u);
     QCOMPARE(r.Queries(1), 0u);
     QCOMPARE(r.E(1).sendtime, 1.0);
-    QCOMPARE(r.state.targetPort, std::to_string(r.S(0).port()));
   }
 
-  void startUpSweepOffStillSetsTheTarget() {
+  void startUpSweepOff() {
     Rig r(2);
     r.settings.Set(&Settings::startq, false);
     r.engine->ApplyStartQuerySetting();
@@ -113,12 +107,11 @@ class ScheduleTest : public QObject {
     Rig::Run(100);
     QCOMPARE(r.Queries(0), 0u);
     QCOMPARE(r.Queries(1), 0u);
-    QCOMPARE(r.state.targetPort, std::to_string(r.S(0).port()));
   }
 
   void sweepLeavesOutTheSelectedServer() {
     Rig r(3);
-    r.state.selected = 1;
+    r.Select(1);
     r.E(2).port.assign("abc");  // never queried, the rest of the sweep goes on
     r.engine->Timer5().SetInterval(40);
     r.engine->Timer5().SetEnabled(true);
@@ -133,32 +126,33 @@ class ScheduleTest : public QObject {
 
   void selectedQueryKeepsItsCadenceAndRequestsPolls() {
     Rig r(3);
-    r.state.selected = 0;
+    r.Select(0);
     r.engine->Timer1().SetInterval(30);
     r.engine->Timer1().SetEnabled(true);
     QTRY_VERIFY(r.Queries(0) >= 5);
     r.engine->Timer1().SetEnabled(false);
     QCOMPARE(r.Queries(1), 0u);
     QCOMPARE(r.Queries(2), 0u);
-    QVERIFY(r.state.statusPolls.empty());  // players tab not shown
+    QVERIFY(!r.Session(0).TableRequested());  // players page not shown
 
-    // Players tab shown and an rcon password: each tick requests a poll.
-    r.view.playersTab = true;
+    // Players page shown and an rcon password: each tick asks for a table.
+    QSignalSpy tables(&r.Session(0), &ServerSession::TableChanged);
+    r.engine->OnPageChanged(true);
+    r.engine->Timer1().SetEnabled(false);  // the page switched it on; ticks by hand here
     r.engine->Timer1Timer();
-    QCOMPARE(r.state.statusPolls, std::deque<std::uint64_t>{r.E(0).uid});
-    QTRY_VERIFY_WITH_TIMEOUT(r.view.tableReadyCount >= 1, 5000);
+    QVERIFY(r.Session(0).TableRequested());
+    QTRY_VERIFY_WITH_TIMEOUT(tables.count() >= 1, 5000);
 
     // Without a password no request.
-    r.state.statusPolls.clear();
-    r.state.selected = 1;
+    r.Select(1);
     r.engine->Timer1Timer();
-    QVERIFY(r.state.statusPolls.empty());
+    QVERIFY(!r.Session(1).TableRequested());
     QTRY_COMPARE(r.Queries(1), 1u);
     // No entry or a port that is no number: nothing at all.
     const uint64_t q1 = r.Queries(1);
     r.E(1).port.assign("x");
     r.engine->Timer1Timer();
-    r.state.selected = 9;
+    r.Select(9);
     r.engine->Timer1Timer();
     Rig::Run(50);
     QCOMPARE(r.Queries(1), q1);
@@ -166,7 +160,7 @@ class ScheduleTest : public QObject {
 
   void selectedQueryStampsBeforeItSends() {
     Rig r(1);
-    r.state.selected = 0;
+    r.Select(0);
     r.S(0).setReplyDelayMs(50);
     r.engine->Timer1Timer();
     const double stamped = r.E(0).sendtime;
@@ -178,51 +172,43 @@ class ScheduleTest : public QObject {
     QVERIFY(r.E(0).ping >= 50);
   }
 
-  void deferredCommandAndTimer4FireOnce() {
-    Rig r(1);
-    r.state.selected = 0;
-    r.state.deferredCommand = "map_restart";
-    r.state.deferredServer = r.E(0).uid;
-    r.state.timer4Server = r.E(0).uid;
-    r.engine->Timer2().SetInterval(20);
-    r.engine->Timer2().SetEnabled(true);
-    r.engine->Timer4().SetInterval(30);
-    r.engine->Timer4().SetEnabled(true);
-    QTRY_COMPARE(r.S(0).executedCommands().size(), size_t(2));
+  // A listing asked for later goes once, for the server it was asked for;
+  // a newer request replaces it, and one of a server that is no longer
+  // selected is dropped.
+  void listingsAskedForLater() {
+    Rig r(2, "pw");
+    r.E(1).rconpass.assign("pw");
+    r.Select(0);
+    r.Session(0).RequestListing(ListingKind::Configs, 50ms);
+    r.Session(0).RequestListing(ListingKind::Configs, 60ms);
+    QTRY_COMPARE(r.S(0).executedCommands(), std::vector<std::string>{"dir / .cfg"});
     Rig::Run(200);
-    const auto cmds = r.S(0).executedCommands();
-    QCOMPARE(cmds.size(), size_t(2));
-    QVERIFY(std::count(cmds.begin(), cmds.end(), "map_restart") == 1);
-    QVERIFY(std::count(cmds.begin(), cmds.end(), "status") == 1);
-    QVERIFY(r.state.deferredCommand.empty());
-    QVERIFY(!r.engine->Timer2().Enabled());
-    QVERIFY(!r.engine->Timer4().Enabled());
+    QCOMPARE(r.S(0).executedCommands().size(), size_t(1));
+    QVERIFY(!r.Session(0).Configs().items.empty());
 
-    // Nothing deferred: Timer2 only switches itself off.
-    r.engine->Timer2().SetEnabled(true);
-    QTRY_VERIFY(!r.engine->Timer2().Enabled());
-    Rig::Run(50);
-    QCOMPARE(r.S(0).executedCommands().size(), size_t(2));
+    r.Session(0).RequestListing(ListingKind::Configs, 100ms);
+    r.Select(1);
+    Rig::Run(300);
+    QCOMPARE(r.S(0).executedCommands().size(), size_t(1));
   }
 
-  // A deferred command that cannot be sent is dropped once, without a word
-  // to the operator and without being tried again.
-  void failedDeferredSendIsDroppedQuietly() {
+  // A command for a server whose port is no number is refused, without a
+  // word to the operator.
+  void commandForAnUnreachableEntryIsRefused() {
     Rig r(1);
-    r.state.selected = 0;
+    r.Select(0);
     r.E(0).port.assign("notaport");
-    r.state.deferredCommand = "dir / .cfg";
-    r.state.deferredServer = r.E(0).uid;
-    r.engine->Timer2().SetInterval(10);
-    r.engine->Timer2().SetEnabled(true);
-    QTRY_VERIFY(!r.engine->Timer2().Enabled());
-    Rig::Run(50);
-    QVERIFY(r.state.deferredCommand.empty());
+    QCOMPARE(r.engine->SendRcon("dir / .cfg"), QueryEngine::SendResult::Failed);
+    r.Session(0).RequestListing(ListingKind::Configs, 10ms);
+    Rig::Run(100);
+    QCOMPARE(r.engine->HeldRcon(), size_t(0));
     QVERIFY(r.S(0).executedCommands().empty());
   }
 
   void querySettingsDriveTheTimers() {
     Rig r(1);
+    QSignalSpy sweepButton(r.engine.get(), &QueryEngine::SweepButtonShown);
+    QSignalSpy selectedButton(r.engine.get(), &QueryEngine::SelectedRefreshButtonShown);
     r.settings.Update([](Settings& s) {
       s.cq = true;
       s.cqt = "2";
@@ -232,10 +218,10 @@ class ScheduleTest : public QObject {
     QCOMPARE(r.engine->ApplyQuerySettings(), std::string());
     QCOMPARE(r.engine->Timer5().Interval(), 2000);
     QVERIFY(r.engine->Timer5().Active());
-    QVERIFY(!r.view.sweepButton);
+    QCOMPARE(sweepButton.last()[0].toBool(), false);
     QCOMPARE(r.engine->Timer1().Interval(), 3000);
     QVERIFY(!r.engine->Timer1().Enabled());
-    QVERIFY(r.view.selectedButton);
+    QCOMPARE(selectedButton.last()[0].toBool(), true);
 
     // Interval 0: on, but never fires.
     r.settings.Set(&Settings::cqt, std::string("0"));
@@ -275,16 +261,16 @@ class ScheduleTest : public QObject {
   void pageChangeOfThePlayersTab() {
     Rig r(2);
     r.settings.Set(&Settings::sq, false);
-    r.state.selected = 0;
+    r.Select(0);
     r.engine->OnPageChanged(true);
     QVERIFY(r.engine->Timer1().Enabled());  // on whatever sq says
     QTRY_COMPARE(r.S(0).executedCommands(), std::vector<std::string>{"status"});
-    QTRY_VERIFY(r.view.Has("ConsoleShow"));
+    QTRY_VERIFY(r.Session(0).Console().End() > 2);  // the command and its output
     r.engine->OnPageChanged(false);
     QVERIFY(!r.engine->Timer1().Enabled());  // per sq
 
     // Without an rcon password a page change leaves Timer1 alone.
-    r.state.selected = 1;
+    r.Select(1);
     r.engine->Timer1().SetEnabled(true);
     r.engine->OnPageChanged(false);
     QVERIFY(r.engine->Timer1().Enabled());

@@ -6,8 +6,13 @@
 // server's kick is told with its name.
 #include <QTest>
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <memory>
+#include <set>
+
+#include "engine/clock.h"
 
 #include "enginefixture.h"
 #include "tools/testserver/testserver.h"
@@ -222,6 +227,55 @@ class SessionsTest : public QObject {
     // Once a command has left, what comes is the next output.
     e.engine->SendRcon("say x");
     QTRY_VERIFY_WITH_TIMEOUT(e.ConsoleHas(0, "> say x"), 2000);
+  }
+
+  // A batch of reads to a server that limits requests (before it is known
+  // to): the reads it lost while answering others are sent once more, so
+  // every one is answered, and with its getstatus kept in the budget and
+  // its answers counted the server is never taken for silent.
+  void limitedServerAnswersEveryReadAndIsNeverSilent() {
+    TestServerConfig c = Rconned();
+    c.limiterBurst = 10;
+    c.floodProtection = false;
+    TestServer a;
+    QVERIFY(a.start(c));
+    Engine e;
+    e.Add(a.port(), "pw");
+    e.Select(0);
+    QVERIFY(e.Start());
+    e.engine->Timer1().SetInterval(1000);
+    e.engine->Timer1().SetEnabled(true);
+    QSignalSpy replies(e.engine.get(), &QueryEngine::VarReply);
+    const std::vector<std::string> names = {
+        "scr_dm_scorelimit",  "scr_dm_timelimit", "scr_tdm_scorelimit", "scr_tdm_timelimit",
+        "scr_sd_scorelimit",  "scr_sd_timelimit", "scr_sd_roundlimit",  "scr_sd_roundlength",
+        "scr_sd_graceperiod", "scr_sd_bombtimer", "scr_hq_scorelimit",  "scr_hq_timelimit"};
+    std::uint32_t stalest = 0;
+    for (const std::string& name : names) {
+      RconOptions read;
+      read.kind = RconKind::Read;
+      QCOMPARE(e.S(0).Send(RconChannel::Var, name, std::move(read)), SendResult::Sent);
+      for (int i = 0; i < 7; ++i) {  // the cvar queue's 700 ms
+        QTest::qWait(100);
+        stalest = std::max(stalest, TickCount32() - e.E(0).lastreply);
+      }
+    }
+    QElapsedTimer clock;
+    clock.start();
+    std::set<std::string> answered;
+    while (clock.elapsed() < 30000 && answered.size() < names.size()) {
+      QTest::qWait(100);
+      stalest = std::max(stalest, TickCount32() - e.E(0).lastreply);
+      for (const QList<QVariant>& r : replies) {
+        const std::string line = r[1].value<std::string>();
+        for (const std::string& n : names)
+          if (line.rfind("\"" + n + "\"", 0) == 0) answered.insert(n);
+      }
+    }
+    QCOMPARE(answered.size(), names.size());
+    QVERIFY(a.stats().limiterDropped > 0);     // the limiter did drop some
+    QVERIFY(e.engine->counters().resent > 0);  // and they were asked again
+    QVERIFY2(stalest < 8000, qPrintable(QString("no answer for %1 ms").arg(stalest)));
   }
 
   // A deleted server's waiting kick is told, with the server's name.

@@ -10,12 +10,12 @@
 #include <memory>
 #include <thread>
 
+#include <QSignalSpy>
 #include "core/settings.h"
 #include "engine/clock.h"
 #include "engine/queryengine.h"
 #include "enginetestutil.h"
 #include "protocol/udpsocket.h"
-#include "recordingview.h"
 #include "tools/testserver/testserver.h"
 
 using namespace zelmora;
@@ -27,16 +27,15 @@ namespace {
 constexpr const char* kHost = "127.0.0.1";
 
 struct Rig {
-  AppState state;
   SettingsStore settings;
-  RecordingView view;
-  std::unique_ptr<QueryEngine> engine = std::make_unique<QueryEngine>(state, settings, view);
+  std::unique_ptr<QueryEngine> engine = std::make_unique<QueryEngine>(settings);
 
   void Add(const std::string& host, uint16_t port, const std::string& pass = "") {
-    state.serverlist.push_back(Entry(host, std::to_string(port), pass));
-    state.pingHistory.resize(state.serverlist.size());
+    engine->List().Append(Entry(host, std::to_string(port), pass));
   }
-  Tserverrec& E(int i) { return state.serverlist[static_cast<size_t>(i)]; }
+  Tserverrec& E(int i) { return engine->List().MutableAt(static_cast<size_t>(i)); }
+  ServerSession& S(int i) { return *engine->Session(E(i).uid); }
+  void Select(int i) { engine->Selected().SelectRow(i); }
 };
 
 // Longest gap between two consecutive events of the main thread while
@@ -75,8 +74,8 @@ class TrafficTest : public QObject {
  private slots:
   // A server that drops every rcon command within 500 ms of the previous
   // one, from whatever socket: a tab change ("status" on the query
-  // channel), the polls of the status thread and variable reads in quick
-  // succession all arrive, in the order they were made, none dropped.
+  // channel), a poll and variable reads in quick succession all arrive, in
+  // the order they were made, none dropped.
   void rconOfAllChannelsIsSpacedPerServer() {
     TestServer server;
     TestServerConfig c;
@@ -86,22 +85,22 @@ class TrafficTest : public QObject {
     QVERIFY(server.start(c));
     Rig r;
     r.Add(kHost, server.port(), "pw");
-    r.state.selected = 0;
+    r.Select(0);
     r.engine->SetRconPause(0ms);  // only the spacing keeps them apart here
     QVERIFY(r.engine->Start());
+    QSignalSpy tables(&r.S(0), &ServerSession::TableChanged);
 
-    r.view.playersTab = true;
     r.engine->OnPageChanged(true);         // "status" over the query channel
     r.engine->Timer1().SetEnabled(false);  // no further polls of its own
-    r.engine->RequestStatusPoll();         // the status thread's own "status"
+    r.engine->RequestStatusPoll();         // the poll's own "status"
     QCOMPARE(r.engine->SendRconVar("g_gametype"), QueryEngine::SendResult::Sent);
     QCOMPARE(r.engine->SendRconVar("sv_maxclients"), QueryEngine::SendResult::Sent);
     QCOMPARE(r.engine->SendRcon("say one"), QueryEngine::SendResult::Sent);
     QVERIFY(r.engine->HeldRcon() >= 3);
     QTRY_COMPARE_WITH_TIMEOUT(server.executedCommands().size(), size_t(5), 8000);
     QCOMPARE(server.stats().rconFloodDropped, uint64_t(0));
-    // The main thread's commands keep their order; the poll takes its place
-    // when the status thread comes to it.
+    // The commands keep their order; the poll takes its place in the
+    // server's spacing like any other.
     std::vector<std::string> mainOnes;
     for (const std::string& cmd : server.executedCommands())
       if (cmd != "status" || mainOnes.empty()) mainOnes.push_back(cmd);
@@ -115,7 +114,7 @@ class TrafficTest : public QObject {
     for (size_t i = 1; i < at.size(); ++i)
       QVERIFY2(at[i] - at[i - 1] >= 500ms,
                qPrintable(QString("gap %1 ms").arg((at[i] - at[i - 1]) / 1ms)));
-    QTRY_VERIFY(r.view.tableReadyCount >= 1);
+    QTRY_VERIFY(tables.count() >= 1);
     QCOMPARE(r.engine->HeldRcon(), size_t(0));
   }
 
@@ -138,7 +137,7 @@ class TrafficTest : public QObject {
     });
     r.Add(kHost, selected.port());
     r.Add("slow.test", named.port());
-    r.state.selected = 0;
+    r.Select(0);
     QVERIFY(r.engine->Start());
     r.engine->Timer1().SetInterval(100);
     r.engine->Timer1().SetEnabled(true);
@@ -193,8 +192,8 @@ class TrafficTest : public QObject {
     QVERIFY(r.engine->SendGetStatus(0));
     r.E(0).sendtime = HiResMs();
     r.engine->HandleQueryDatagram(StatusDatagram(StockVars()), kHost, server.port(), arrival);
-    QVERIFY2(r.engine->reply().ping > 49 && r.engine->reply().ping < 52,
-             qPrintable(QString::number(r.engine->reply().ping)));
+    const double sample = r.engine->List().History(0).back();
+    QVERIFY2(sample > 49 && sample < 52, qPrintable(QString::number(sample)));
     QCOMPARE(r.E(0).ping, 50);
     QTRY_VERIFY(server.stats().statusQueries >= 3);
     QTRY_COMPARE(r.engine->counters().statusResponses, uint64_t(5));  // 2 + 2 + the one above
@@ -233,9 +232,10 @@ class TrafficTest : public QObject {
     QVERIFY(fake.Open(1 << 20));
     Rig r;
     r.Add(kHost, fake.LocalPort(), "pw");
-    r.state.selected = 0;
+    r.Select(0);
     QVERIFY(r.engine->Start());
-    r.engine->SetTarget(std::to_string(fake.LocalPort()), kHost);
+    QSignalSpy tables(&r.S(0), &ServerSession::TableChanged);
+    QSignalSpy replies(r.engine.get(), &QueryEngine::VarReply);
     r.engine->RequestStatusPoll();
     const UdpSocket::Received req = ReceivePumping(fake, 5000);
     QVERIFY(req.got);
@@ -253,16 +253,17 @@ class TrafficTest : public QObject {
     }
     QTRY_VERIFY(r.engine->StatusPollsFinished() > before);
     QVERIFY2(t.elapsed() < 4000, qPrintable(QString::number(t.elapsed())));
-    QTRY_COMPARE(r.view.tableReadyCount, 1);
-    QVERIFY(r.state.statusRowsView.size() < QueryEngine::kMaxStatusDatagrams);
+    QTRY_COMPARE(tables.count(), 1);
+    QVERIFY(r.S(0).Table().size() < StatusPoller::kMaxDatagrams);
 
     const std::string big = Oob("print\n\"sv_big\" is:\"" + std::string(20000, 'v') + "^7\"\n");
     QCOMPARE(r.engine->SendRconVar("sv_big"), QueryEngine::SendResult::Sent);
     const UdpSocket::Received var = ReceivePumping(fake, 5000, r.engine->VarLocalPort());
     QVERIFY(var.got);
     QVERIFY(fake.SendTo(kHost, var.port, big));
-    QTRY_COMPARE(r.view.varReplies.size(), size_t(1));
-    QCOMPARE(r.view.varReplies[0], "\"sv_big\" is:\"" + std::string(20000, 'v') + "^7\"");
+    QTRY_COMPARE(replies.count(), 1);
+    QCOMPARE(replies[0][1].value<std::string>(),
+             "\"sv_big\" is:\"" + std::string(20000, 'v') + "^7\"");
   }
 };
 

@@ -105,6 +105,34 @@ class ReplyJoinTest : public QObject {
     QCOMPARE(ConsoleLines(done[0].text, PrintJoiner::kMaxBytes).size(), size_t(304));
   }
 
+  // One server's outputs: a piece that comes after the quiet time, before
+  // the next command has left, still joins the output it belongs to; once a
+  // command has left, the next piece begins a new output. Bounds hold for
+  // the late pieces too.
+  void latePiecesJoinTheirOutput() {
+    OutputJoiner j(150);
+    QVERIFY(j.Add(Oob("statusResponse\n"), 0) == OutputJoiner::Took::None);
+    QVERIFY(j.Add(Print("one\n"), 0) == OutputJoiner::Took::Open);
+    QVERIFY(!j.TakeFinished(100));
+    QCOMPARE(j.NextFinish(), 150.0);
+    const auto first = j.TakeFinished(150);
+    QVERIFY(first);
+    QCOMPARE(first->text, Oob("print\none\n"));
+    QVERIFY(j.Add(Print("two\n"), 400) == OutputJoiner::Took::Late);
+    QCOMPARE(j.LastFinished()->text, Oob("print\none\ntwo\n"));
+    QCOMPARE(j.LastFinished()->datagrams, size_t(2));
+    j.CommandLeft();
+    QVERIFY(!j.LastFinished());
+    QVERIFY(j.Add(Print("next\n"), 900) == OutputJoiner::Took::Open);
+    // A command about to leave finishes what is open at once.
+    const auto next = j.TakeFinished(901, /*force=*/true);
+    QVERIFY(next);
+    QCOMPARE(next->text, Oob("print\nnext\n"));
+    for (int i = 0; i < 100; ++i) j.Add(Print(std::string(5000, 'x')), 1000 + i);
+    QVERIFY(j.LastFinished()->truncated);
+    QVERIFY(j.LastFinished()->text.size() <= PrintJoiner::kMaxBytes);
+  }
+
   // The poll's table is one answer: a late answer of an earlier poll and
   // stray pieces never splice into it.
   void statusAnswersAreNeverSpliced() {
