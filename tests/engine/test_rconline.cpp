@@ -90,4 +90,4 @@ class RconLineTest : public QObject {
 };
 
 QTEST_APPLESS_MAIN(RconLineTest)
-#include "test_rconlines.moc"
+#include "test_rconline.moc"
