@@ -29,7 +29,9 @@ QColor PingColor(int ping) {
 
 std::string PlayersText(const Tserverrec& e) {
   std::string t = std::to_string(e.players) + "/" + std::to_string(e.maxclients);
-  if (e.privateclients >= 1) t += "(" + std::to_string(e.privateclients) + ")";
+  // Appended piece by piece: GCC 12 takes "text" + std::string for an overlapping
+  // copy (-Wrestrict, a false alarm, GCC bug 105329).
+  if (e.privateclients >= 1) t.append("(").append(std::to_string(e.privateclients)).append(")");
   return t;
 }
 
@@ -161,17 +163,22 @@ void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& pal
       case 3:
         text = std::to_string(e.players) + "/" + std::to_string(e.maxclients);
         painter.setPen(PlayersColor(e, painter.pen().color()));
-        if (e.privateclients >= 1) text += "(" + std::to_string(e.privateclients) + ")";
+        // Appended piece by piece: GCC 12 takes "text" + std::string for an overlapping
+        // copy (-Wrestrict, a false alarm, GCC bug 105329).
+        if (e.privateclients >= 1)
+          text.append("(").append(std::to_string(e.privateclients)).append(")");
         break;
       case 4: {
         text = std::to_string(e.ping);
         const auto cqt = ConvertInteger(s.cqt);
         if (!cqt) return;  // the time-out cannot be judged: the cell stays empty
+        // Strings, not literals, are assigned: GCC 12 takes a literal's copy for an
+        // overlapping one (-Wrestrict, a false alarm, GCC bug 105329).
         if (IsTimedOut(e.lastreply, now, *cqt)) {
-          text = "TOUT";
+          text = std::string("TOUT");
           painter.setPen(kFullRed);
         } else if (e.ping < 1) {
-          text = "?";
+          text = std::string("?");
           painter.setPen(QColor(0, 0, 0));
         } else {
           painter.setPen(PingColor(e.ping));
