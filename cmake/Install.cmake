@@ -35,8 +35,14 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/${ZELMORA_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${ZELMORA_APP_ID}.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/${ZELMORA_APP_ID}.metainfo.xml
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The AppStream metadata and the manual page carry the version.
+set(ZELMORA_METAINFO ${CMAKE_BINARY_DIR}/install-data/${ZELMORA_APP_ID}.metainfo.xml)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/${ZELMORA_APP_ID}.metainfo.xml.in
+  ${ZELMORA_METAINFO} @ONLY)
+install(FILES ${ZELMORA_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/zelmora.1.in ${CMAKE_BINARY_DIR}/install-data/zelmora.1
+  @ONLY)
 
 # Debian wants the changelog compressed at the highest level, without a
 # time stamp, and the copyright beside it.
@@ -47,8 +53,8 @@ add_custom_command(OUTPUT ${ZELMORA_CHANGELOG_GZ}
 add_custom_target(zelmora-changelog ALL DEPENDS ${ZELMORA_CHANGELOG_GZ})
 set(ZELMORA_MAN_GZ ${CMAKE_BINARY_DIR}/install-data/zelmora.1.gz)
 add_custom_command(OUTPUT ${ZELMORA_MAN_GZ}
-  COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/zelmora.1 > ${ZELMORA_MAN_GZ}
-  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/zelmora.1)
+  COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/install-data/zelmora.1 > ${ZELMORA_MAN_GZ}
+  DEPENDS ${CMAKE_BINARY_DIR}/install-data/zelmora.1)
 add_custom_target(zelmora-manpage ALL DEPENDS ${ZELMORA_MAN_GZ})
 install(FILES ${ZELMORA_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZELMORA_CHANGELOG_GZ}
@@ -57,15 +63,15 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZELMORA_CHANGELOG_GZ}
 # The Debian package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zelmora)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_PACKAGE_VERSION ${ZELMORA_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${ZELMORA_DEBIAN_REVISION})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGE_VENDOR "Zelmora")
 set(CPACK_PACKAGE_CONTACT "Zelmora developers <dev@zelmora.de>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Zelmora developers <dev@zelmora.de>")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zelmora.de")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ZELMORA_HOMEPAGE})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "administration console for Call of Duty game servers")
 # The synopsis comes from the summary; these are the lines below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Zelmora watches a list of dedicated servers of Call of Duty, United
