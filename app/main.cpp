@@ -7,6 +7,12 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/commandline.h"
 #include "core/datafolder.h"
 #include "core/paths.h"
 #include "core/settings.h"
@@ -15,9 +21,31 @@
 #include "ui/main/appwindows.h"
 #include "ui/main/tform1.h"
 
+namespace {
+
+// What QApplication left of the command line, without the program's name.
+std::vector<std::string> LeftoverArguments() {
+  std::vector<std::string> args;
+  const QStringList all = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < all.size(); ++i) args.push_back(all[i].toLocal8Bit().toStdString());
+  return args;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  // --help, --version and wrong options are answered before Qt starts, so
+  // they need no display.
+  if (const std::optional<int> status =
+          zelmora::AnswerCommandLine(argc, argv, std::cout, std::cerr))
+    return *status;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zelmora"));
+  if (const std::optional<std::string> refusal =
+          zelmora::UnexpectedArguments(LeftoverArguments())) {
+    std::cerr << zelmora::RefusalText(*refusal);
+    return zelmora::kUsageExitStatus;
+  }
   zelmora::InstallGermanTranslations(app);
   // UTF-8, as core's file layer expects every path (on Windows it opens them
   // with the wide API, so any folder name works).
