@@ -43,7 +43,13 @@ std::string HelpText() {
          "Die Standardoptionen von Qt (etwa -platform, -style) werden ebenfalls\n"
          "angenommen.\n"
          "\n"
-         "Rückgabewert: 0 wenn alles in Ordnung ist, 2 bei falschen Optionen.\n"
+         "Ein Datenordner, ein Fenster: Wird Zelmora mit demselben Datenordner ein\n"
+         "zweites Mal gestartet, holt es das laufende Fenster nach vorn und endet.\n"
+         "Der Datenordner ist der Ordner des Programms, installiert\n"
+         "~/.local/share/zelmora.\n"
+         "\n"
+         "Rückgabewert: 0 wenn alles in Ordnung ist, 1 wenn das laufende Fenster\n"
+         "nicht antwortet, 2 bei falschen Optionen.\n"
          "\n"
          "Homepage: <" +
          std::string(kProgramHomepage) + ">\n";
