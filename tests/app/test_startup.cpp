@@ -211,6 +211,47 @@ class TestStartup : public QObject {
       QVERIFY2(!QFile::exists(layout.dataFolder + QLatin1Char('/') + QLatin1String(file)), file);
   }
 
+  // The holder of the lock does not answer (here: it takes no requests):
+  // the later start says so on the terminal (and in a box, which it then
+  // waits on), and opens no window.
+  void holderThatDoesNotAnswer() {
+    const Layout layout = MakeLayout(Root(), false);
+    QLockFile held(layout.dataFolder + QStringLiteral("/zelmora.lock"));
+    QVERIFY(held.tryLock(0));
+    QProcess second;
+    second.setProcessEnvironment(layout.env);
+    second.start(layout.exe, {});
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (err += second.readAllStandardError()).contains("antwortet aber nicht"), kStartMs);
+    QVERIFY(err.contains(QFile::encodeName(layout.dataFolder)));
+    QCOMPARE(second.state(), QProcess::Running);
+    second.kill();
+    QVERIFY(WaitFinished(second));
+    QVERIFY(!QFile::exists(layout.dataFolder + QStringLiteral("/config.ini")));
+  }
+
+  // The holder ends while the later start is asking it: the later start
+  // becomes the window.
+  void holderEndsWhileAsked() {
+    const Layout layout = MakeLayout(Root(), false);
+    auto held = std::make_unique<QLockFile>(layout.dataFolder + QStringLiteral("/zelmora.lock"));
+    QVERIFY(held->tryLock(0));
+    // A holder that takes the connection but never answers, until it ends.
+    QLocalServer mute;
+    QVERIFY(mute.listen(SingleInstance::ServerNameFor(layout.dataFolder)));
+    RunningProgram later(layout);
+    QTRY_VERIFY_WITH_TIMEOUT(mute.hasPendingConnections(), kStartMs);
+    held.reset();
+    mute.nextPendingConnection()->abort();
+    mute.close();
+    QTRY_COMPARE_WITH_TIMEOUT(LockHolder(layout.dataFolder), later.process().processId(), kStartMs);
+    QCOMPARE(later.process().state(), QProcess::Running);
+    // Its window's start writes config.ini.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(layout.dataFolder + QStringLiteral("/config.ini")),
+                             kStartMs);
+  }
+
   // Two real programs on one folder: the second ends at once with status 0,
   // the first runs on.
   void twoPrograms() {
