@@ -84,6 +84,8 @@ add_custom_target(zelmora-manpage ALL DEPENDS ${ZELMORA_MAN_GZ})
 install(FILES ${ZELMORA_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZELMORA_CHANGELOG_GZ}
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zelmora)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME zelmora)
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)
