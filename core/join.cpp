@@ -32,7 +32,9 @@ bool HasFreeSlot(const Tserverrec& e) {
 
 std::string PlayerCountText(const Tserverrec& e) {
   std::string text = std::to_string(e.players) + "/" + std::to_string(e.maxclients);
-  if (e.privateclients > 0) text += "(" + std::to_string(e.privateclients) + ")";
+  // Appended piece by piece: GCC 12 takes "text" + std::string for an overlapping
+  // copy (-Wrestrict, a false alarm, GCC bug 105329).
+  if (e.privateclients > 0) text.append("(").append(std::to_string(e.privateclients)).append(")");
   return text;
 }
 

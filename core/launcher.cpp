@@ -242,7 +242,9 @@ std::string FindInPath(std::string_view program) {
   for (;;) {
     const std::size_t end = std::min(path.find(':', start), path.size());
     std::string dir(path.substr(start, end - start));
-    if (dir.empty()) dir = ".";
+    // A character is added, no literal assigned: GCC 12 takes the literal's copy for an
+    // overlapping one (-Wrestrict, a false alarm, GCC bug 105329).
+    if (dir.empty()) dir.push_back('.');
     std::string candidate = dir + "/" + std::string(program);
     if (IsExecutableFile(candidate)) return candidate;
     if (end >= path.size()) break;

@@ -238,7 +238,9 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*insertAfter + 1),
                  ClassifyLine(std::string(k) + "=" + encoded));
   } else {
-    lines.push_back(ClassifyLine("[" + std::string(s) + "]"));
+    // Appended piece by piece: GCC 12 takes "text" + std::string for an overlapping
+    // copy (-Wrestrict, a false alarm, GCC bug 105329).
+    lines.push_back(ClassifyLine(std::string("[").append(s).append("]")));
     lines.push_back(ClassifyLine(std::string(k) + "=" + encoded));
   }
 

@@ -79,7 +79,9 @@ std::optional<std::int32_t> ConvertInteger(std::string_view text) {
 }
 
 std::string IntegerConversionError(std::string_view text) {
-  return "'" + AnsiToUtf8(text) + "' ist kein gültiger Integerwert.";
+  // Appended piece by piece: GCC 12 takes "text" + std::string for an overlapping
+  // copy (-Wrestrict, a false alarm, GCC bug 105329).
+  return std::string("'").append(AnsiToUtf8(text)).append("' ist kein gültiger Integerwert.");
 }
 
 std::optional<QueryTimerPlan> AllServersQueryPlan(const Settings& s) {

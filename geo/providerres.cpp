@@ -112,8 +112,10 @@ Taddrrec ProviderResolver::Resolve(const std::string& ip, const std::string& pro
   r.ip = ip;
   // An empty name would leave the entry unresolved and retried forever.
   r.provider = provider.empty() ? std::string("?") : Cut(provider, kAddrProviderMax);
-  r.cc = "?";
-  r.country = "?";
+  // A string, not a literal, is assigned: GCC 12 takes the literal's copy for an
+  // overlapping one (-Wrestrict, a false alarm, GCC bug 105329).
+  r.cc = std::string("?");
+  r.country = std::string("?");
   r.flag = -1;
   const int idx = RangeLookup(ranges, ip);
   if (idx >= 0) {

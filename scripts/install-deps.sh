@@ -10,7 +10,7 @@ PKGS=(
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix
   xvfb xauth fonts-dejavu-core fonts-liberation2
-  dpkg-dev lintian appstream desktop-file-utils
+  dpkg-dev lintian appstream desktop-file-utils librsvg2-bin
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -2,8 +2,8 @@
 # Installs what Zelmora needs, cross-compiles the plain layers for Windows,
 # builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
 # runs every test, runs the engine tests again under ThreadSanitizer, builds
-# the Debian package and checks it with lintian, and gives every fuzzer a
-# bounded run.
+# the Debian package (the one build with Unix Makefiles) and checks it with
+# lintian, and gives every fuzzer a bounded run.
 #
 #   bash scripts/test.sh                  everything (what CI runs)
 #   SKIP_WIN=1 SKIP_TSAN=1 SKIP_PACKAGE=1 SKIP_FUZZ=1
@@ -51,7 +51,10 @@ if [ -z "${SKIP_TSAN:-}" ]; then
 fi
 
 if [ -z "${SKIP_PACKAGE:-}" ]; then
-  echo "== Debian package (CPack) and lintian"
+  # Also CI's one build with Unix Makefiles, CMake's default generator: from
+  # a fresh folder, as a packager builds (Ninja makes the folders of a
+  # command's outputs by itself and would hide a missing one).
+  echo "== Debian package (CPack, Unix Makefiles from a fresh folder) and lintian"
   bash scripts/package.sh "$ROOT/build/package"
 fi
 

@@ -342,6 +342,12 @@ class TestInfoWindows : public QObject {
     QCOMPARE(LabelText(about, "Label2"), QStringLiteral("1.04"));
     QCOMPARE(LabelText(about, "Label3"), QStringLiteral("An small Call of Duty \"easy to use\""));
     QCOMPARE(LabelText(about, "Label5"), QStringLiteral("remoteadmin console tool."));
+    // The licence, on the line left of "OK", whole.
+    const QLabel* licence = Child<QLabel>(about, "Label6");
+    QCOMPARE(licence->text(), QStringLiteral("Lizenz: GNU GPL, Version 3 oder neuer"));
+    QVERIFY(QRect(QPoint(0, 0), QSize(480, 270)).contains(licence->geometry()));
+    QVERIFY(licence->fontMetrics().horizontalAdvance(licence->text()) <= licence->width());
+    QVERIFY(!licence->geometry().intersects(Child<QPushButton>(about, "Button1")->geometry()));
     const QStringList credits = LabelText(about, "Label4").split(QLatin1Char('\n'));
     QCOMPARE(credits.size(), 6);
     QCOMPARE(credits[0], QStringLiteral("Credits:"));

@@ -314,7 +314,9 @@ std::string ServerLogic::statusOutput() const {
       const std::string addr = p.ip + ":" + std::to_string(p.port);
       row += "^7" + addr;
       row.append(addr.size() < 39 ? 39 - addr.size() : 1, ' ');
-      row += " " + PadLeft(std::to_string(p.rate), 5) + "\n";
+      // Appended piece by piece: GCC 12 takes "text" + std::string for an overlapping
+      // copy (-Wrestrict, a false alarm, GCC bug 105329).
+      row.append(" ").append(PadLeft(std::to_string(p.rate), 5)).append("\n");
       out += row;
     }
     return out + "\n";

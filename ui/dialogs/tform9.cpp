@@ -4,6 +4,7 @@
 
 #include "ui/dialogs/makerlinks.h"
 #include "ui_tform9.h"
+#include "zelmora_version.h"
 
 namespace zelmora {
 namespace {
@@ -39,6 +40,7 @@ TForm9::TForm9(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TFor
   title.setBold(true);
   ui_->Label1->setFont(title);
   ui_->Label1->setStyleSheet(QStringLiteral("color: rgb(20, 28, 44);"));
+  ui_->Label2->setText(QString::fromLatin1(kProgramVersion));
   QFont version = ui_->Label2->font();
   version.setBold(true);
   ui_->Label2->setFont(version);

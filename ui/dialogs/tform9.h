@@ -1,5 +1,7 @@
-// About window "Über": name, version, logo, credits and the maker's links.
-// Its version label is the one place that states the running version.
+// About window "Über": name, version, logo, credits, licence and the maker's
+// links. Its version label shows the running version (zelmora_version.h,
+// made from the version set in CMake); the version check window reads it
+// from here.
 #pragma once
 
 #include <QDialog>
@@ -20,7 +22,7 @@ class TForm9 : public QDialog {
   explicit TForm9(QWidget* parent = nullptr);
   ~TForm9() override;
 
-  // The running version: the text of Label2, the one place that states it.
+  // The running version: the text of Label2.
   QString Version() const;
 
   // "OK".

@@ -89,7 +89,9 @@ QColor PingColor(int ping) {
 
 std::string PlayersText(const Tserverrec& e) {
   std::string t = std::to_string(e.players) + "/" + std::to_string(e.maxclients);
-  if (e.privateclients >= 1) t += "(" + std::to_string(e.privateclients) + ")";
+  // Appended piece by piece: GCC 12 takes "text" + std::string for an overlapping
+  // copy (-Wrestrict, a false alarm, GCC bug 105329).
+  if (e.privateclients >= 1) t.append("(").append(std::to_string(e.privateclients)).append(")");
   return t;
 }
 
