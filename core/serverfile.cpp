@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/commandrules.h"
 #include "core/fileio.h"
 #include "core/recordfile.h"
 
@@ -21,6 +22,17 @@ bool LoadServers(const std::string& path, Tserverlist& out, std::string* error) 
 bool SaveServers(const std::string& path, const Tserverlist& list, std::string* error) {
   // A new Servers.dat is the owner's alone: it holds rcon passwords.
   return SaveRecordFile(path, kServerRecSize, EncodeServerRec, list, error, NewFileMode::kPrivate);
+}
+
+std::string StoredPasswordProblem(const Tserverrec& e) {
+  return PasswordProblem(e.rconpass.view());
+}
+
+std::vector<std::size_t> EntriesWithUnusablePassword(const Tserverlist& list) {
+  std::vector<std::size_t> out;
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (!StoredPasswordProblem(list[i]).empty()) out.push_back(i);
+  return out;
 }
 
 namespace {

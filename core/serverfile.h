@@ -25,6 +25,20 @@ bool LoadServers(const std::string& path, Tserverlist& out, std::string* error);
 // was and *error gets the reason.
 bool SaveServers(const std::string& path, const Tserverlist& list, std::string* error);
 
+// Whether the rcon password stored in an entry may be used: "" when it may,
+// else the German reason (PasswordProblem, core/commandrules.h: a double
+// quote, a blank or a control character). Servers.dat is an image written by
+// any program and edited by hand; such a password could never be accepted by
+// the server and its rest would run as a command on some servers, so the
+// loader's caller marks the entry, tells the operator once and sends nothing
+// with it. An empty password is no problem here (it means no rcon access).
+// Servers.dat stores no join password.
+std::string StoredPasswordProblem(const Tserverrec& e);
+
+// Indices of the entries whose stored password must not be used, in list
+// order.
+std::vector<std::size_t> EntriesWithUnusablePassword(const Tserverlist& list);
+
 // After add, edit and delete: ping/players/privateclients/maxclients -1,
 // protocol and the feature flags (punkbuster included) 0, shortversion and
 // mapinfo emptied. Provider, hostname, sendtime and lastreply are kept.

@@ -1,5 +1,6 @@
 #include "core/textlines.h"
 
+#include "core/commandrules.h"
 #include "core/textutil.h"
 
 namespace zelmora {
@@ -44,19 +45,75 @@ std::string CrLfLines(std::string_view text) {
   return out;
 }
 
-std::vector<Tsonstigesrec> ParseProfile(std::string_view bytes) {
-  std::vector<Tsonstigesrec> out;
-  for (const std::string& line : SplitLines(bytes)) {
-    if (line.empty()) continue;
-    const std::string_view l(line);
+namespace {
+
+// Lines ended by LF, one CR before it removed; a CR as the file's last byte
+// ends the last line as well. Every other CR stays in its line.
+std::vector<std::string_view> StrictLines(std::string_view bytes) {
+  if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
+  std::vector<std::string_view> out;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+    if (end == std::string_view::npos) end = bytes.size();
+    std::string_view line = bytes.substr(start, end - start);
+    if (end < bytes.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    out.push_back(line);
+    start = next;
+  }
+  return out;
+}
+
+const char kLoneCr[] =
+    "Ein Wagenr\xC3\xBC"
+    "cklauf (CR) mitten in der Zeile ist nicht erlaubt.";
+
+}  // namespace
+
+ProfileRead ReadProfile(std::string_view bytes) {
+  ProfileRead out;
+  const std::vector<std::string_view> lines = StrictLines(bytes);
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    const std::string_view l = lines[n];
+    if (l.empty()) continue;
+    if (l.find('\r') != std::string_view::npos) {
+      out.refused.push_back({n + 1, std::string(l), kLoneCr});
+      continue;
+    }
     const std::size_t first = l.find(';');
-    const std::string_view name = l.substr(0, first);
+    std::string name = TrimCtl(l.substr(0, first));
     std::string_view description;
     if (first != std::string_view::npos) {
       description = l.substr(first + 1);
       description = description.substr(0, description.find(';'));
     }
-    out.push_back({TrimCtl(name), {}, TrimCtl(description)});
+    if (!name.empty()) {
+      if (std::string problem = NameProblem(name); !problem.empty()) {
+        out.refused.push_back({n + 1, std::string(l), std::move(problem)});
+        continue;
+      }
+    }
+    out.records.push_back({std::move(name), {}, TrimCtl(description)});
+  }
+  return out;
+}
+
+std::vector<Tsonstigesrec> ParseProfile(std::string_view bytes) {
+  return ReadProfile(bytes).records;
+}
+
+NameListRead ReadNameList(std::string_view bytes) {
+  NameListRead out;
+  const std::vector<std::string_view> lines = StrictLines(bytes);
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    const std::string_view l = lines[n];
+    if (l.empty()) continue;
+    std::string problem = l.find('\r') != std::string_view::npos ? kLoneCr : NameProblem(l);
+    if (problem.empty())
+      out.names.emplace_back(l);
+    else
+      out.refused.push_back({n + 1, std::string(l), std::move(problem)});
   }
   return out;
 }

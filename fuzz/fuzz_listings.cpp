@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "core/commandrules.h"
 #include "fuzz/fuzzutil.h"
 #include "protocol/rconreply.h"
 #include "protocol/replyjoin.h"
 
 using namespace zelmora;
 using zelmora::fuzz::Check;
+using zelmora::fuzz::IsMessageText;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -36,9 +39,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       for (const std::string& p : maps->picturesLoaded)
         Check(std::find(maps->maps.begin(), maps->maps.end(), p) != maps->maps.end());
+      // Only names that may go back to the server are listed; the others
+      // are reported in a line nothing of theirs can break.
+      for (const std::string& m : maps->maps) Check(NameProblem(m).empty());
+      for (const std::string& m : maps->leftOut) Check(!m.empty() && !NameProblem(m).empty());
+      Check(IsMessageText(LeftOutNotice(ListingKind::Maps, maps->leftOut)));
     }
-    if (const auto files = CheckConfigListing(datagram, std::max<std::size_t>(limit, 99999)))
-      for (const std::string& f : *files) Check(f.find('\n') == std::string::npos);
+    std::vector<std::string> leftOut;
+    if (const auto files =
+            CheckConfigListing(datagram, std::max<std::size_t>(limit, 99999), &leftOut)) {
+      for (const std::string& f : *files) Check(NameProblem(f).empty());
+      for (const std::string& f : leftOut) Check(!f.empty() && !NameProblem(f).empty());
+      Check(IsMessageText(LeftOutNotice(ListingKind::Configs, leftOut)));
+    } else {
+      Check(leftOut.empty());
+    }
   }
   return 0;
 }

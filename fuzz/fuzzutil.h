@@ -20,6 +20,35 @@ inline void Check(bool ok) {
   if (!ok) __builtin_trap();
 }
 
+// Well-formed UTF-8 without control characters: what a message for the
+// operator must be, whatever bytes went into it.
+inline bool IsMessageText(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t n = 0;
+    if (c < 0x20 || c == 0x7F) return false;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF)
+      n = 1;
+    else if (c >= 0xE0 && c <= 0xEF)
+      n = 2;
+    else if (c >= 0xF0 && c <= 0xF4)
+      n = 3;
+    else
+      return false;
+    if (i + n >= s.size()) return false;
+    for (std::size_t k = 1; k <= n; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    // U+0080 to U+009F are control characters too.
+    if (c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0) return false;
+    i += n + 1;
+  }
+  return true;
+}
+
 // The input cut at each run of four 0xFF bytes, each piece a datagram with
 // its prefix again.
 inline std::vector<std::string> Datagrams(std::string_view input) {

@@ -1,5 +1,7 @@
 #include "protocol/datagram.h"
 
+#include "core/commandrules.h"
+
 namespace zelmora {
 
 std::string BuildGetStatus() {
@@ -9,6 +11,9 @@ std::string BuildGetStatus() {
 }
 
 std::string BuildRcon(std::string_view password, std::string_view command) {
+  if (!PasswordProblem(password).empty()) return std::string();
+  if (command.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+    return std::string();
   std::string d;
   d.reserve(12 + password.size() + command.size());
   d += kOobPrefix;

@@ -1,5 +1,8 @@
 #include "protocol/rconreply.h"
 
+#include <cstdio>
+
+#include "core/commandrules.h"
 #include "core/textutil.h"
 #include "protocol/colorcodes.h"
 #include "protocol/text.h"
@@ -34,7 +37,67 @@ std::vector<std::string> MiddlePieces(std::vector<std::string>&& pieces, std::si
   return out;
 }
 
+// The names that obey the name rule, in order; the others go to leftOut
+// (empty ones are dropped unreported).
+std::vector<std::string> KeepValidNames(std::vector<std::string>&& names,
+                                        std::vector<std::string>* leftOut) {
+  std::vector<std::string> kept;
+  kept.reserve(names.size());
+  for (std::string& name : names) {
+    if (NameProblem(name).empty()) {
+      kept.push_back(std::move(name));
+    } else if (!name.empty() && leftOut) {
+      leftOut->push_back(std::move(name));
+    }
+  }
+  return kept;
+}
+
+// A listed name as the notice shows it: printable ASCII as it is, every
+// other byte (and the quote, backslash and colour caret) as \xNN, cut at 64 bytes.
+std::string ShownName(std::string_view name) {
+  constexpr std::size_t kShown = 64;
+  std::string out = "\"";
+  for (std::size_t i = 0; i < name.size() && i < kShown; ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\' && c != '^') {
+      out.push_back(static_cast<char>(c));
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
+      out += buf;
+    }
+  }
+  if (name.size() > kShown) out += "...";
+  out += '"';
+  return out;
+}
+
 }  // namespace
+
+std::string LeftOutNotice(ListingKind kind, const std::vector<std::string>& leftOut) {
+  if (leftOut.empty()) return std::string();
+  const bool maps = kind == ListingKind::Maps;
+  std::string s;
+  if (leftOut.size() == 1) {
+    s = maps ? "Eine vom Server gelistete Karte wurde ausgelassen"
+             : "Eine vom Server gelistete Konfigurationsdatei wurde ausgelassen";
+    s += ", weil ihr Name nicht zul\xC3\xA4ssig ist: ";
+  } else {
+    s = std::to_string(leftOut.size());
+    s += maps ? " vom Server gelistete Karten wurden ausgelassen"
+              : " vom Server gelistete Konfigurationsdateien wurden ausgelassen";
+    s += ", weil ihre Namen nicht zul\xC3\xA4ssig sind: ";
+  }
+  constexpr std::size_t kNamesShown = 5;
+  for (std::size_t i = 0; i < leftOut.size() && i < kNamesShown; ++i) {
+    if (i > 0) s += ", ";
+    s += ShownName(leftOut[i]);
+  }
+  if (leftOut.size() > kNamesShown)
+    s += " und " + std::to_string(leftOut.size() - kNamesShown) + " weitere";
+  return s;
+}
 
 std::vector<std::string> ConsoleLines(std::string_view datagram, std::size_t limit) {
   return SplitText(StripColorCodes(Copy(datagram, 5, limit)), "\n");
@@ -46,7 +109,8 @@ std::optional<MapListing> CheckMapListing(std::string_view datagram,
   if (Copy(datagram, 5, kMapDirHead.size()) != kMapDirHead) return std::nullopt;
   MapListing listing;
   // Piece 0 is the extension named in the command, piece 1 the dashes.
-  listing.maps = MiddlePieces(SplitText(Copy(datagram, 32, limit), "\n"), 2);
+  listing.maps =
+      KeepValidNames(MiddlePieces(SplitText(Copy(datagram, 32, limit), "\n"), 2), &listing.leftOut);
   if (!listing.maps.empty()) listing.chosen = 0;
   for (std::size_t i = 0; i < listing.maps.size(); ++i) {
     const std::string_view stem = WithoutExtension(listing.maps[i]);
@@ -62,15 +126,16 @@ std::optional<MapListing> CheckMapListing(std::string_view datagram,
 }
 
 std::optional<std::vector<std::string>> CheckConfigListing(std::string_view datagram,
-                                                           std::size_t limit) {
+                                                           std::size_t limit,
+                                                           std::vector<std::string>* leftOut) {
   if (Copy(datagram, 5, kCfgDirHead.size()) == kCfgDirHead) {
     // Piece 0 is the dashes line.
-    return MiddlePieces(SplitText(Copy(datagram, 31, limit), "\n"), 1);
+    return KeepValidNames(MiddlePieces(SplitText(Copy(datagram, 31, limit), "\n"), 1), leftOut);
   }
   if (Copy(datagram, 5, kPrintHead.size()) == kPrintHead &&
       FieldOf(Copy(datagram, 5, 50), "\n", 1).find(".cfg") != std::string::npos) {
     // Piece 0 is the leading bytes and "print".
-    return MiddlePieces(SplitText(datagram, "\n"), 1);
+    return KeepValidNames(MiddlePieces(SplitText(datagram, "\n"), 1), leftOut);
   }
   return std::nullopt;
 }

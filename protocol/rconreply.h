@@ -36,6 +36,10 @@ struct MapListing {
   // Map file names whose picture is loaded, in order (the last one stays
   // shown; empty = picture unchanged).
   std::vector<std::string> picturesLoaded;
+  // Listed names left out because they break the name rule (NameProblem in
+  // core/commandrules.h), in listing order. Empty lines are left out too
+  // but not reported: they never name a map.
+  std::vector<std::string> leftOut;
 };
 
 // Map directory reply ("print\nDirectory of maps/mp ..."): the names between
@@ -43,6 +47,10 @@ struct MapListing {
 // last line feed of a datagram cut short are not taken). No value for any
 // other datagram. limit: characters of the listing taken (a joined reply
 // passes its whole length).
+// A name is sent back to the server as it was listed ("map <name>"), so a
+// name that breaks the name rule (a ";", a blank, a quote, ...) would let
+// the server's text run as the operator's command: such names are not put
+// in maps but in leftOut.
 std::optional<MapListing> CheckMapListing(std::string_view datagram,
                                           std::string_view mapinfoOfReplyServer,
                                           std::size_t limit = kDatagramTextLimit);
@@ -52,8 +60,24 @@ std::optional<MapListing> CheckMapListing(std::string_view datagram,
 // continuation datagram of a listing, or the game's answer to "exec"). No
 // value when the datagram is neither. limit as for CheckMapListing (the
 // single datagram's own limit is 99999).
-std::optional<std::vector<std::string>> CheckConfigListing(std::string_view datagram,
-                                                           std::size_t limit = 99999);
+// As for maps, names that break the name rule are left out; when leftOut is
+// given, they are appended to it (empty lines are dropped unreported). The
+// game's answer to "exec" ("execing server.cfg") is such a line.
+std::optional<std::vector<std::string>> CheckConfigListing(
+    std::string_view datagram, std::size_t limit = 99999,
+    std::vector<std::string>* leftOut = nullptr);
+
+enum class ListingKind { Maps, Configs };
+
+// The console line telling the operator that names of a listing were left
+// out, or "" when none were. A UI text in UTF-8 (like the rule's messages);
+// each name is shown in double quotes with every byte outside printable
+// ASCII (and the backslash, double quote and colour caret "^") written as \xNN, so nothing the
+// server sent can break or colour the line; at most 5 names of at most 64
+// bytes each are shown, the rest counted. For example:
+//   Eine vom Server gelistete Karte wurde ausgelassen, weil ihr Name nicht
+//   zulässig ist: "mp_x;rcon_password owned"
+std::string LeftOutNotice(ListingKind kind, const std::vector<std::string>& leftOut);
 
 // Picture of a map, relative to the program folder:
 // "mapimgs/<family>_<name>.jpg" ("\\" on Windows), the family being the

@@ -17,7 +17,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${2:-${root}/../build-fuzz}"
 shift $(( $# < 2 ? $# : 2 ))
 ALL=(fuzz_status fuzz_statustable fuzz_console fuzz_listings fuzz_cvarreply fuzz_rpf
-  fuzz_namelists fuzz_guidtext fuzz_guidsdat fuzz_configini fuzz_records)
+  fuzz_namelists fuzz_guidtext fuzz_guidsdat fuzz_configini fuzz_records fuzz_commands)
 targets=("$@")
 ((${#targets[@]})) || targets=("${ALL[@]}")
 parallel="${FUZZ_PARALLEL:-1}"

@@ -6,6 +6,7 @@
 
 using namespace zelmora;
 using zelmora::test::B;
+using zelmora::test::S;
 
 class TestDatagram : public QObject {
   Q_OBJECT
@@ -27,12 +28,12 @@ class TestDatagram : public QObject {
     QCOMPARE(B(BuildRcon("", "")), QByteArray("\xff\xff\xff\xffrcon \"\" "));
   }
 
-  // Nothing is escaped, trimmed or cut: quotes, blanks, line feeds, NUL and
-  // high bytes travel as they are.
+  // Nothing is escaped, trimmed or cut: punctuation, high bytes and long
+  // passwords travel as they are.
   void rconVerbatim() {
-    const std::string pass = std::string("a\"b \0\xff", 6);
+    const std::string pass = "a;b/\\\xff%";
     const std::string pass250(250, 'p');
-    const std::string command = " say \"hi\"\n\r\x01 ";
+    const std::string command = "say \"hi; \x01\xff\"  ";
     const std::string d = BuildRcon(pass, command);
     QCOMPARE(d.size(), 12 + pass.size() + command.size());
     QByteArray expected("\xff\xff\xff\xffrcon \"");
@@ -41,6 +42,27 @@ class TestDatagram : public QObject {
     expected += B(command);
     QCOMPARE(B(d), expected);
     QCOMPARE(BuildRcon(pass250, "status").size(), size_t(12 + 250 + 6));
+  }
+
+  // A password the server could misread, or a command that would end the
+  // request line or start a second command, gives no datagram at all.
+  void rconRefused_data() {
+    QTest::addColumn<QByteArray>("password");
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("blank in password") << QByteArray("my pw") << QByteArray("status");
+    QTest::newRow("quote in password") << QByteArray("a\"b") << QByteArray("status");
+    QTest::newRow("LF in password") << QByteArray("pw\nquit") << QByteArray("status");
+    QTest::newRow("CR in password") << QByteArray("pw\rquit") << QByteArray("status");
+    QTest::newRow("NUL in password") << QByteArray("pw\0x", 4) << QByteArray("status");
+    QTest::newRow("tab in password") << QByteArray("p\tw") << QByteArray("status");
+    QTest::newRow("LF in command") << QByteArray("pw") << QByteArray("say a\nquit");
+    QTest::newRow("CR in command") << QByteArray("pw") << QByteArray("say a\rquit");
+    QTest::newRow("NUL in command") << QByteArray("pw") << QByteArray("say a\0b", 7);
+  }
+  void rconRefused() {
+    QFETCH(QByteArray, password);
+    QFETCH(QByteArray, command);
+    QCOMPARE(B(BuildRcon(S(password), S(command))), QByteArray());
   }
 
   void catalogue_data() {

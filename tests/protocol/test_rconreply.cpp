@@ -87,8 +87,9 @@ class TestRconReply : public QObject {
         Oob("print\nDirectory of maps/mp .bsp\n---\nmp_car.bsp\nmp_carentan.bsp\nmp_dawn.bsp\n\n");
     const auto l = CheckMapListing(d, "^4dm ^0mp_carentan");
     QVERIFY(l.has_value());
-    // The blank line before the end is listed but never matches.
-    QCOMPARE(BL(l->maps), (QByteArrayList{"mp_car.bsp", "mp_carentan.bsp", "mp_dawn.bsp", ""}));
+    // The blank line before the end names no map: it is dropped, unreported.
+    QCOMPARE(BL(l->maps), (QByteArrayList{"mp_car.bsp", "mp_carentan.bsp", "mp_dawn.bsp"}));
+    QVERIFY(l->leftOut.empty());
     QCOMPARE(l->chosen, 1);
     QCOMPARE(BL(l->picturesLoaded), (QByteArrayList{"mp_car.bsp", "mp_carentan.bsp"}));
   }
@@ -117,42 +118,115 @@ class TestRconReply : public QObject {
     QVERIFY(!CheckMapListing(Oob("statusResponse\n"), "").has_value());
   }
 
+  // A hostile server's names are kept out of the list: a click would send
+  // them back with the operator's password.
+  void mapListingHostile() {
+    const std::string d =
+        Oob("print\nDirectory of maps/mp .bsp\n---\nmp_a.bsp\nmp_x;rcon_password owned\n"
+            "mp_b\"; quit\n\nmp_c.bsp\r\nmp_toujane.bsp\n" +
+            std::string(65, 'm') + "\nend\n");
+    const auto l = CheckMapListing(d, "^2sd ^0mp_toujane");
+    QVERIFY(l.has_value());
+    QCOMPARE(BL(l->maps), (QByteArrayList{"mp_a.bsp", "mp_toujane.bsp", "end"}));
+    QCOMPARE(BL(l->leftOut), (QByteArrayList{"mp_x;rcon_password owned", "mp_b\"; quit",
+                                             "mp_c.bsp\r", QByteArray(65, 'm')}));
+    // The choice counts among the names kept.
+    QCOMPARE(l->chosen, 1);
+    QCOMPARE(BL(l->picturesLoaded), (QByteArrayList{"mp_toujane.bsp"}));
+  }
+
   void configListing_data() {
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<bool>("isListing");
     QTest::addColumn<QByteArrayList>("lines");
+    QTest::addColumn<QByteArrayList>("leftOut");
+    const QByteArrayList none;
     QTest::newRow("directory")
         << B(Oob("print\nDirectory of / .cfg\n----------\nserver.cfg\ndm.cfg\n")) << true
-        << QByteArrayList{"server.cfg", "dm.cfg"};
+        << QByteArrayList{"server.cfg", "dm.cfg"} << none;
     QTest::newRow("directory cut short")
         << B(Oob("print\nDirectory of / .cfg\n---\nserver.cfg\ndm.c")) << true
-        << QByteArrayList{"server.cfg"};
+        << QByteArrayList{"server.cfg"} << none;
     QTest::newRow("empty directory")
-        << B(Oob("print\nDirectory of / .cfg\n---\n")) << true << QByteArrayList{};
-    QTest::newRow("exec reply") << B(Oob("print\nexecing server.cfg\n")) << true
+        << B(Oob("print\nDirectory of / .cfg\n---\n")) << true << QByteArrayList{} << none;
+    QTest::newRow("hostile directory")
+        << B(Oob("print\nDirectory of / .cfg\n---\nx;quit.cfg\nok.cfg\n\nsub/dir.cfg\n"
+                 "a b.cfg\n"))
+        << true << QByteArrayList{"ok.cfg", "sub/dir.cfg"}
+        << QByteArrayList{"x;quit.cfg", "a b.cfg"};
+    // The game's answer to exec is no file name.
+    QTest::newRow("exec reply") << B(Oob("print\nexecing server.cfg\n")) << true << QByteArrayList{}
                                 << QByteArrayList{"execing server.cfg"};
     QTest::newRow("continuation") << B(Oob("print\nfoo.cfg\nbar.cfg\nbaz")) << true
-                                  << QByteArrayList{"foo.cfg", "bar.cfg"};
-    QTest::newRow("plain print") << B(Oob("print\nhello\nworld.cfg\n")) << false
-                                 << QByteArrayList{};
+                                  << QByteArrayList{"foo.cfg", "bar.cfg"} << none;
+    QTest::newRow("hostile continuation")
+        << B(Oob("print\nfoo.cfg\nx.cfg;rcon_password owned\nbaz")) << true
+        << QByteArrayList{"foo.cfg"} << QByteArrayList{"x.cfg;rcon_password owned"};
+    QTest::newRow("plain print") << B(Oob("print\nhello\nworld.cfg\n")) << false << QByteArrayList{}
+                                 << none;
     QTest::newRow(".cfg beyond the first 50 characters")
-        << B(Oob("print\n" + std::string(44, 'a') + ".cfg\n")) << false << QByteArrayList{};
+        << B(Oob("print\n" + std::string(44, 'a') + ".cfg\n")) << false << QByteArrayList{} << none;
     QTest::newRow(".cfg just within 50 characters")
         << B(Oob("print\n" + std::string(40, 'a') + ".cfg\n")) << true
-        << QByteArrayList{QByteArray(40, 'a') + ".cfg"};
+        << QByteArrayList{QByteArray(40, 'a') + ".cfg"} << none;
     QTest::newRow("map listing") << B(Oob("print\nDirectory of maps/mp .bsp\n---\na.bsp\n"))
-                                 << false << QByteArrayList{};
+                                 << false << QByteArrayList{} << none;
     QTest::newRow("status response")
-        << B(Oob("statusResponse\n\\x\\a.cfg\n")) << false << QByteArrayList{};
-    QTest::newRow("too short") << B(Oob("prin")) << false << QByteArrayList{};
+        << B(Oob("statusResponse\n\\x\\a.cfg\n")) << false << QByteArrayList{} << none;
+    QTest::newRow("too short") << B(Oob("prin")) << false << QByteArrayList{} << none;
   }
   void configListing() {
     QFETCH(QByteArray, datagram);
     QFETCH(bool, isListing);
     QFETCH(QByteArrayList, lines);
-    const auto got = CheckConfigListing(S(datagram));
+    QFETCH(QByteArrayList, leftOut);
+    std::vector<std::string> left;
+    const auto got = CheckConfigListing(S(datagram), 99999, &left);
     QCOMPARE(got.has_value(), isListing);
     if (got) QCOMPARE(BL(*got), lines);
+    QCOMPARE(BL(left), leftOut);
+    // Without a place for them, the names are left out all the same.
+    const auto quiet = CheckConfigListing(S(datagram));
+    QCOMPARE(quiet.has_value(), isListing);
+    if (quiet) QCOMPARE(BL(*quiet), lines);
+  }
+
+  void leftOutNotice_data() {
+    QTest::addColumn<bool>("maps");
+    QTest::addColumn<QByteArrayList>("names");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("none") << true << QByteArrayList{} << QString();
+    QTest::newRow("one map") << true << QByteArrayList{"mp_x;rcon_password owned"}
+                             << "Eine vom Server gelistete Karte wurde ausgelassen, weil ihr Name "
+                                "nicht zulässig ist: \"mp_x;rcon_password owned\"";
+    QTest::newRow("two configs")
+        << false << QByteArrayList{"x;quit.cfg", "a b.cfg"}
+        << "2 vom Server gelistete Konfigurationsdateien wurden ausgelassen, weil ihre Namen "
+           "nicht zulässig sind: \"x;quit.cfg\", \"a b.cfg\"";
+    // Nothing of the name can break the console line, close the quotes or
+    // colour the text.
+    QTest::newRow("bytes shown as codes")
+        << true << QByteArrayList{QByteArray("a\rb\n\"\\^1\xe4\0", 10)}
+        << "Eine vom Server gelistete Karte wurde ausgelassen, weil ihr Name nicht zulässig "
+           "ist: \"a\\x0Db\\x0A\\x22\\x5C\\x5E1\\xE4\\x00\"";
+    QTest::newRow("long name cut")
+        << false << QByteArrayList{QByteArray(70, 'a')}
+        << "Eine vom Server gelistete Konfigurationsdatei wurde ausgelassen, weil ihr Name nicht "
+           "zulässig ist: \"" +
+               QString(64, 'a') + "...\"";
+    QTest::newRow("many")
+        << true << QByteArrayList{"1 ", "2 ", "3 ", "4 ", "5 ", "6 ", "7 "}
+        << "7 vom Server gelistete Karten wurden ausgelassen, weil ihre Namen nicht zulässig "
+           "sind: \"1 \", \"2 \", \"3 \", \"4 \", \"5 \" und 2 weitere";
+  }
+  void leftOutNotice() {
+    QFETCH(bool, maps);
+    QFETCH(QByteArrayList, names);
+    QFETCH(QString, notice);
+    std::vector<std::string> left;
+    for (const QByteArray& n : names) left.push_back(S(n));
+    const std::string got = LeftOutNotice(maps ? ListingKind::Maps : ListingKind::Configs, left);
+    QCOMPARE(QString::fromUtf8(got.c_str()), notice);
   }
 
   void mapPicture_data() {

@@ -32,7 +32,8 @@ class TestUdpSocket : public QObject {
     UdpSocket a, b;
     QVERIFY(a.Open(8192));
     QVERIFY(b.Open(81920));
-    const std::string payload = BuildRcon(std::string("p\0w", 3), "status\n\xff");
+    // Any bytes travel: NUL, line feed and 0xFF included.
+    const std::string payload = std::string(kOobPrefix) + std::string("rcon p\0w status\n\xff", 17);
     std::string err;
     QVERIFY2(a.SendTo("127.0.0.1", b.LocalPort(), payload, &err), err.c_str());
     const auto r = b.Receive(2000);

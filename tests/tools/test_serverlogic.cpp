@@ -61,6 +61,55 @@ class TestServerLogic : public QObject {
     QTest::newRow("high bytes are text")
         << QByteArray("say J\xe4ger") << QStringList{"say", QString::fromLatin1("J\xe4ger")};
     QTest::newRow("nothing") << QByteArray("   ") << QStringList{};
+    // Comments outside quotes, as the game's console has them.
+    QTest::newRow("line comment") << QByteArray("map mp_x//quit now") << QStringList{"map", "mp_x"};
+    QTest::newRow("line comment alone") << QByteArray("  // say x") << QStringList{};
+    QTest::newRow("block comment") << QByteArray("set a/*x y*/b") << QStringList{"set", "a", "b"};
+    QTest::newRow("block comment unterminated")
+        << QByteArray("say a /* b") << QStringList{"say", "a"};
+    QTest::newRow("block comment from its star")
+        << QByteArray("say /*/ x") << QStringList{"say", "x"};
+    QTest::newRow("comments quoted")
+        << QByteArray("say \"a//b /*c*/\"") << QStringList{"say", "a//b /*c*/"};
+    QTest::newRow("single slashes")
+        << QByteArray("dir maps/mp /") << QStringList{"dir", "maps/mp", "/"};
+  }
+
+  // The game's command buffer: ";" outside quotes and any line break cut the
+  // line into commands.
+  void commandLines_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("commands");
+    QTest::newRow("one") << QByteArray("say hi") << QStringList{"say hi"};
+    QTest::newRow("kept as it is") << QByteArray(" say hi ") << QStringList{" say hi "};
+    QTest::newRow("semicolons") << QByteArray("say a; quit ;;status")
+                                << QStringList{"say a", "quit", "status"};
+    QTest::newRow("quoted semicolon") << QByteArray("say \"a;b\"") << QStringList{"say \"a;b\""};
+    QTest::newRow("quote closed early")
+        << QByteArray("say \"x\";quit;\"^1red\"") << QStringList{"say \"x\"", "quit", "\"^1red\""};
+    QTest::newRow("LF inside quotes")
+        << QByteArray("say \"a\nquit\"") << QStringList{"say \"a", "quit\""};
+    QTest::newRow("CR inside quotes")
+        << QByteArray("set x \"1\rquit;\"") << QStringList{"set x \"1", "quit", "\""};
+    QTest::newRow("quotes counted afresh")
+        << QByteArray("say \"a\rb;c\"") << QStringList{"say \"a", "b", "c\""};
+    QTest::newRow("empty") << QByteArray("") << QStringList{""};
+    QTest::newRow("only cuts") << QByteArray(" ; \r\n") << QStringList{};
+  }
+  void commandLines() {
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, commands);
+    QStringList got;
+    for (const auto& c : SplitCommandLine(line.toStdString()))
+      got << QString::fromLatin1(c.data(), qsizetype(c.size()));
+    QCOMPARE(got, commands);
+  }
+
+  void requestLine() {
+    QCOMPARE(B(RequestLine("rcon pw say a\nquit")), QByteArray("rcon pw say a"));
+    QCOMPARE(B(RequestLine(std::string("rcon pw say a\0quit", 18))), QByteArray("rcon pw say a"));
+    QCOMPARE(B(RequestLine("rcon pw say a\rquit")), QByteArray("rcon pw say a\rquit"));
+    QCOMPARE(B(RequestLine("")), QByteArray(""));
   }
   void tokenizer() {
     QFETCH(QByteArray, line);

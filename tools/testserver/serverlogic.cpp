@@ -57,75 +57,6 @@ bool IsDigits(std::string_view s) {
 
 }  // namespace
 
-std::vector<std::string> TokenizeCommand(std::string_view line) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (true) {
-    while (i < line.size() && IsBlank(line[i])) ++i;
-    if (i >= line.size()) break;
-    if (line[i] == '"') {
-      ++i;
-      const size_t start = i;
-      while (i < line.size() && line[i] != '"') ++i;
-      words.emplace_back(line.substr(start, i - start));
-      if (i < line.size()) ++i;  // closing quote
-      continue;
-    }
-    const size_t start = i;
-    while (i < line.size() && !IsBlank(line[i]) && line[i] != '"') ++i;
-    words.emplace_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
-std::string JoinArgs(const std::vector<std::string>& words, size_t from) {
-  std::string out;
-  for (size_t i = from; i < words.size(); ++i) {
-    if (i > from) out += ' ';
-    out += words[i];
-  }
-  return out;
-}
-
-void SplitRcon(std::string_view rest, std::string& password, std::string& command) {
-  size_t i = 0;
-  while (i < rest.size() && IsBlank(rest[i])) ++i;
-  size_t start = i;
-  if (i < rest.size() && rest[i] == '"') {
-    start = ++i;
-    while (i < rest.size() && rest[i] != '"') ++i;
-    password = std::string(rest.substr(start, i - start));
-    if (i < rest.size()) ++i;
-  } else {
-    while (i < rest.size() && !IsBlank(rest[i])) ++i;
-    password = std::string(rest.substr(start, i - start));
-  }
-  while (i < rest.size() && IsBlank(rest[i])) ++i;
-  size_t end = rest.size();
-  while (end > i && IsBlank(rest[end - 1])) --end;
-  command = std::string(rest.substr(i, end - i));
-}
-
-std::vector<std::string> SplitCommandLine(std::string_view line) {
-  std::vector<std::string> out;
-  bool quoted = false;
-  size_t start = 0;
-  bool cut = false;
-  for (size_t i = 0; i <= line.size(); ++i) {
-    if (i < line.size() && line[i] == '"') quoted = !quoted;
-    if (i < line.size() && (line[i] != ';' || quoted)) continue;
-    if (i < line.size()) cut = true;
-    std::string_view piece = line.substr(start, i - start);
-    if (cut) {
-      while (!piece.empty() && IsBlank(piece.front())) piece.remove_prefix(1);
-      while (!piece.empty() && IsBlank(piece.back())) piece.remove_suffix(1);
-    }
-    if (!piece.empty() || !cut) out.emplace_back(piece);
-    start = i + 1;
-  }
-  return out;
-}
-
 ServerLogic::ServerLogic(TestServerConfig config) : config_(std::move(config)) {
   rng_ = config_.seed;
   noteVarDefaults();
@@ -167,9 +98,7 @@ std::vector<std::string> ServerLogic::handle(std::string_view datagram, Clock::t
     return out;
   }
   // The game reads one line of the request.
-  std::string_view line = datagram.substr(4);
-  const size_t end = line.find_first_of(std::string_view("\n\0", 2));
-  if (end != std::string_view::npos) line = line.substr(0, end);
+  const std::string_view line = RequestLine(datagram.substr(4));
 
   size_t i = 0;
   while (i < line.size() && IsBlank(line[i])) ++i;

@@ -10,30 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/testserver/console.h"
 #include "tools/testserver/testserver.h"
 
 namespace zelmora::testing {
 
 // The four 0xFF bytes that start every out-of-band datagram.
 inline const std::string kOobPrefix("\xff\xff\xff\xff", 4);
-
-// Splits a command line into words the way the game's console does: blanks
-// separate, double quotes group (and are removed; an unterminated quote runs to
-// the end), an empty pair of quotes is an empty word.
-std::vector<std::string> TokenizeCommand(std::string_view line);
-
-// Words from index `from` on, joined with single blanks.
-std::string JoinArgs(const std::vector<std::string>& words, size_t from);
-
-// Splits the text of an rcon request (after the word "rcon") into password
-// and command like the game: the password is the first word, quoted or not;
-// the command is everything after it, surrounding blanks and line ends removed.
-void SplitRcon(std::string_view rest, std::string& password, std::string& command);
-
-// The game's command buffer runs one line as several commands: it cuts the
-// line at every ";" outside double quotes. Pieces are trimmed; empty ones
-// are left out. A line without such a ";" is the one command as it is.
-std::vector<std::string> SplitCommandLine(std::string_view line);
 
 class ServerLogic {
  public:
