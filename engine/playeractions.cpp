@@ -13,16 +13,16 @@ namespace {
 using Kind = PendingPlayerAction::Kind;
 constexpr std::int32_t kSilenceLimitMs = 40000;
 
-std::string CommandFor(Kind k, const std::string& client) {
+BuiltCommand CommandFor(Kind k, const std::string& client) {
   switch (k) {
     case Kind::Ban:
-      return CmdBanClient(client);
+      return BuildBanClient(client);
     case Kind::TempBan:
-      return CmdTempBanClient(client);
+      return BuildTempBanClient(client);
     default:
       break;
   }
-  return CmdClientKick(client);
+  return BuildClientKick(client);
 }
 
 // The same player in the same slot: number, GUID and name as the table the
@@ -136,7 +136,8 @@ void PlayerActions::TableArrived(const Tstatusinfo& rows, Clock::time_point poll
       kick.guid = r[3];
       kick.name = r[1];
       kick.address = r[6];
-      Carry(kick, CmdClientKick(r[0]));
+      const BuiltCommand command = BuildClientKick(r[0]);
+      if (command.ok()) Carry(kick, command.line);
       continue;
     }
     const auto row = std::find_if(rows.begin(), rows.end(),
@@ -146,7 +147,12 @@ void PlayerActions::TableArrived(const Tstatusinfo& rows, Clock::time_point poll
       Tell(a, ActionOutcome::Result::Gone);
       continue;
     }
-    Carry(a, CommandFor(a.kind, a.client));
+    // A slot number a command cannot carry is no slot of this server.
+    const BuiltCommand command = CommandFor(a.kind, a.client);
+    if (command.ok())
+      Carry(a, command.line);
+    else
+      Tell(a, ActionOutcome::Result::Gone);
   }
   if (!pending_.empty()) wantTable_();
 }

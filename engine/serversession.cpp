@@ -7,6 +7,7 @@
 #include <cmath>
 #include <utility>
 
+#include "core/encoding.h"
 #include "core/textutil.h"
 #include "engine/clock.h"
 #include "protocol/colorcodes.h"
@@ -39,10 +40,6 @@ std::vector<std::string> OutputLines(const std::string& text) {
   if (!lines.empty()) lines.erase(lines.begin());
   while (!lines.empty() && lines.back().empty()) lines.pop_back();
   return lines;
-}
-
-bool SafeText(std::string_view text) {
-  return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 }  // namespace
@@ -82,11 +79,12 @@ ServerSession::ServerSession(Uid uid, SessionServices& services, QObject* parent
   messages_ = std::make_unique<MessageTimer>(
       [this](const std::string& text, std::function<void(bool)> done) {
         const Tserverrec* e = Entry();
-        if (!SafeText(text)) return false;
+        const BuiltCommand say = BuildSay(text);
+        if (!say.ok()) return false;
         if (!e || e->rconpass.empty()) return true;  // nothing to send with, the timer goes on
         RconOptions o;
         o.done = std::move(done);
-        Send(RconChannel::Query, CmdSay(text), std::move(o));
+        Send(RconChannel::Query, say.line, std::move(o));
         return true;
       },
       this);
@@ -208,7 +206,7 @@ void ServerSession::AddressChanged() {
   varOutputs_ = OutputJoiner();
   for (auto& o : outstanding_) o.clear();
   getStatusWaits_.clear();
-  Note("Adresse des Servers ge\xe4ndert: " + std::to_string(waiting) +
+  Note("Adresse des Servers geändert: " + std::to_string(waiting) +
        (waiting == 1 ? " wartender Befehl wurde" : " wartende Befehle wurden") + " verworfen.");
   emit StatusChanged();
   emit ListingChanged(ListingKind::Maps);
@@ -281,11 +279,22 @@ void ServerSession::SendHead(RconLine::Command& c, Clock::time_point now) {
   if (!address) {
     // The name cache looks it up in the background; a while is waited for.
     if (now - c.issued > std::chrono::seconds(5)) {
-      Note(c.text + ": nicht gesendet, die Adresse von " + e->host.str() + " ist nicht bekannt");
+      Note(Cp1252ToUtf8(c.text) + ": nicht gesendet, die Adresse von " +
+           Cp1252ToUtf8(e->host.view()) + " ist nicht bekannt");
       line_.DropHead();
     } else {
       c.retryAt = now + std::chrono::milliseconds(100);
     }
+    return;
+  }
+  const std::string datagram = BuildRcon(e->rconpass.view(), c.text);
+  if (datagram.empty()) {
+    // A stored password that breaks the rule (its rest would run as a
+    // command) or a line break in the command: nothing goes out.
+    const std::string why = PasswordProblem(e->rconpass.view());
+    Note(Cp1252ToUtf8(c.text) + ": nicht gesendet" + (why.empty() ? std::string() : ", " + why));
+    if (c.ticket) services_.pacer.Cancel(c.paceKey, c.ticket);
+    line_.DropHead();
     return;
   }
   const std::string key = PaceKey(*address, *port);
@@ -313,7 +322,7 @@ void ServerSession::SendHead(RconLine::Command& c, Clock::time_point now) {
   // stamp taken after it.
   outstanding_[ChannelIndex(c.channel)].push_back(
       Outstanding{c.text, c.kind, c.resent, nowMs, key});
-  socket->SendTo(*address, *port, BuildRcon(e->rconpass.view(), c.text));  // failures: not told
+  socket->SendTo(*address, *port, datagram);  // failures: not told
   ++services_.counters.rconSent;
   if (c.channel == RconChannel::Query) {
     console_.AddCommand(c.text);
@@ -368,13 +377,21 @@ void ServerSession::ParseListings(const PrintOutput& o, bool late) {
   if (!e) return;
   const auto now = Clock::now();
   if (auto listing = CheckMapListing(o.text, e->mapinfo.view(), PrintJoiner::kMaxBytes)) {
+    if (!late && !listing->leftOut.empty())
+      Note(LeftOutNotice(ListingKind::Maps, listing->leftOut));
     maps_.items = std::move(listing->maps);
     maps_.chosen = listing->chosen;
     maps_.pictures = std::move(listing->picturesLoaded);
     maps_.at = now;
     emit ListingChanged(ListingKind::Maps);
   }
-  const auto files = CheckConfigListing(o.text, PrintJoiner::kMaxBytes);
+  std::vector<std::string> leftOut;
+  const auto files = CheckConfigListing(o.text, PrintJoiner::kMaxBytes, &leftOut);
+  // The game's answer to exec names a file too; it is no listing, and what
+  // it leaves out is not told.
+  const std::string_view head = "print\nDirectory of / .cfg";
+  const bool directory = std::string_view(o.text).substr(4, head.size()) == head;
+  if (!late && directory && !leftOut.empty()) Note(LeftOutNotice(ListingKind::Configs, leftOut));
   if (late) {
     // The grown output replaces what it added before.
     configs_.items.resize(configs_.items.size() -
@@ -435,7 +452,7 @@ void ServerSession::Unanswered(RconChannel channel, const Outstanding& gone, dou
     return;
   }
   (void)nowMs;
-  Note(gone.command + ": Keine Antwort vom Server (verworfen oder gedrosselt)");
+  Note(Cp1252ToUtf8(gone.command) + ": Keine Antwort vom Server (verworfen oder gedrosselt)");
 }
 
 void ServerSession::GetStatusSent(double atMs) {
@@ -485,7 +502,7 @@ void ServerSession::TryPoll(Clock::time_point now) {
   if (!pollWanted_ || pollInFlight_ || now < pollRetry_) return;
   const Tserverrec* e = Entry();
   const auto port = e ? PortOf(e->port.view()) : std::nullopt;
-  if (!e || e->rconpass.empty() || !port) {
+  if (!e || e->rconpass.empty() || !port || !PasswordProblem(e->rconpass.view()).empty()) {
     pollWanted_ = false;
     return;
   }

@@ -51,7 +51,6 @@ struct Listing {
   std::vector<std::string> pictures;
   std::chrono::steady_clock::time_point at{};  // when it came (epoch: never)
 };
-enum class ListingKind { Maps, Configs };
 
 class ServerSession : public QObject {
   Q_OBJECT

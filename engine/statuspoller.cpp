@@ -40,7 +40,8 @@ bool StatusPoller::Start(const std::string& address, std::uint16_t port,
   poll->port = port;
   poll->done = std::move(done);
   poll->left = Clock::now();
-  if (!poll->socket.SendTo(address, port, BuildRcon(password, CmdStatus()))) return false;
+  const std::string request = BuildRcon(password, CmdStatus());
+  if (request.empty() || !poll->socket.SendTo(address, port, request)) return false;
   lastPort_ = poll->socket.LocalPort();
   Poll* p = poll.get();
   p->notifier = std::make_unique<QSocketNotifier>(static_cast<qintptr>(p->socket.NativeHandle()),

@@ -9,8 +9,8 @@ namespace {
 constexpr std::size_t kBlocksKept = 8;
 }  // namespace
 
-void Transcript::Append(const std::string& line) {
-  lines_.push_back(line);
+void Transcript::Append(const std::string& line, bool note) {
+  lines_.push_back(Entry{line, note});
   while (lines_.size() > kMaxLines) {
     lines_.pop_front();
     ++begin_;
@@ -22,7 +22,7 @@ void Transcript::AddCommand(const std::string& command) {
 }
 
 void Transcript::AddNote(const std::string& line) {
-  Append(line);
+  Append(line, true);
 }
 
 std::uint64_t Transcript::AddOutput(const std::vector<std::string>& lines) {
@@ -41,7 +41,10 @@ void Transcript::ReplaceOutput(std::uint64_t output, const std::vector<std::stri
   const std::size_t count = std::min(it->count, lines_.size() - at);
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at),
                lines_.begin() + static_cast<std::ptrdiff_t>(at + count));
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), lines.begin(), lines.end());
+  std::vector<Entry> entries;
+  entries.reserve(lines.size());
+  for (const std::string& l : lines) entries.push_back(Entry{l, false});
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), entries.begin(), entries.end());
   const std::ptrdiff_t grown =
       static_cast<std::ptrdiff_t>(lines.size()) - static_cast<std::ptrdiff_t>(count);
   it->count = lines.size();
@@ -57,7 +60,11 @@ void Transcript::ReplaceOutput(std::uint64_t output, const std::vector<std::stri
 std::vector<std::string> Transcript::From(std::uint64_t number) const {
   const std::uint64_t from = std::max(number, begin_);
   if (from >= End()) return {};
-  return {lines_.begin() + static_cast<std::ptrdiff_t>(from - begin_), lines_.end()};
+  std::vector<std::string> out;
+  for (auto it = lines_.begin() + static_cast<std::ptrdiff_t>(from - begin_); it != lines_.end();
+       ++it)
+    out.push_back(it->text);
+  return out;
 }
 
 }  // namespace zelmora

@@ -2,6 +2,9 @@
 // and their whole outputs, in order, and notes about commands (no answer,
 // not sent). Bounded: the oldest lines go beyond kMaxLines.
 //
+// Commands and outputs are the server's bytes; notes are Zelmora's own
+// words (UTF-8), told apart by IsNote.
+//
 // Lines are numbered from the start of the run, so a view can add what is
 // new (From) instead of drawing everything again; an output that grew after
 // it was shown (a late datagram) is replaced in place, which Rewrites
@@ -35,15 +38,20 @@ class Transcript {
   // Line numbers: the first kept line and one past the last.
   std::uint64_t Begin() const { return begin_; }
   std::uint64_t End() const { return begin_ + lines_.size(); }
-  const std::string& Line(std::uint64_t number) const { return lines_[number - begin_]; }
+  const std::string& Line(std::uint64_t number) const { return lines_[number - begin_].text; }
+  bool IsNote(std::uint64_t number) const { return lines_[number - begin_].note; }
   std::vector<std::string> From(std::uint64_t number) const;
   std::uint64_t Rewrites() const { return rewrites_; }
   bool Empty() const { return lines_.empty(); }
 
  private:
-  void Append(const std::string& line);
+  struct Entry {
+    std::string text;
+    bool note = false;
+  };
+  void Append(const std::string& line, bool note = false);
 
-  std::deque<std::string> lines_;
+  std::deque<Entry> lines_;
   std::uint64_t begin_ = 0;
   std::uint64_t rewrites_ = 0;
   // Where each recent output stands: its number, first line and length.

@@ -7,9 +7,8 @@
 // text go between double quotes, a ";" inside them stays text. A text that
 // breaks the rule gives no line and a German reason to show.
 //
-// The Cmd functions below them are the unchecked forms that append values
-// verbatim; they are kept only until every sender uses a Build function. A
-// raw console line is sent as typed and has no function here.
+// The Cmd functions are the fixed commands, with nothing from outside in
+// them. A raw console line is sent as typed and has no function here.
 #pragma once
 
 #include <cstdint>
@@ -65,20 +64,5 @@ std::string CmdMapRotate();
 std::string CmdClearJoinPassword();
 std::string CmdReadGametype();
 std::string CmdClearTempBans();
-
-// --- Unchecked forms, to be replaced by the Build functions ------------------
-
-std::string CmdSay(std::string_view text);
-std::string CmdTell(std::string_view clientNumber, std::string_view text);
-std::string CmdClientKick(std::string_view clientNumber);
-std::string CmdBanClient(std::string_view clientNumber);
-std::string CmdTempBanClient(std::string_view clientNumber);
-std::string CmdMap(std::string_view mapName);
-std::string CmdExec(std::string_view fileName);
-std::string CmdSetJoinPassword(std::string_view password);
-// gametype is one of dm, tdm, ctf, sd, hq, re, dom, bel, bas.
-std::string CmdSetGametype(std::string_view gametype);
-std::string CmdReadVar(std::string_view name);
-std::string CmdSetVar(std::string_view name, std::string_view value);
 
 }  // namespace zelmora

@@ -150,8 +150,7 @@ class SessionsTest : public QObject {
     e.engine->SendRcon("say moved");
     e.engine->List().Edit(uid, kHost, std::to_string(b.port()), "new", "?;?");
     QCOMPARE(e.engine->HeldRcon(), size_t(0));
-    QVERIFY(
-        e.ConsoleHas(0, "Adresse des Servers ge\xe4ndert: 1 wartender Befehl wurde verworfen."));
+    QVERIFY(e.ConsoleHas(0, "Adresse des Servers geändert: 1 wartender Befehl wurde verworfen."));
     QTest::qWait(500);
     QVERIFY(!Executed(a, "say moved") && !Executed(b, "say moved"));
   }

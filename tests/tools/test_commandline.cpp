@@ -114,12 +114,12 @@ class TestCommandLine : public QObject {
     QCOMPARE(B(command), B(c.line));
   }
 
-  // The check itself sees an injection: today's unchecked line runs the
-  // rest of a German rule text as a command of its own.
+  // The check itself sees an injection: a line with the text put in
+  // unquoted runs the rest of a German rule text as a command of its own.
   void uncheckedLineRunsTwo() {
-    QCOMPARE(AsServerReadsIt(CmdSay("kein Camping; kein Spawnkill")),
+    QCOMPARE(AsServerReadsIt("say kein Camping; kein Spawnkill"),
              (QList<QStringList>{{"say", "kein", "Camping"}, {"kein", "Spawnkill"}}));
-    QCOMPARE(AsServerReadsIt(CmdMap("mp_x;rcon_password owned")),
+    QCOMPARE(AsServerReadsIt("map mp_x;rcon_password owned"),
              (QList<QStringList>{{"map", "mp_x"}, {"rcon_password", "owned"}}));
   }
 

@@ -13,29 +13,24 @@
 #include "core/serverrec.h"
 #include "engine/queryengine.h"
 #include "engine/serversession.h"
+#include "protocol/commands.h"
 
 class QWidget;
 
 namespace zelmora {
 
 // The selected entry when it may be administered (a server is selected and
-// an rcon password is stored for it), else nullptr.
+// a usable rcon password is stored for it), else nullptr.
 const Tserverrec* UsableServer(const QueryEngine& engine);
 
-// Texts typed by the operator go into an rcon command line. A line break
-// inside one would end the command there and start a second one on the
-// server, and a NUL byte cuts it; such a text is refused with a German
-// message (shown over parent) and false is returned.
-bool CheckCommandText(QWidget* parent, std::string_view text);
+// A command built by the quoting rule (protocol/commands.h): when it was
+// refused, the operator is told why (a message over parent) and true is
+// returned.
+bool Refused(QWidget* parent, const BuiltCommand& command);
 
-// The same test without the message.
-bool IsSafeCommandText(std::string_view text);
-
-// A value Zelmora puts between double quotes (set name "value"): a double
-// quote inside would end the value there and let the rest run as commands
-// on the server. Refused with a German message, as line breaks are.
-bool CheckQuotedValue(QWidget* parent, std::string_view value);
-bool IsSafeQuotedValue(std::string_view value);
+// A raw console line is sent as typed, but a line break or a NUL byte in it
+// would start a second command: refused with a German message (false).
+bool CheckConsoleLine(QWidget* parent, std::string_view line);
 
 // The session a tab shows and the connections to its signals: following
 // another one drops the connections to the one before.

@@ -47,7 +47,7 @@ void ConfigTab::ConfigListShow(const Listing& listing) {
 void ConfigTab::Button22Click() {
   const auto item = SelectedItemText(w_.ListBox3);
   if (!item || !UsableServer(engine_)) return;
-  SendOperatorCommand(w_.ListBox3, engine_, CmdExec(*item));
+  SendOperatorCommand(w_.ListBox3, engine_, BuildExec(*item));
 }
 
 void ConfigTab::ServerGone() {

@@ -73,7 +73,7 @@ void ConsoleTab::ShowConsole() {
   if (again) text = HeaderLine(*session_.get());
   for (std::uint64_t n = from; n < t.End(); ++n) {
     if (!text.isEmpty() || n > from) text += QLatin1Char('\n');
-    text += FromCp1252(t.Line(n));
+    text += t.IsNote(n) ? QString::fromStdString(t.Line(n)) : FromCp1252(t.Line(n));
   }
   if (again)
     w_.RichEdit1->setPlainText(text);
@@ -86,7 +86,7 @@ void ConsoleTab::ShowConsole() {
 bool ConsoleTab::Button2Click() {
   if (!engine_.Selected().Valid()) return false;
   std::string command = EditText(w_.Edit1);
-  if (!CheckCommandText(w_.Edit1, command)) return false;
+  if (!CheckConsoleLine(w_.Edit1, command)) return false;
   engine_.SendRcon(command);
   history_.Add(std::move(command));
   return true;

@@ -198,9 +198,21 @@ void CustomVarsTab::LoadProfile(const QString& fileName) {
     std::string bytes;
     QString error;
     if (!ReadTextFile(path, bytes, &error)) ShowMessage(queue_.Window(), error);
-    records_ = ParseProfile(bytes);
+    ProfileRead read = ReadProfile(bytes);
+    records_ = std::move(read.records);
+    TellRefused(fileName, read.refused);
   }
   model_->Reset();
+}
+
+// Lines of a profile that are not used are told once per file and run.
+void CustomVarsTab::TellRefused(const QString& fileName, const std::vector<RefusedLine>& refused) {
+  if (refused.empty() || told_.contains(fileName)) return;
+  told_.insert(fileName);
+  QString text = QStringLiteral("Im Profil %1 werden diese Zeilen nicht benutzt:").arg(fileName);
+  for (const RefusedLine& r : refused)
+    text += QStringLiteral("\nZeile %1: %2").arg(r.line).arg(QString::fromStdString(r.reason));
+  ShowMessage(queue_.Window(), text);
 }
 
 void CustomVarsTab::ChooseProfile(const Tserverrec& e) {
@@ -236,7 +248,7 @@ void CustomVarsTab::SelectCell(int col, int row) {
   if (ProfileChosen() && col == 0 && UsableServer(queue_.Engine()) && !rec.name.empty()) {
     RconOptions read;
     read.kind = RconKind::Read;
-    queue_.SendCommand(CmdReadVar(rec.name), std::move(read));
+    queue_.SendCommand(BuildReadVar(rec.name), std::move(read));
   }
 }
 
@@ -255,7 +267,7 @@ void CustomVarsTab::Button48Click() {
   if (!queue_.Engine().Selected().Valid()) return;
   if (pickedName_.empty() || Label17->text().isEmpty()) return;
   const std::string value = ToCp1252(Edit6->text());
-  if (value != "show" && !CheckQuotedValue(queue_.Window(), value)) return;
+  if (value != "show" && Refused(queue_.Window(), BuildSetVar(pickedName_, value))) return;
   queue_.SendVar(pickedName_, value);
 }
 

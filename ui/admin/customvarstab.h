@@ -11,6 +11,7 @@
 #include <QAbstractTableModel>
 #include <QObject>
 #include <QPersistentModelIndex>
+#include <QSet>
 #include <QStringList>
 
 #include <string>
@@ -98,6 +99,7 @@ class CustomVarsTab : public QObject, public AdminTab {
 
  private:
   bool ProfileChosen() const;
+  void TellRefused(const QString& fileName, const std::vector<RefusedLine>& refused);
 
   VarQueue& queue_;
   QString profileDir_;
@@ -110,6 +112,7 @@ class CustomVarsTab : public QObject, public AdminTab {
   QPushButton* Button48;
   QPushButton* Button21;
   std::string pickedName_;  // the name Label17 shows, as bytes
+  QSet<QString> told_;      // profiles whose unused lines were told
   QPersistentModelIndex pressCurrent_;
 };
 

@@ -149,7 +149,7 @@ void GameSettingsTab::WriteClick(int page) {
   std::vector<std::string> entries;
   for (const Row* r : ActiveRows(page)) {
     const std::string value = ToCp1252(r->edit->text());
-    if (!CheckQuotedValue(queue_.Window(), value)) return;
+    if (Refused(queue_.Window(), BuildSetVar(r->def->variable, value))) return;
     entries.push_back(std::string(r->def->variable) + ";" + value);
   }
   if (!queue_.BeginBatch()) return;

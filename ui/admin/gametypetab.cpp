@@ -76,7 +76,7 @@ void GameTypeTab::SelectedRefreshButtonShown(bool shown) {
 }
 
 void GameTypeTab::GameTypeClick(const std::string& code) {
-  const std::string command = CmdSetGametype(code);
+  const BuiltCommand command = BuildSetGametype(code);
   if (queue_.SendCommand(command) != QueryEngine::SendResult::Sent) return;
   // A server drops a command that follows the previous one within 500 ms;
   // the second one, 800 ms after the first left, makes sure the switch
@@ -89,7 +89,7 @@ void GameTypeTab::GameTypeClick(const std::string& code) {
 void GameTypeTab::Button20Click() {
   RconOptions read;
   read.kind = RconKind::Read;
-  queue_.SendCommand(CmdReadGametype(), std::move(read));
+  queue_.SendCommand(BuildReadVar(CmdReadGametype()), std::move(read));
 }
 
 void GameTypeTab::Button19Click() {

@@ -111,7 +111,7 @@ void MapsTab::SendIfUsable(const std::string& command) {
 void MapsTab::Button11Click() {
   const auto item = SelectedItemText(w_.ListBox2);
   if (!item || !UsableServer(engine_)) return;
-  SendOperatorCommand(w_.ListBox2, engine_, CmdMap(*item));
+  SendOperatorCommand(w_.ListBox2, engine_, BuildMap(*item));
 }
 
 void MapsTab::Button8Click() {

@@ -23,7 +23,7 @@ MsgTimerTab::MsgTimerTab(QueryEngine& engine, MsgTimerTabWidgets widgets)
   // break is refused when the timer is switched on.
   connect(w_.Edit8, &QLineEdit::textEdited, this, [this] {
     const std::string text = EditText(w_.Edit8);
-    if (MessageTimer* t = Timer(); t && IsSafeCommandText(text)) t->SetText(text);
+    if (MessageTimer* t = Timer(); t && BuildSay(text).ok()) t->SetText(text);
   });
 }
 
@@ -71,7 +71,7 @@ void MsgTimerTab::Button50Click() {
     return;
   }
   const std::string text = EditText(w_.Edit8);
-  if (!CheckCommandText(w_.Edit8, text) || !t) return;
+  if (Refused(w_.Edit8, BuildSay(text)) || !t) return;
   t->SetText(text);
   t->Start(*seconds);
 }

@@ -8,9 +8,9 @@
 
 namespace zelmora {
 
-bool SendOperatorCommand(QWidget* parent, QueryEngine& engine, std::string_view command) {
-  if (!CheckCommandText(parent, command)) return false;
-  return engine.SendRcon(command) == QueryEngine::SendResult::Sent;
+bool SendOperatorCommand(QWidget* parent, QueryEngine& engine, const BuiltCommand& command) {
+  if (Refused(parent, command)) return false;
+  return engine.SendRcon(command.line) == QueryEngine::SendResult::Sent;
 }
 
 std::string EditText(const QLineEdit* edit) {

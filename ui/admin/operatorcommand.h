@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/queryengine.h"
+#include "protocol/commands.h"
 
 class QLineEdit;
 class QListWidget;
@@ -16,11 +17,11 @@ class QWidget;
 
 namespace zelmora {
 
-// Sends command over the query channel (SendRcon, with its pause) unless it
-// holds a line break or a NUL byte: then the operator is told why (message
-// over parent) and nothing is sent. True when the datagram went out. A failed
+// Sends a built command over the selected server's query channel (with its
+// pause) unless the rule refused it: then the operator is told why (message
+// over parent) and nothing is sent. True when it was put in line. A failed
 // send is not reported: the network paths tell the operator nothing.
-bool SendOperatorCommand(QWidget* parent, QueryEngine& engine, std::string_view command);
+bool SendOperatorCommand(QWidget* parent, QueryEngine& engine, const BuiltCommand& command);
 
 // The text of a line edit as the 8-bit string that goes on the wire.
 std::string EditText(const QLineEdit* edit);

@@ -8,11 +8,7 @@
 namespace zelmora {
 
 void SetJoinPassword(QWidget* parent, QueryEngine& engine, std::string_view password) {
-  if (password.find('"') != std::string_view::npos) {
-    ShowMessage(parent, QStringLiteral("Das Passwort darf kein Anführungszeichen (\") enthalten."));
-    return;
-  }
-  SendOperatorCommand(parent, engine, CmdSetJoinPassword(password));
+  SendOperatorCommand(parent, engine, BuildSetJoinPassword(password));
 }
 
 void ClearJoinPassword(QueryEngine& engine) {
@@ -20,7 +16,10 @@ void ClearJoinPassword(QueryEngine& engine) {
 }
 
 bool ChangeRconPassword(QWidget* parent, QueryEngine& engine, std::string_view password) {
-  if (!CheckCommandText(parent, password)) return false;
+  if (const std::string why = PasswordProblem(password); !why.empty()) {
+    ShowMessage(parent, QString::fromStdString(why));
+    return false;
+  }
   const std::uint64_t uid = engine.Selected().SelectedUid();
   if (uid != 0) engine.List().SetRconPassword(uid, password);
   return true;

@@ -217,9 +217,9 @@ void PlayersTab::Button5Click() {
 
 bool PlayersTab::Button7Click() {
   if (!UsableServer(engine_)) return true;
-  const std::string text = EditText(w_.Edit3);
-  if (!CheckCommandText(w_.Edit3, text)) return false;
-  engine_.SendRcon(CmdSay(text));
+  const BuiltCommand say = BuildSay(EditText(w_.Edit3));
+  if (Refused(w_.Edit3, say)) return false;
+  engine_.SendRcon(say.line);
   return true;
 }
 
@@ -227,9 +227,9 @@ void PlayersTab::Button13Click() {
   const Tstatusrow* row = SelectedRow();
   if (!UsableServer(engine_) || !row) return;
   // To the server whose table the row is from.
-  const std::string command = CmdTell((*row)[0], EditText(w_.Edit3));
-  if (!CheckCommandText(w_.Edit3, command)) return;
-  session_->Send(RconChannel::Query, command);
+  const BuiltCommand tell = BuildTell((*row)[0], EditText(w_.Edit3));
+  if (Refused(w_.Edit3, tell)) return;
+  session_->Send(RconChannel::Query, tell.line);
 }
 
 void PlayersTab::Edit3Enter() {

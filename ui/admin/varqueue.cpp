@@ -46,18 +46,17 @@ QueryEngine::SendResult VarQueue::SendVar(std::string_view name, std::string_vie
 QueryEngine::SendResult VarQueue::SendVarTo(std::uint64_t server, std::string_view name,
                                             std::string_view value, RconOptions options) {
   const bool read = value == "show";
-  if (!read && !IsSafeQuotedValue(value)) return QueryEngine::SendResult::NoServer;
-  const std::string command = read ? CmdReadVar(name) : CmdSetVar(name, value);
-  if (!IsSafeCommandText(command)) return QueryEngine::SendResult::NoServer;
+  const BuiltCommand command = read ? BuildReadVar(name) : BuildSetVar(name, value);
+  if (!command.ok()) return QueryEngine::SendResult::NoServer;
   if (read) options.kind = RconKind::Read;
   // Network paths report nothing to the operator: a send that fails (an
   // unresolvable host, no network) is only seen by the caller.
-  return engine_.Rcon(server, RconChannel::Var, command, std::move(options));
+  return engine_.Rcon(server, RconChannel::Var, command.line, std::move(options));
 }
 
-QueryEngine::SendResult VarQueue::SendCommand(std::string_view command, RconOptions options) {
-  if (!IsSafeCommandText(command)) return QueryEngine::SendResult::NoServer;
-  return engine_.SendRconVar(command, std::move(options));
+QueryEngine::SendResult VarQueue::SendCommand(const BuiltCommand& command, RconOptions options) {
+  if (!command.ok()) return QueryEngine::SendResult::NoServer;
+  return engine_.SendRconVar(command.line, std::move(options));
 }
 
 bool VarQueue::BeginBatch() {
@@ -100,8 +99,11 @@ void VarQueue::Timer6Timer() {
   if (entry.kind == Kind::Read) {
     r = SendVarTo(entry.server, entry.text, "show");
   } else {
-    // A value that holds ";" itself goes out cut at its first ";".
-    r = SendVarTo(entry.server, FieldOf(entry.text, ";", 0), FieldOf(entry.text, ";", 1));
+    // The name ends at the first ";" (no name holds one); the value is all
+    // that follows, a ";" of its own included.
+    const std::size_t cut = entry.text.find(';');
+    r = SendVarTo(entry.server, entry.text.substr(0, cut),
+                  cut == std::string::npos ? std::string() : entry.text.substr(cut + 1));
   }
   if (r == QueryEngine::SendResult::Failed || r == QueryEngine::SendResult::NoServer) {
     // The server cannot be reached (or is gone): the rest of its batch

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "engine/queryengine.h"
+#include "protocol/commands.h"
 
 class QTimer;
 class QWidget;
@@ -79,10 +80,10 @@ class VarQueue : public QObject {
 
   // A read of name when value is exactly "show", else a write of the quoted
   // value ("set name \"value\""); for the selected server, over the variable
-  // channel at once. A command that would hold a line break or a NUL byte,
-  // or a value with a double quote, is not sent (it would start a second
-  // command on the server): that gives NoServer, like a send without a
-  // selected server. A failed send gives Failed (nothing is shown).
+  // channel at once. A name or value the quoting rule refuses is not sent
+  // (it would start a second command on the server): that gives NoServer,
+  // like a send without a selected server. A failed send gives Failed
+  // (nothing is shown).
   QueryEngine::SendResult SendVar(std::string_view name, std::string_view value,
                                   RconOptions options = {});
   // The same for the entry with this identity.
@@ -110,10 +111,10 @@ class VarQueue : public QObject {
   // lines (Unknown command "name", a set's empty answer) are not applied.
   void ApplyVarReply(const std::string& line);
 
-  // Raw command over the variable channel for the selected server (line
-  // breaks and NUL refused): the game-type switch and single reads outside
+  // A built command over the variable channel for the selected server (a
+  // refused one is not sent): the game-type switch and single reads outside
   // the queue.
-  QueryEngine::SendResult SendCommand(std::string_view command, RconOptions options = {});
+  QueryEngine::SendResult SendCommand(const BuiltCommand& command, RconOptions options = {});
 
   // What the tabs share: the engine's sends, the window for messages.
   QueryEngine& Engine() { return engine_; }

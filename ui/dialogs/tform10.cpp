@@ -1,5 +1,7 @@
 #include "ui/dialogs/tform10.h"
 
+#include "core/commandrules.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -158,6 +160,12 @@ void TForm10::Button1Click() {
     return;
   }
   const std::string password = TypedText(ComboBox2->currentText());
+  // A blank or a quote would end the password on the game's command line
+  // and the rest would be taken for further arguments.
+  if (const std::string why = PasswordProblem(password); !why.empty()) {
+    ShowMessage(MessageParent(), QString::fromStdString(why));
+    return;
+  }
   StartGame(name, password);
 
   // The histories are updated even when no game could be started.

@@ -1,5 +1,7 @@
 #include "ui/dialogs/tform4.h"
 
+#include "core/commandrules.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -92,6 +94,13 @@ void TForm4::EditServerClick() {
 }
 
 void TForm4::Button2Click() {
+  // A password with a blank or a quote could never be accepted by the
+  // server, and on some servers its rest would run as a command.
+  if (const std::string why = PasswordProblem(ToCp1252(Edit3->text())); !why.empty()) {
+    ShowMessage(this, QString::fromStdString(why));
+    Edit3->setFocus(Qt::OtherFocusReason);
+    return;
+  }
   const std::string typed = TrimCtl(ToCp1252(Edit1->text()));
   // A port that is no whole number from 1 to 65535 could never be asked:
   // the entry would stay "TOUT" for good. Told before anything is looked up.

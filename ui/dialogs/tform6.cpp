@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
+#include "core/textlines.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/textfiles.h"
 #include "ui/dialogs/tform8.h"
@@ -75,12 +76,14 @@ QStringList TForm6::ProfileItems() const {
   return items;
 }
 
+// Read as strictly as a profile: a line that breaks the name rule (or that
+// a CR would split) names no variable and is left out.
 std::vector<std::string> TForm6::WeaponList() const {
-  return NonEmptyLines(EditorText(ui->Memo2));
+  return ReadNameList(BytesFromEditorText(EditorText(ui->Memo2))).names;
 }
 
 std::vector<std::string> TForm6::VehicleList() const {
-  return NonEmptyLines(EditorText(ui->Memo3));
+  return ReadNameList(BytesFromEditorText(EditorText(ui->Memo3))).names;
 }
 
 void TForm6::FillProfileBox() {

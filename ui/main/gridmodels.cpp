@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "core/serverfile.h"
 #include "core/textutil.h"
 #include "engine/clock.h"
 #include "geo/flags.h"
@@ -138,7 +139,11 @@ QStringList InfoIconMeanings(const Tserverrec& e, const Settings& s, const QStri
     }
   }
   if (s.pwd && e.passworded) out << QString::fromUtf8("Passwort zum Betreten");
-  if (s.rcon && !e.rconpass.empty()) out << QStringLiteral("rcon-Passwort gespeichert");
+  if (s.rcon && !e.rconpass.empty())
+    out << (StoredPasswordProblem(e).empty()
+                ? QStringLiteral("rcon-Passwort gespeichert")
+                : QStringLiteral("rcon-Passwort unbrauchbar: %1")
+                      .arg(QString::fromStdString(StoredPasswordProblem(e))));
   if (s.kc && e.killcam) out << QStringLiteral("Killcam an");
   if (s.ff && e.friendlyfire) out << QStringLiteral("Friendly Fire an");
   if (s.ac && e.punkbuster) out << QStringLiteral("Anti-Cheat (PunkBuster) an");
@@ -177,7 +182,8 @@ QVariant ServerListModel::InfosCell(const Tserverrec& e, const Settings& s, int 
       icons << icon;
     }
     if (s.pwd && e.passworded) icons << kIconPassword;
-    if (s.rcon && !e.rconpass.empty()) icons << kIconRcon;
+    // A stored password that cannot be used shows no rcon icon.
+    if (s.rcon && !e.rconpass.empty() && StoredPasswordProblem(e).empty()) icons << kIconRcon;
     if (s.kc && e.killcam) icons << kIconKillcam;
     if (s.ff && e.friendlyfire) icons << kIconFriendlyFire;
     if (s.ac && e.punkbuster) icons << kIconAnticheat;

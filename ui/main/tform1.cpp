@@ -281,10 +281,28 @@ void TForm1::LoadData() {
   error.clear();
   if (!files_.LoadGuids(&error)) ShowMessage(this, FromMessageBytes(error));
   engine_->List().ApplyStartupReset();
+  TellUnusablePasswords();
   if (!engine_->List().Empty()) {
     engine_->Selected().SelectRow(0);
     FollowSelection(false);
   }
+}
+
+// Stored rcon passwords that break the rule are marked in the list and
+// never sent; the operator is told once, at the start.
+void TForm1::TellUnusablePasswords() {
+  const std::vector<std::size_t> bad = EntriesWithUnusablePassword(engine_->List().Entries());
+  if (bad.empty()) return;
+  QString text = QStringLiteral(
+      "Das gespeicherte rcon-Passwort dieser Server kann nicht benutzt werden; mit ihm wird "
+      "nichts gesendet. Bitte unter \u201ercon Passwort ändern\u201c neu eingeben:");
+  for (std::size_t i : bad) {
+    const Tserverrec& e = engine_->List().At(i);
+    text += QStringLiteral("\n%1:%2 – %3")
+                .arg(FromCp1252(e.host.view()), FromCp1252(e.port.view()),
+                     QString::fromStdString(StoredPasswordProblem(e)));
+  }
+  ShowMessage(this, text);
 }
 
 void TForm1::FormClose() {

@@ -161,6 +161,7 @@ class TForm1 : public QMainWindow, public MainWindowHooks {
   void SetUpCvarTabs();
   void SetUpAdminTabs();
   void LoadData();
+  void TellUnusablePasswords();
   // The selection moved to another server (or to none): the views follow
   // it; steps: the selection steps run too (a click, a list operation).
   void FollowSelection(bool steps);
