@@ -41,6 +41,23 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
+std::string FaultDetail(const SqliteError& e) {
+  switch (e.PrimaryCode()) {
+    case SQLITE_NOTADB:
+      return "keine Datenbank";
+    case SQLITE_CORRUPT:
+      return "Inhalt beschädigt";
+    case SQLITE_CANTOPEN:
+      return "die Datei lässt sich nicht öffnen oder anlegen";
+    case SQLITE_IOERR:
+      return "Lese- oder Schreibfehler";
+    case SQLITE_NOMEM:
+      return "kein Speicher frei";
+    default:
+      return e.what();
+  }
+}
+
 HistoryFaultKind FaultKindOf(const SqliteError& e) {
   switch (e.PrimaryCode()) {
     case SQLITE_BUSY:

@@ -16,6 +16,9 @@ namespace zelmora {
 inline constexpr const char* kHistoryFileName = "Spieler.sqlite";
 
 HistoryFaultKind FaultKindOf(const SqliteError& e);
+// The reason in German words for the message (the library's own text where
+// there is none).
+std::string FaultDetail(const SqliteError& e);
 
 // The German text (UTF-8) for a fault. path: the database; detail: the
 // library's own words (shown in brackets where they help); movedTo: where

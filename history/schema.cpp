@@ -104,6 +104,14 @@ bool HasTables(SqliteDb& db) {
   return db.QueryInt("SELECT count(*) FROM sqlite_master") > 0;
 }
 
+// A file that is not ours, or is a newer program's, is left exactly as it
+// is: not even its journal mode is changed.
+SchemaState CheckVersion(SqliteDb& db, std::int64_t version) {
+  if (version > kHistorySchemaVersion) return SchemaState::kNewerVersion;
+  if (version == 0 && HasTables(db)) return SchemaState::kForeign;
+  return SchemaState::kReady;
+}
+
 }  // namespace
 
 void ConfigureConnection(SqliteDb& db) {
@@ -120,14 +128,16 @@ void ConfigureConnection(SqliteDb& db) {
 }
 
 SchemaState PrepareSchema(SqliteDb& db) {
+  SchemaState state = CheckVersion(db, db.QueryInt("PRAGMA user_version"));
+  if (state != SchemaState::kReady) return state;
   ConfigureConnection(db);
   // Two programs may start on a new file at once: the check and the
   // creation run under the write lock, the second one then finds it made.
   SqliteTransaction tx(db);
   const std::int64_t version = db.QueryInt("PRAGMA user_version");
-  if (version > kHistorySchemaVersion) return SchemaState::kNewerVersion;
+  state = CheckVersion(db, version);
+  if (state != SchemaState::kReady) return state;
   if (version == 0) {
-    if (HasTables(db)) return SchemaState::kForeign;
     db.Exec(kCommonTables);
     db.Exec(kTablesV2);
     db.Exec(kIndexesV2);

@@ -1,5 +1,6 @@
 #include "history/writer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -56,6 +57,7 @@ HistoryWriter::~HistoryWriter() {
     std::lock_guard lk(mu_);
     stop_ = true;
   }
+  stopRequested_.store(true);
   {
     // A prune or a clear may take seconds on a large file: cut it short.
     std::lock_guard lk(dbMutex_);
@@ -76,7 +78,11 @@ void HistoryWriter::Push(HistoryJob job) {
         break;
       }
     }
-    queue_.push_back(std::move(job));
+    // The open goes first: what was queued before it waits for the file.
+    if (job.type == HistoryJob::Type::kOpen)
+      queue_.push_front(std::move(job));
+    else
+      queue_.push_back(std::move(job));
   }
   cv_.notify_one();
 }
@@ -89,6 +95,21 @@ HistoryStatus HistoryWriter::Status() const {
 void HistoryWriter::SetFaultHandler(std::function<void(const HistoryStatus&)> handler) {
   std::lock_guard lk(mu_);
   faultHandler_ = std::move(handler);
+}
+
+int HistoryWriter::BusyWait(void* self, int count) {
+  auto* w = static_cast<HistoryWriter*>(self);
+  const std::int64_t now = SteadyMs();
+  if (count == 0) w->busyStart_ = now;
+  const std::int64_t waited = now - w->busyStart_;
+  // Once the program ends, a lock is waited for briefly only: the end must
+  // not hang on another program.
+  const std::int64_t limit = w->stopRequested_.load()
+                                 ? std::min<std::int64_t>(kStopBusyMs, w->options_.busyTimeoutMs)
+                                 : w->options_.busyTimeoutMs;
+  if (waited >= limit) return 0;
+  std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 2 : 10));
+  return 1;
 }
 
 bool HistoryWriter::ReadWith(const std::function<void(SqliteDb&)>& fn) {
@@ -135,7 +156,6 @@ void HistoryWriter::Run() {
 }
 
 void HistoryWriter::Process(std::deque<HistoryJob>& jobs, bool stopping) {
-  if (stopping && db_.IsOpen()) db_.SetBusyTimeout(kStopBusyMs);
   std::size_t i = 0;
   while (i < jobs.size()) {
     HistoryJob& job = jobs[i];
@@ -260,18 +280,23 @@ bool HistoryWriter::HandleError(const SqliteError& e, bool stopping) {
     }
   }
   if (kind == HistoryFaultKind::kDamaged) {
-    RecoverDamaged(e.what(), true);
+    RecoverDamaged(FaultDetail(e), true);
     return true;
   }
   HistoryStatus st;
   st.fault = kind;
-  st.message = FaultMessage(kind, path_, e.what(), "");
+  st.message = FaultMessage(kind, path_, FaultDetail(e), "");
   SetFault(st, true);
   return true;
 }
 
 void HistoryWriter::SetFault(HistoryStatus status, bool report) {
-  if (!status.keeping) CloseAll();
+  if (!status.keeping) {
+    CloseAll();
+    // A full disk stops the writing, not the reading: the history so far
+    // can still be searched.
+    if (status.fault == HistoryFaultKind::kFull) readable_.store(true);
+  }
   accepting_.store(status.keeping);
   std::function<void(const HistoryStatus&)> handler;
   {
@@ -295,22 +320,27 @@ void HistoryWriter::CloseAll() {
 
 HistoryStatus HistoryWriter::OpenDatabase(bool mayRecover) {
   HistoryStatus st;
+  if (mayRecover && DatabaseFileCut(path_)) {
+    RecoverDamaged("die Datei ist kürzer, als sie selbst angibt", false);
+    return Status();
+  }
   try {
-    if (DatabaseFileCut(path_))
-      throw SqliteError(SQLITE_CORRUPT, "die Datei ist kürzer als angegeben");
     {
       std::lock_guard lk(dbMutex_);
       db_.Open(path_, true);
     }
-    db_.SetBusyTimeout(options_.busyTimeoutMs);
+    sqlite3_busy_handler(db_.handle(), &HistoryWriter::BusyWait, this);
     if (db_.ReadOnly()) throw SqliteError(SQLITE_READONLY, "read-only");
     if (options_.maxPageCount > 0)
       db_.Exec("PRAGMA max_page_count=" + std::to_string(options_.maxPageCount));
     const SchemaState schema = PrepareSchema(db_);
-    if (schema == SchemaState::kForeign)
-      throw SqliteError(SQLITE_NOTADB, "keine Spielerdatenbank von Zelmora");
-    if (schema == SchemaState::kNewerVersion) {
-      st.fault = HistoryFaultKind::kNewerVersion;
+    if (schema == SchemaState::kForeign && mayRecover) {
+      RecoverDamaged("keine Spielerdatenbank von Zelmora", false);
+      return Status();
+    }
+    if (schema != SchemaState::kReady) {
+      st.fault = schema == SchemaState::kNewerVersion ? HistoryFaultKind::kNewerVersion
+                                                      : HistoryFaultKind::kDamaged;
       st.message = FaultMessage(st.fault, path_, "", "");
       SetFault(st, false);
       return st;
@@ -327,11 +357,11 @@ HistoryStatus HistoryWriter::OpenDatabase(bool mayRecover) {
   } catch (const SqliteError& e) {
     const HistoryFaultKind kind = FaultKindOf(e);
     if (kind == HistoryFaultKind::kDamaged && mayRecover) {
-      RecoverDamaged(e.what(), false);
+      RecoverDamaged(FaultDetail(e), false);
       return Status();
     }
     st.fault = kind;
-    st.message = FaultMessage(kind, path_, e.what(), "");
+    st.message = FaultMessage(kind, path_, FaultDetail(e), "");
     SetFault(st, false);
     return st;
   }
@@ -385,7 +415,7 @@ void HistoryWriter::Maintenance(bool stopping) {
     }
     ReloadWatch();
     const std::int64_t now = WallNow();
-    if (now - lastPruneCheck_ < kPruneCheckSeconds) return;
+    if (!options_.dailyPrune || now - lastPruneCheck_ < kPruneCheckSeconds) return;
     lastPruneCheck_ = now;
     if (now - LastPruneTime(db_) < kDay) return;
     const int days = keepDays_.load();

@@ -37,6 +37,9 @@ struct HistoryOptions {
   // Largest size of the file in pages of 4096 bytes (0: no limit). Reaching
   // it counts as a full disk.
   std::int64_t maxPageCount = 0;
+  // Prune once a day, by the setting's days against the clock. (Off for
+  // tests that record made-up times.)
+  bool dailyPrune = true;
   // Jobs waiting for the thread; beyond this the oldest sightings are
   // dropped (penalties and the watch list never are).
   std::size_t maxQueued = 20000;
@@ -98,6 +101,9 @@ class HistoryWriter {
 
  private:
   void Run();
+  // SQLite's busy handler for the write connection: waits in short steps
+  // up to the busy timeout, and only briefly once the program ends.
+  static int BusyWait(void* self, int count);
   void Process(std::deque<HistoryJob>& jobs, bool stopping);
   std::size_t ApplyRecordingBatch(std::deque<HistoryJob>& jobs, std::size_t from);
   void ApplyRecording(const HistoryJob& job);
@@ -130,6 +136,8 @@ class HistoryWriter {
   std::mutex dbMutex_;
   SqliteDb db_;
   bool longOp_ = false;
+  std::atomic<bool> stopRequested_{false};
+  std::int64_t busyStart_ = 0;
   std::unique_ptr<HistoryRecorder> recorder_;
   std::int64_t busySince_ = 0;  // steady ms of the first busy failure in a row
   std::int64_t retryAt_ = 0;
