@@ -134,12 +134,19 @@ bool HistoryWriter::ReadWith(const std::function<void(SqliteDb&)>& fn) {
 
 void HistoryWriter::Run() {
   std::unique_lock lk(mu_);
+  // Work is there when a retry is not pending, and, until the file has
+  // been opened, only once the open itself is queued (it goes first):
+  // sightings queued before it wait for it.
+  auto ready = [&] {
+    return !queue_.empty() && SteadyMs() >= retryAt_ &&
+           (openAttempted_ || queue_.front().type == HistoryJob::Type::kOpen);
+  };
   for (;;) {
     const auto wake = std::chrono::steady_clock::now() + kTick;
-    cv_.wait_until(lk, wake, [&] { return stop_ || (!queue_.empty() && SteadyMs() >= retryAt_); });
+    cv_.wait_until(lk, wake, [&] { return stop_ || ready(); });
     const bool stopping = stop_;
     std::deque<HistoryJob> jobs;
-    if (stopping || SteadyMs() >= retryAt_) jobs.swap(queue_);
+    if (stopping || ready()) jobs.swap(queue_);
     lk.unlock();
     if (!jobs.empty()) Process(jobs, stopping);
     Maintenance(stopping);
@@ -319,6 +326,7 @@ void HistoryWriter::CloseAll() {
 }
 
 HistoryStatus HistoryWriter::OpenDatabase(bool mayRecover) {
+  openAttempted_ = true;
   HistoryStatus st;
   if (mayRecover && DatabaseFileCut(path_)) {
     RecoverDamaged("die Datei ist kürzer, als sie selbst angibt", false);

@@ -141,6 +141,7 @@ class HistoryWriter {
   std::unique_ptr<HistoryRecorder> recorder_;
   std::int64_t busySince_ = 0;  // steady ms of the first busy failure in a row
   std::int64_t retryAt_ = 0;
+  bool openAttempted_ = false;
   std::int64_t dataVersion_ = -1;
   std::int64_t epoch_ = 0;
   std::int64_t watchVersion_ = 0;
