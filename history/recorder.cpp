@@ -81,6 +81,7 @@ void HistoryRecorder::ForgetCaches() {
   names_.clear();
   open_.clear();
   openNames_.clear();
+  lastTable_.clear();
 }
 
 std::int64_t HistoryRecorder::ServerId(const std::string& key, const std::string& name) {
@@ -232,6 +233,8 @@ void HistoryRecorder::RecordTable(const std::string& serverKey, const std::strin
                                   const std::vector<SeenPlayer>& players, std::int64_t time) {
   DropExpired(time);
   const std::int64_t server = ServerId(serverKey, serverName);
+  std::int64_t& lastTable = lastTable_[server];
+  lastTable = std::max(lastTable, time);
   std::set<std::string> done;
   for (const SeenPlayer& p : players) {
     if (p.name.empty() && p.guid.empty()) continue;
@@ -275,6 +278,9 @@ void HistoryRecorder::RecordNames(const std::string& serverKey, const std::strin
                                   const std::vector<std::string>& names, std::int64_t time) {
   DropExpired(time);
   const std::int64_t server = ServerId(serverKey, serverName);
+  if (auto it = lastTable_.find(server);
+      it != lastTable_.end() && time - it->second < kSessionGap && it->second - time < kSessionGap)
+    return;
   std::set<std::int64_t> done;
   for (const std::string& raw : names) {
     if (raw.empty()) continue;

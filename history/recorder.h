@@ -32,6 +32,9 @@ class HistoryRecorder {
 
   void RecordTable(const std::string& serverKey, const std::string& serverName,
                    const std::vector<SeenPlayer>& players, std::int64_t time);
+  // The names of a getstatus reply. While status tables of the same server
+  // come (the last one less than kSessionGap ago), the tables already tell
+  // who is there: the names are not kept a second time.
   void RecordNames(const std::string& serverKey, const std::string& serverName,
                    const std::vector<std::string>& names, std::int64_t time);
   void RecordPenalty(std::int64_t id, const PenaltyRecord& rec);
@@ -87,6 +90,7 @@ class HistoryRecorder {
   std::map<std::pair<std::int64_t, std::string>, OpenSession> open_;
   std::map<std::pair<std::int64_t, std::int64_t>, OpenNameSession> openNames_;
   std::int64_t lastSweep_ = 0;
+  std::unordered_map<std::int64_t, std::int64_t> lastTable_;  // server id -> time
 };
 
 }  // namespace zelmora

@@ -197,7 +197,7 @@ std::vector<PlayerSummary> Searcher::Run(std::string_view text, std::size_t limi
   if (q.empty()) {
     Recent(limit);
   } else {
-    ByGuid(Cut(q, kMaxGuidBytes));
+    if (q.size() <= kMaxGuidBytes) ByGuid(q);
     const std::string ip = AddressIp(q);
     if (LooksLikeAddress(ip)) ByAddress(Cut(ip, kMaxAddressBytes));
     const std::string norm = NormalizeName(q);

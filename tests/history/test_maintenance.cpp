@@ -19,6 +19,7 @@ using zelmora::testing::TestOptions;
 namespace {
 
 const std::string kA = "127.0.0.1:28960";
+const std::string kNoRcon = "127.0.0.3:28960";  // getstatus only
 constexpr std::int64_t kOld = 1000;
 constexpr std::int64_t kRecent = 190000;
 constexpr std::int64_t kNow = 200000;  // one day kept: cutoff 113600
@@ -43,9 +44,9 @@ class TestMaintenance : public QObject {
                    Row("2", "Punished", "3", "127.0.0.4:1")},
                   kOld);
     h.RecordPenalty({kOld, kA, "A", PenaltyKind::kBan, "3", "Punished", "127.0.0.4", ""});
-    h.RecordNames(kA, "A", std::vector<std::string>{"Ghost"}, kOld);
+    h.RecordNames(kNoRcon, "C", std::vector<std::string>{"Ghost"}, kOld);
     h.RecordTable(kA, "A", {Row("1", "Nick", "2", "127.0.0.5:1")}, kRecent);
-    h.RecordNames(kA, "A", std::vector<std::string>{"Fresh"}, kRecent);
+    h.RecordNames(kNoRcon, "C", std::vector<std::string>{"Fresh"}, kRecent);
     h.Prune(kNow, 1);
     QVERIFY(h.Flush());
     const std::string db = h.Path();

@@ -16,6 +16,7 @@ using zelmora::testing::TestOptions;
 namespace {
 
 const std::string kServer = "127.0.0.1:28960";
+const std::string kNoRcon = "127.0.0.3:28960";  // getstatus only
 
 // "first-last" of every session in the file, ordered, comma-separated.
 QString Sessions(const std::string& db, const std::string& table = "sessions") {
@@ -66,7 +67,7 @@ class TestRecording : public QObject {
     QVERIFY(h.Open().keeping);
     for (qint64 t : times)
       h.RecordTable(kServer, "Srv", {Row("0", "Bob^7", "4711", "127.0.0.9:1")}, t);
-    for (qint64 t : times) h.RecordNames(kServer, "Srv", std::vector<std::string>{"Bob"}, t);
+    for (qint64 t : times) h.RecordNames(kNoRcon, "Srv", std::vector<std::string>{"Bob"}, t);
     QVERIFY(h.Flush());
     QCOMPARE(Sessions(h.Path()), sessions);
     // getstatus sightings follow the same rule.
@@ -93,6 +94,23 @@ class TestRecording : public QObject {
     QCOMPARE(bob[0].servers.size(), std::size_t(2));
   }
 
+  // While a server's tables come, its getstatus names are not kept a
+  // second time; once they stop, or on another server, they are.
+  void namesOfATableServerNotKeptTwice() {
+    QTemporaryDir dir;
+    PlayerHistory h(Folder(dir), TestOptions());
+    QVERIFY(h.Open().keeping);
+    h.RecordTable(kServer, "A", {Row("0", "Bob", "1", "127.0.0.9:1")}, 1000);
+    h.RecordNames(kServer, "A", std::vector<std::string>{"Bob"}, 1010);
+    h.RecordNames(kServer, "A", std::vector<std::string>{"Bob"}, 990);
+    h.RecordNames(kNoRcon, "C", std::vector<std::string>{"Bob"}, 1010);
+    QVERIFY(h.Flush());
+    QCOMPARE(Sessions(h.Path(), "name_sessions"), QString("1010-1010"));
+    h.RecordNames(kServer, "A", std::vector<std::string>{"Bob"}, 1300);
+    QVERIFY(h.Flush());
+    QCOMPARE(Sessions(h.Path(), "name_sessions"), QString("1010-1010,1300-1300"));
+  }
+
   // A restarted program (or another one on the same folder) goes on with
   // the session in the file instead of starting a second one.
   void sessionContinuesAfterRestart() {
@@ -101,12 +119,12 @@ class TestRecording : public QObject {
       PlayerHistory h(Folder(dir), TestOptions());
       QVERIFY(h.Open().keeping);
       h.RecordTable(kServer, "A", {Row("0", "Bob", "1", "127.0.0.9:1")}, 1000);
-      h.RecordNames(kServer, "A", std::vector<std::string>{"Bob"}, 1000);
+      h.RecordNames(kNoRcon, "C", std::vector<std::string>{"Bob"}, 1000);
     }
     PlayerHistory h(Folder(dir), TestOptions());
     QVERIFY(h.Open().keeping);
     h.RecordTable(kServer, "A", {Row("0", "Bob", "1", "127.0.0.9:1")}, 1200);
-    h.RecordNames(kServer, "A", std::vector<std::string>{"Bob"}, 1200);
+    h.RecordNames(kNoRcon, "C", std::vector<std::string>{"Bob"}, 1200);
     h.RecordTable(kServer, "A", {Row("0", "Bob", "1", "127.0.0.9:1")}, 1600);
     QVERIFY(h.Flush());
     QCOMPARE(Sessions(h.Path()), QString("1000-1200,1600-1600"));
@@ -244,7 +262,7 @@ class TestRecording : public QObject {
                   {Row("0", nul, "9", "127.0.0.9:1"), Row("1", nul, "9", "127.0.0.9:1"),
                    Row("2", "", "", ""), Row("3", std::string(100000, 'x'), "8", "127.0.0.8:1")},
                   1000);
-    h.RecordNames(kServer, "A", std::vector<std::string>(2000, "Dup"), 1000);
+    h.RecordNames(kNoRcon, "C", std::vector<std::string>(2000, "Dup"), 1000);
     QVERIFY(h.Flush());
     QCOMPARE(Count(h.Path(), "SELECT count(*) FROM players"), std::int64_t(256 + 2));
     QCOMPARE(Count(h.Path(), "SELECT count(*) FROM name_sessions"), std::int64_t(1));

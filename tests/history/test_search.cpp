@@ -47,10 +47,10 @@ class TestSearch : public QObject {
     h_->RecordTable(kA, "^1Alpha", {Row("5", "OldName", "66", "127.40.0.1:1")}, 5500);
     h_->RecordTable(kA, "^1Alpha", {Row("5", "NewName", "66", "127.40.0.1:1")}, 6000);
     // A server without rcon: only getstatus names. "Eve" was seen in a
-    // table on B but not on this one; "Eve" on A's getstatus is covered
-    // by nothing either; "Sniper" on A is covered by A's table.
+    // table on B but not on this one. "Sniper" in a getstatus reply of A
+    // long after A's tables stopped is covered by A's table of him.
     h_->RecordNames(kNoRcon, "Gamma", std::vector<std::string>{"^5Ghost", "Eve"}, 7000);
-    h_->RecordNames(kA, "^1Alpha", std::vector<std::string>{"^1The^2Sniper^7"}, 1000);
+    h_->RecordNames(kA, "^1Alpha", std::vector<std::string>{"^1The^2Sniper^7"}, 50000);
     h_->RecordPenalty(
         {2100, kA, "^1Alpha", PenaltyKind::kBan, "0", "^1Red^7Baron", "127.20.5.7:500", "cheat"});
     QVERIFY(h_->Flush());
