@@ -84,6 +84,9 @@ struct PenaltyRow {
 
 enum class WatchKind : std::uint8_t { kGuid = 0, kNamePattern = 1 };
 
+// "Eine Stunde stumm": how long a silenced entry stays quiet.
+inline constexpr std::int64_t kWatchSilenceSeconds = 3600;
+
 // One entry of the watch list ("beobachten").
 struct WatchEntry {
   std::int64_t id = 0;

@@ -87,7 +87,8 @@ class PlayerHistory {
   std::int64_t AddWatch(WatchKind kind, const std::string& value, const std::string& note,
                         std::int64_t now);
   bool SetWatchEnabled(std::int64_t id, bool enabled);
-  // No alert for this entry before until (an hour: now + 3600).
+  // No alert for this entry before until (an hour: now +
+  // kWatchSilenceSeconds).
   bool SilenceWatch(std::int64_t id, std::int64_t until);
   bool RemoveWatch(std::int64_t id);
   std::vector<WatchEntry> WatchList() const;
