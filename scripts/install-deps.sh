@@ -6,6 +6,7 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
   qt6-translations-l10n
   libsimpleini-dev
+  libsqlite3-dev
   libgeoip-dev geoip-database iso-codes famfamfam-flag-png
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix

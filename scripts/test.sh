@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what Zelmora needs, cross-compiles the plain layers for Windows,
 # builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every test, runs the engine tests again under ThreadSanitizer, builds
-# the Debian package (the one build with Unix Makefiles) and checks it with
-# lintian, and gives every fuzzer a bounded run.
+# runs every test, runs the engine and player history tests again under
+# ThreadSanitizer, builds the Debian package (the one build with Unix
+# Makefiles) and checks it with lintian, and gives every fuzzer a bounded run.
 #
 #   bash scripts/test.sh                  everything (what CI runs)
 #   SKIP_WIN=1 SKIP_TSAN=1 SKIP_PACKAGE=1 SKIP_FUZZ=1
@@ -42,12 +42,12 @@ echo "== tests (address + undefined sanitizers)"
 ctest --test-dir build/asan --output-on-failure -j "$JOBS"
 
 if [ -z "${SKIP_TSAN:-}" ]; then
-  echo "== engine tests (thread sanitizer)"
+  echo "== engine and player history tests (thread sanitizer)"
   cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_TSAN=ON -DZELMORA_BUILD_UI=OFF >/dev/null
   cmake --build build/tsan -j "$JOBS"
   # Qt is not built with ThreadSanitizer; the suppressions name Qt frames only.
   TSAN_OPTIONS="suppressions=$ROOT/tests/engine/tsan.supp halt_on_error=1" \
-    ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools'
+    ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools|history'
 fi
 
 if [ -z "${SKIP_PACKAGE:-}" ]; then
