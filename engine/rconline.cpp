@@ -5,7 +5,7 @@
 namespace zelmora {
 
 std::uint64_t RconLine::Add(RconChannel channel, RconKind kind, std::string text, RconTiming timing,
-                            Clock::time_point now, Done done, bool resent) {
+                            Clock::time_point now, Done done, bool resent, Answer answer) {
   Command c;
   c.id = nextId_++;
   c.channel = channel;
@@ -15,6 +15,7 @@ std::uint64_t RconLine::Add(RconChannel channel, RconKind kind, std::string text
   c.issued = now;
   c.done = std::move(done);
   c.resent = resent;
+  c.answer = std::move(answer);
   commands_.push_back(std::move(c));
   return nextId_ - 1;
 }

@@ -52,6 +52,10 @@ class RconLine {
   using Clock = std::chrono::steady_clock;
   // Called once per command: true when it left, false when it was dropped.
   using Done = std::function<void(bool left)>;
+  // Called once per command that left: the output credited to it (its
+  // datagrams joined, with the four leading bytes), or no value when none
+  // came in time.
+  using Answer = std::function<void(const std::optional<std::string>& output)>;
 
   struct Command {
     std::uint64_t id = 0;
@@ -61,6 +65,7 @@ class RconLine {
     RconTiming timing;
     Clock::time_point issued{};
     Done done;
+    Answer answer;
     bool resent = false;  // a read sent once more
     // The session's bookkeeping while the command is first in line.
     std::uint64_t ticket = 0;     // place in the flood spacing, 0 = none yet
@@ -69,7 +74,8 @@ class RconLine {
   };
 
   std::uint64_t Add(RconChannel channel, RconKind kind, std::string text, RconTiming timing,
-                    Clock::time_point now, Done done = nullptr, bool resent = false);
+                    Clock::time_point now, Done done = nullptr, bool resent = false,
+                    Answer answer = nullptr);
 
   // The first command when its time has come at now, else nullptr. Valid
   // until the line changes.
@@ -106,6 +112,7 @@ struct RconOptions {
   std::optional<std::chrono::milliseconds> afterIssue;
   std::chrono::milliseconds afterPrevious{0};  // after the server's previous command
   RconLine::Done done;                         // left (true) or dropped (false)
+  RconLine::Answer answer;                     // its output, or none in time
 };
 
 }  // namespace zelmora

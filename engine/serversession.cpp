@@ -165,7 +165,7 @@ SendResult ServerSession::Send(RconChannel channel, std::string_view command, Rc
   if (options.afterIssue) timing.afterIssue = *options.afterIssue;
   timing.afterPrevious = options.afterPrevious;
   line_.Add(channel, options.kind, std::string(command), timing, Clock::now(),
-            std::move(options.done));
+            std::move(options.done), false, std::move(options.answer));
   Pump();
   return SendResult::Sent;
 }
@@ -315,13 +315,13 @@ void ServerSession::SendHead(RconLine::Command& c, Clock::time_point now) {
     if (c.channel == RconChannel::Query)
       HandleOutput(*o, false);
     else
-      Answered(RconChannel::Var, o->first);
+      Answered(RconChannel::Var, *o);
   }
   joiner.CommandLeft();
   // Stamped before the send: on loopback the answer can be there before a
   // stamp taken after it.
   outstanding_[ChannelIndex(c.channel)].push_back(
-      Outstanding{c.text, c.kind, c.resent, nowMs, key});
+      Outstanding{c.text, c.kind, c.resent, nowMs, key, std::move(c.answer)});
   socket->SendTo(*address, *port, datagram);  // failures: not told
   ++services_.counters.rconSent;
   if (c.channel == RconChannel::Query) {
@@ -356,7 +356,7 @@ void ServerSession::TakeStatus(Tserverinfo vars, const Tplayerinfo& players) {
 
 void ServerSession::FinishOutputs(double nowMs) {
   if (auto o = queryOutputs_.TakeFinished(nowMs)) HandleOutput(*o, false);
-  if (auto o = varOutputs_.TakeFinished(nowMs)) Answered(RconChannel::Var, o->first);
+  if (auto o = varOutputs_.TakeFinished(nowMs)) Answered(RconChannel::Var, *o);
 }
 
 void ServerSession::HandleOutput(const PrintOutput& o, bool late) {
@@ -365,7 +365,7 @@ void ServerSession::HandleOutput(const PrintOutput& o, bool late) {
     console_.ReplaceOutput(lastOutput_, lines);
   } else {
     ++services_.counters.printOutputs;
-    Answered(RconChannel::Query, o.first);
+    Answered(RconChannel::Query, o);
     lastOutput_ = console_.AddOutput(lines);
   }
   emit ConsoleChanged();
@@ -409,11 +409,13 @@ void ServerSession::ParseListings(const PrintOutput& o, bool late) {
 // commands of a server are half a second apart and answers come within
 // milliseconds, so a command the server dropped stays without an answer
 // even when the next one's answer is there.
-void ServerSession::Answered(RconChannel channel, double firstArrival) {
+void ServerSession::Answered(RconChannel channel, const PrintOutput& output) {
   auto& waiting = outstanding_[ChannelIndex(channel)];
   for (auto c = waiting.rbegin(); c != waiting.rend(); ++c) {
-    if (c->left <= firstArrival) {
+    if (c->left <= output.first) {
+      RconLine::Answer answer = std::move(c->answer);
       waiting.erase(std::next(c).base());
+      if (answer) answer(output.text);
       return;
     }
   }
@@ -448,11 +450,13 @@ void ServerSession::Unanswered(RconChannel channel, const Outstanding& gone, dou
   services_.pacer.Lost(gone.paceKey, SteadyAt(gone.left), Clock::now());
   if (gone.kind == RconKind::Read && !gone.resent && sign && services_.selection.Is(uid_)) {
     ++services_.counters.resent;
-    line_.Add(channel, RconKind::Read, gone.command, RconTiming{}, Clock::now(), nullptr, true);
+    line_.Add(channel, RconKind::Read, gone.command, RconTiming{}, Clock::now(), nullptr, true,
+              gone.answer);
     return;
   }
   (void)nowMs;
   Note(Cp1252ToUtf8(gone.command) + ": Keine Antwort vom Server (verworfen oder gedrosselt)");
+  if (gone.answer) gone.answer(std::nullopt);
 }
 
 void ServerSession::GetStatusSent(double atMs) {

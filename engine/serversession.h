@@ -150,6 +150,7 @@ class ServerSession : public QObject {
     bool resent = false;
     double left = 0;  // HiResMs, right before the send
     std::string paceKey;
+    RconLine::Answer answer;
   };
   struct GetStatusWait {
     std::string paceKey;
@@ -164,7 +165,7 @@ class ServerSession : public QObject {
   void FinishOutputs(double nowMs);
   void HandleOutput(const PrintOutput& o, bool late);
   void ParseListings(const PrintOutput& o, bool late);
-  void Answered(RconChannel channel, double firstArrival);
+  void Answered(RconChannel channel, const PrintOutput& output);
   void CheckUnanswered(double nowMs);
   void Unanswered(RconChannel channel, const Outstanding& gone, double nowMs);
   void TryPoll(Clock::time_point now);

@@ -277,6 +277,40 @@ class SessionsTest : public QObject {
     QVERIFY2(stalest < 8000, qPrintable(QString("no answer for %1 ms").arg(stalest)));
   }
 
+  // Whoever gave a command hears its answer: the output credited to it, or
+  // none when the server stayed silent (the wrong-password text is an
+  // answer too).
+  void answerReachesItsCommand() {
+    TestServerConfig c = Rconned();
+    c.script = [](std::string_view request, std::vector<std::string>&) {
+      return request.find("say lost") != std::string_view::npos;
+    };
+    TestServer a;
+    QVERIFY(a.start(c));
+    Engine e;
+    e.Add(a.port(), "pw");
+    QVERIFY(e.Start());
+    std::vector<std::optional<std::string>> answers(3);
+    std::vector<bool> got(3, false);
+    auto on = [&](int i) {
+      RconOptions o;
+      o.answer = [&, i](const std::optional<std::string>& out) {
+        answers[static_cast<std::size_t>(i)] = out;
+        got[static_cast<std::size_t>(i)] = true;
+      };
+      return o;
+    };
+    e.S(0).Send(RconChannel::Query, "say hallo", on(0));
+    e.S(0).Send(RconChannel::Query, "say lost", on(1));
+    a.update([](TestServerConfig& cc) { cc.rconPassword = "other"; });
+    QTRY_VERIFY_WITH_TIMEOUT(got[0] && got[1], 6000);
+    QVERIFY(answers[0].has_value());
+    QVERIFY(!answers[1].has_value());
+    e.S(0).Send(RconChannel::Query, "status", on(2));
+    QTRY_VERIFY_WITH_TIMEOUT(got[2], 6000);
+    QVERIFY(answers[2] && answers[2]->find("Bad rconpassword.") != std::string::npos);
+  }
+
   // A deleted server's waiting kick is told, with the server's name.
   void deletedServerTellsItsKick() {
     TestServerConfig c = Rconned({Player(2, "Big Joe", "222222")});
