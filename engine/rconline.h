@@ -19,10 +19,12 @@
 // Plain C++ so the rules can be checked with a clock in the hand.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,6 +68,9 @@ class RconLine {
     Clock::time_point issued{};
     Done done;
     Answer answer;
+    // Set (by whoever gave it) when it must not leave any more: it is
+    // dropped when its turn comes.
+    std::shared_ptr<const std::atomic<bool>> cancelled;
     bool resent = false;  // a read sent once more
     // The session's bookkeeping while the command is first in line.
     std::uint64_t ticket = 0;     // place in the flood spacing, 0 = none yet
@@ -81,6 +86,7 @@ class RconLine {
   // until the line changes.
   Command* DueHead(Clock::time_point now);
   Command* Head() { return commands_.empty() ? nullptr : &commands_.front(); }
+  Command* Last() { return commands_.empty() ? nullptr : &commands_.back(); }
   // When the head's time comes (max() when nothing waits).
   Clock::time_point NextDue() const;
 
@@ -113,6 +119,8 @@ struct RconOptions {
   std::chrono::milliseconds afterPrevious{0};  // after the server's previous command
   RconLine::Done done;                         // left (true) or dropped (false)
   RconLine::Answer answer;                     // its output, or none in time
+  // Set it to drop the command while it still waits ("Abbrechen").
+  std::shared_ptr<const std::atomic<bool>> cancelled;
 };
 
 }  // namespace zelmora

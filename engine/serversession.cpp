@@ -166,6 +166,7 @@ SendResult ServerSession::Send(RconChannel channel, std::string_view command, Rc
   timing.afterPrevious = options.afterPrevious;
   line_.Add(channel, options.kind, std::string(command), timing, Clock::now(),
             std::move(options.done), false, std::move(options.answer));
+  line_.Last()->cancelled = std::move(options.cancelled);
   Pump();
   return SendResult::Sent;
 }
@@ -262,6 +263,11 @@ void ServerSession::Schedule() {
 }
 
 void ServerSession::SendHead(RconLine::Command& c, Clock::time_point now) {
+  if (c.cancelled && c.cancelled->load()) {
+    if (c.ticket) services_.pacer.Cancel(c.paceKey, c.ticket);
+    line_.DropHead();
+    return;
+  }
   const Tserverrec* e = Entry();
   if (!e) {
     DropLine(false);  // the entry is gone: nothing of its line can reach anybody

@@ -311,6 +311,26 @@ class SessionsTest : public QObject {
     QVERIFY(answers[2] && answers[2]->find("Bad rconpassword.") != std::string::npos);
   }
 
+  // A command called off while it waits never leaves; its giver hears so.
+  void calledOffCommandNeverLeaves() {
+    TestServer a;
+    QVERIFY(a.start(Rconned()));
+    Engine e;
+    e.Add(a.port(), "pw");
+    QVERIFY(e.Start());
+    e.engine->SetRconPause(300ms);
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    int dropped = 0;
+    RconOptions o;
+    o.cancelled = cancel;
+    o.done = [&](bool left) { dropped += left ? 0 : 1; };
+    QCOMPARE(e.S(0).Send(RconChannel::Query, "say nie", std::move(o)), SendResult::Sent);
+    cancel->store(true);
+    QTRY_COMPARE(dropped, 1);
+    QTest::qWait(400);
+    QVERIFY(a.executedCommands().empty());
+  }
+
   // A deleted server's waiting kick is told, with the server's name.
   void deletedServerTellsItsKick() {
     TestServerConfig c = Rconned({Player(2, "Big Joe", "222222")});
