@@ -57,7 +57,12 @@ void MapsTab::ServerSelected(const Tserverrec& e, bool shown) {
     const Tserverrec* entry = session_ ? session_->Entry() : nullptr;
     if (kind == ListingKind::Maps && entry) MapListShow(session_->Maps(), entry->protocol);
   });
+  // The game is known once the server has answered.
+  session_.Connect(&ServerSession::StatusChanged, this, [this] {
+    if (const Tserverrec* entry = session_ ? session_->Entry() : nullptr) ShowUnknownGame(*entry);
+  });
   MapListShow(session_ ? session_->Maps() : Listing{}, e.protocol);
+  ShowUnknownGame(e);
   if (!shown || e.rconpass.empty()) return;
   w_.Button8->setVisible(false);
   if (session_) session_->RequestListing(ListingKind::Maps, std::chrono::milliseconds(0));
@@ -65,10 +70,27 @@ void MapsTab::ServerSelected(const Tserverrec& e, bool shown) {
 }
 
 void MapsTab::PageShown(const Tserverrec& e) {
+  ShowUnknownGame(e);
   if (e.rconpass.empty()) return;
   if (ServerSession* s = engine_.Session(e.uid))
     s->RequestListing(ListingKind::Maps, kPageListingDelay);
   w_.Button8->setVisible(HasFastRestart(e.protocol));
+}
+
+bool IsUnknownGame(std::uint8_t protocol) {
+  return protocol != 0 && CmdDirMaps(protocol).empty();
+}
+
+// A server of a game Zelmora does not know (an ioquake3 one names no
+// protocol) has no map listing: the list says so instead of staying empty.
+void MapsTab::ShowUnknownGame(const Tserverrec& e) {
+  if (!IsUnknownGame(e.protocol) || w_.ListBox2->count() > 0) return;
+  auto* note = new QListWidgetItem(
+      QStringLiteral("Zelmora kennt dieses Spiel nicht (kein bekanntes Protokoll): "
+                     "es gibt keine Kartenliste."));
+  note->setFlags(Qt::NoItemFlags);
+  const QSignalBlocker quiet(w_.ListBox2);
+  w_.ListBox2->addItem(note);
 }
 
 void MapsTab::MapListShow(const Listing& listing, std::uint8_t protocol) {

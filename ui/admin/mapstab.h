@@ -37,6 +37,8 @@ std::string MapPicturePath(std::uint8_t protocol, const std::string& mapFile);
 
 // Only the second game knows "fast_restart".
 bool HasFastRestart(std::uint8_t protocol);
+// A server that answered with a protocol Zelmora does not know (or none).
+bool IsUnknownGame(std::uint8_t protocol);
 
 class MapsTab : public QObject, public AdminTab {
  public:
@@ -65,6 +67,7 @@ class MapsTab : public QObject, public AdminTab {
 
  private:
   void SendIfUsable(const std::string& command);
+  void ShowUnknownGame(const Tserverrec& e);
 
   QueryEngine& engine_;
   MapsTabWidgets w_;

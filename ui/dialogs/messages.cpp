@@ -18,8 +18,8 @@ MessageFunction& CurrentFunction() {
 
 bool ShowRealBox(QWidget* parent, MessageKind kind, const QString& title, const QString& text) {
   if (kind == MessageKind::Question) {
-    return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel,
-                                 QMessageBox::Cancel) == QMessageBox::Ok;
+    const std::unique_ptr<QMessageBox> box = MakeQuestionBox(parent, title, text);
+    return box->exec() == QMessageBox::Ok;
   }
   QMessageBox::information(parent, title, text, QMessageBox::Ok);
   return true;
@@ -38,6 +38,21 @@ ChoiceFunction& CurrentChoice() {
 }
 
 }  // namespace
+
+std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* parent, const QString& title,
+                                             const QString& text) {
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Question, title, text,
+                                           QMessageBox::Ok | QMessageBox::Cancel, parent);
+  // Cancel is the default: Enter never deletes by accident, and it is drawn
+  // as the default button and has the focus.
+  auto* cancel = qobject_cast<QPushButton*>(box->button(QMessageBox::Cancel));
+  if (auto* ok = qobject_cast<QPushButton*>(box->button(QMessageBox::Ok)))
+    ok->setAutoDefault(false);
+  box->setDefaultButton(cancel);
+  box->setEscapeButton(cancel);
+  cancel->setFocus(Qt::OtherFocusReason);
+  return box;
+}
 
 ChoiceFunction SetChoiceFunction(ChoiceFunction fn) {
   ChoiceFunction previous = std::move(CurrentChoice());

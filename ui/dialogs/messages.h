@@ -8,9 +8,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
+class QMessageBox;
 class QWidget;
 
 namespace zelmora {
@@ -32,6 +34,9 @@ void ShowMessage(QWidget* parent, const QString& text);
 
 // "Frage" box with OK and Cancel; true when the operator chose OK.
 bool AskOkCancel(QWidget* parent, const QString& text);
+// The question box itself (title, text, OK and Cancel, Cancel the default).
+std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* parent, const QString& title,
+                                             const QString& text);
 
 // A question with buttons of its own (for example "Speichern", "Verwerfen",
 // "Abbrechen"), titled "Frage"; the index of the button chosen, the last one

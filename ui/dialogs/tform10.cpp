@@ -166,7 +166,7 @@ void TForm10::Button1Click() {
     ShowMessage(MessageParent(), QString::fromStdString(why));
     return;
   }
-  StartGame(name, password);
+  const bool started = StartGame(name, password);
 
   // The histories are updated even when no game could be started.
   std::vector<std::string> names = Items(ComboBox1);
@@ -187,6 +187,9 @@ void TForm10::Button1Click() {
     ShowMessage(MessageParent(), QStringLiteral("Fehler beim Speichern: ") + failures.trimmed());
 
   hide();
+  // Without a game running the program stays as it is: minimised or ended
+  // it would leave the operator with nothing (and the list stops querying).
+  if (!started) return;
   switch (settings_.Get(&Settings::join)) {
     case JoinAfter::kMinimize:
       if (hooks_.minimizeApplication) hooks_.minimizeApplication();
@@ -200,23 +203,27 @@ void TForm10::Button1Click() {
   }
 }
 
-void TForm10::StartGame(const std::string& name, const std::string& password) {
+bool TForm10::StartGame(const std::string& name, const std::string& password) {
   const Tserverrec* e = Selected();
-  if (!e) return;
+  if (!e) return false;
   const Settings s = settings_.Snapshot();
   const JoinExecutable exe = JoinExecutableFor(s, e->protocol);
-  if (!exe.known) return;  // no answer yet, or a game this program does not start
+  if (!exe.known) return false;  // no answer yet, or a game this program does not start
   if (!IsExistingFile(exe.path)) {
     ShowMessage(MessageParent(), FromCp1252(MissingExecutableMessage(exe.version)));
-    return;
+    return false;
   }
   const std::string line =
       BuildJoinCommandLine(e->host.view(), e->port.view(), password, name, s.param);
   const LaunchResult result = launcher_(exe.path, line, FolderOf(exe.path));
-  // Other failures of the start are not reported, as with the Windows shell;
-  // a missing Wine is something the operator can and must fix.
+  // A missing Wine is something the operator can and must fix; a start the
+  // system refused is told with its reason, not passed over as a start.
   if (result.status == LaunchStatus::kWineMissing)
     ShowMessage(MessageParent(), QString::fromUtf8(WineMissingMessage().c_str()));
+  if (result.status == LaunchStatus::kFailed)
+    ShowMessage(MessageParent(), QStringLiteral("Das Spiel konnte nicht gestartet werden: %1")
+                                     .arg(FromMessageBytes(result.error)));
+  return result.status == LaunchStatus::kStarted;
 }
 
 void TForm10::Button2Click() {

@@ -118,7 +118,8 @@ class TForm10 : public QDialog {
  private:
   // The selected entry, or nullptr.
   const Tserverrec* Selected() const;
-  void StartGame(const std::string& name, const std::string& password);
+  // True when the game's process was started.
+  bool StartGame(const std::string& name, const std::string& password);
   QWidget* MessageParent();
 
   QueryEngine& engine_;

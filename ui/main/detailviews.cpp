@@ -69,7 +69,7 @@ DetailViews::DetailViews(DrawGrid* vars, DrawGrid* players, DrawGrid* table, Que
   });
   g2_->onMouseUp = [this](int, int r, Qt::MouseButton) { PlayerRowReleased(r); };
   g2_->onClick = [this] {
-    selectedplayer = g2_->SelectionTop() - 1;
+    Pick(g2_->SelectionTop() - 1);
     if (onPlayerSelected) onPlayerSelected();
   };
   AddMenus(menuParent);
@@ -141,6 +141,7 @@ void DetailViews::Follow(ServerSession* session) {
   session_.Connect(&ServerSession::TableChanged, this, [this] { ShowTable(); });
   if (another) {
     selectedplayer = -1;
+    picked_ = {};
     if (onPlayerSelected) onPlayerSelected();
   }
   ShowStatus();
@@ -159,6 +160,15 @@ void DetailViews::ShowStatus() {
 
 void DetailViews::ShowTable() {
   const ServerSession* s = session_.get();
+  if (picked_.set && s) {
+    selectedplayer = -1;
+    const Tstatusinfo& rows = s->Table();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i][0] == picked_.client && rows[i][3] == picked_.guid && rows[i][1] == picked_.name)
+        selectedplayer = static_cast<int>(i);
+    }
+    if (selectedplayer < 0) picked_ = {};
+  }
   g2_->SetRowCount(s ? static_cast<int>(s->Table().size()) + 1 : 1);
   tableModel_->CellsChanged();
   g2_->Repaint();
@@ -169,9 +179,15 @@ void DetailViews::Repaint() {
   for (DrawGrid* g : {g2_, g3_, g4_}) g->Repaint();
 }
 
+void DetailViews::Pick(int index) {
+  selectedplayer = index;
+  const Tstatusrow* row = TableRow(index);
+  picked_ = row ? Picked{true, (*row)[0], (*row)[3], (*row)[1]} : Picked{};
+}
+
 void DetailViews::PlayerRowReleased(int row) {
   // The row under the pointer at the release becomes the selected player.
-  if (row >= 1) selectedplayer = row - 1;
+  if (row >= 1) Pick(row - 1);
   if (onPlayerSelected) onPlayerSelected();
   g2_->Repaint();
 }

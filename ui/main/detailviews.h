@@ -37,7 +37,10 @@ class DetailViews : public QObject {
   void Follow(ServerSession* session);
   const ServerSession* Shown() const { return session_.get(); }
 
-  // Highlighted row of DrawGrid2 (element index, -1 for none).
+  // Highlighted row of DrawGrid2 (element index, -1 for none). Once the
+  // operator has picked a player it follows him through the tables: to his
+  // new row, or to none when he has left (the kick buttons then wait for a
+  // new choice).
   int selectedplayer = 0;
   // The operator picked a player row (a click or a release over a row).
   std::function<void()> onPlayerSelected;
@@ -67,6 +70,13 @@ class DetailViews : public QObject {
   void ShowStatus();
   void ShowTable();
   const Tstatusrow* TableRow(int index) const;
+  void Pick(int index);
+
+  // The player picked: slot, GUID and name as his row showed them.
+  struct Picked {
+    bool set = false;
+    std::string client, guid, name;
+  } picked_;
 
   DrawGrid* g3_;
   DrawGrid* g4_;

@@ -427,6 +427,7 @@ void TForm1::SelectionSteps() {
 void TForm1::ShowSelectedStatus() {
   const ServerSession* s = shown_.get();
   const int index = engine_->Selected().Index();
+  if (const Tserverrec* e = engine_->Selected().Entry()) ShowRconDependentViews(*e);
   if (index >= 0)
     chart_->Show(engine_->List().History(static_cast<std::size_t>(index)),
                  store_.Get(&Settings::aktive));
@@ -437,8 +438,16 @@ void TForm1::ShowSelectedStatus() {
   gameTypeTab_->GameTypeLabel(ServerVar(s->Vars(), "g_gametype"));
 }
 
+// The notice of the profile page: no rcon password, or a game Zelmora does
+// not know (its profiles are still offered).
 void TForm1::ShowRconDependentViews(const Tserverrec& e) {
-  ui->Label3->setVisible(e.rconpass.empty());
+  const bool unknown = IsUnknownGame(e.protocol);
+  ui->Label3->setText(e.rconpass.empty()
+                          ? QStringLiteral("Information: kein rcon Password für diesen Server "
+                                           "angegeben!")
+                          : QStringLiteral("Information: Zelmora kennt dieses Spiel nicht; "
+                                           "die Profile stehen trotzdem zur Wahl."));
+  ui->Label3->setVisible(e.rconpass.empty() || unknown);
 }
 
 void TForm1::DrawGrid1DblClick() {
