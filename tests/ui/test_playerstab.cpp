@@ -105,9 +105,12 @@ class TestPlayersTab : public QObject, public AdminWindow {
     Click("Button1");
     QCOMPARE(E().HeldRconFor(Uid(0)), std::vector<std::string>{"status"});
     QTRY_COMPARE_WITH_TIMEOUT(Rcon(srv), std::vector<std::string>{"rcon \"pw\" status"}, 8000);
-    const auto sent = std::find_if(srv.received().begin(), srv.received().end(), [](auto& d) {
-      return d.data.find("rcon \"pw\" status") != std::string::npos;
+    const auto got = srv.received();
+    const auto sent = std::find_if(got.begin(), got.end(), [this](const ReceivedDatagram& d) {
+      return d.fromPort == E().QueryLocalPort() &&
+             d.data.find("rcon \"pw\" status") != std::string::npos;
     });
+    QVERIFY(sent != got.end());
     QVERIFY(sent->at - clicked >= 3950ms);
     QVERIFY(E().HeldRconFor(Uid(0)).empty());
   }
