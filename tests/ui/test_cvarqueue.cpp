@@ -232,6 +232,9 @@ class TestCvarQueue : public QObject {
     QVERIFY(server_.start(c));
     fx_ = std::make_unique<CvarFixture>(
         Tserverlist{ListEntry(server_.port(), "pw"), ListEntry(other.port(), "pw")});
+    // No periodic status replies: each would put the game type of the
+    // server's status back into the label.
+    fx_->settings.Set(&Settings::sq, false);
     QVERIFY(fx_->Open());
     fx_->Select(1);
     TForm1& f = fx_->form();
