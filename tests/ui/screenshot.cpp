@@ -255,8 +255,8 @@ int AdminShot(zelmora::AppWindows& windows, int row, const char* mode, const cha
                        // Until the server's limiter has been found out, and a
                        // few tables after.
                        const std::uint64_t uid =
-                           f.State().serverlist.at(static_cast<size_t>(row - 1)).uid;
-                       for (int i = 0; i < 60 && !f.State().throttled.count(uid); ++i) Wait(500);
+                           f.Engine().List().At(static_cast<size_t>(row - 1)).uid;
+                       for (int i = 0; i < 60 && !f.Engine().IsLimited(uid); ++i) Wait(500);
                        Wait(4000);
                        auto* g2 = Child<zelmora::DrawGrid>(f, "DrawGrid2");
                        g2->SelectRow(2);
@@ -302,14 +302,18 @@ int AdminShot(zelmora::AppWindows& windows, int row, const char* mode, const cha
     Child<zelmora::DrawGrid>(form1, "DrawGrid1")->SelectRow(row);
     form1.DrawGrid1Click();
     Wait(1500);
-    const zelmora::Tserverrec& e = form1.State().serverlist.at(static_cast<size_t>(row - 1));
+    const zelmora::Tserverrec* e = form1.Engine().Selected().Entry();
+    if (!e) {
+      std::fprintf(stderr, "no server on row %d\n", row);
+      return 1;
+    }
     QDialog* dialog = nullptr;
     if (f16) {
-      windows.form16().Prepare(e);
+      windows.form16().Prepare(*e);
       Child<QLineEdit>(windows.form16(), "Edit1")->setText(QStringLiteral("clanwar"));
       dialog = &windows.form16();
     } else {
-      windows.form17().Prepare(e);
+      windows.form17().Prepare(*e);
       dialog = &windows.form17();
     }
     dialog->show();
@@ -406,7 +410,7 @@ int WindowsMode(int argc, char* argv[]) {
   ok &= SaveGrab(version, out, "versioncheck.png");
   version.hide();
 
-  zelmora::Tguidlist& guids = windows.form1().State().guidlist;
+  zelmora::Tguidlist& guids = windows.form1().Files().Guids();
   RememberPlayers(guids);
   zelmora::TForm18& guidWindow = windows.form18();
   guidWindow.RefillList();
@@ -436,8 +440,9 @@ int Countries(const char* dataDir, const char* out) {
   // The status poll fills the rows; the provider resolver's next pass (every
   // 5 s) finds their addresses, and the poll after it copies the countries.
   auto resolved = [&form1] {
-    const auto& rows = form1.State().statusRowsView;
-    if (rows.empty()) return false;
+    const zelmora::ServerSession* session = form1.Engine().SelectedSession();
+    if (!session || session->Table().empty()) return false;
+    const auto& rows = session->Table();
     for (const auto& e : rows)
       if (e[12].empty() || e[12] == "?" || e[13].empty() || e[13] == "-1") return false;
     return true;

@@ -61,7 +61,7 @@ class TestCvarQueue : public QObject {
     QVERIFY(fx_->Open());
     fx_->form().findChild<QTabWidget*>("PageControl1")->setCurrentIndex(5);
     fx_->Select(1);
-    QTRY_COMPARE_WITH_TIMEOUT(int(fx_->form().State().serverlist[0].protocol), protocol, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(fx_->form().Engine().List().At(0).protocol), protocol, 5000);
     server_.clearReceived();
   }
   std::vector<RconSeen> VarCommands() {
@@ -232,6 +232,9 @@ class TestCvarQueue : public QObject {
     QVERIFY(server_.start(c));
     fx_ = std::make_unique<CvarFixture>(
         Tserverlist{ListEntry(server_.port(), "pw"), ListEntry(other.port(), "pw")});
+    // No periodic status replies: each would put the game type of the
+    // server's status back into the label.
+    fx_->settings.Set(&Settings::sq, false);
     QVERIFY(fx_->Open());
     fx_->Select(1);
     TForm1& f = fx_->form();
@@ -330,14 +333,20 @@ class TestCvarQueue : public QObject {
     QCOMPARE(EnabledPages(f).size(), 9);
     QVERIFY(!bomb->isHidden());
 
-    Tserverrec& e = f.State().serverlist[0];
+    // A status of the selected server reaches both tabs through its session.
+    ServerSession& session = *f.Engine().SelectedSession();
+    const auto status = [&session](const std::string& protocolText) {
+      session.TakeStatus({{"protocol", protocolText}, {"g_gametype", "sd"}}, {});
+    };
+    Tserverrec& e = f.Engine().List().MutableAt(0);
     e.protocol = static_cast<std::uint8_t>(protocol);
-    f.GameTypeControls(std::to_string(protocol));
+    status(std::to_string(protocol));
     f.GameSettings().ServerSelected(e, false);
     QCOMPARE(ShownButtons(f).join(' '), buttons);
     QCOMPARE(EnabledPages(f).join(' '), pages);
     QCOMPARE(!bomb->isHidden(), bombTimer);
-    for (const char* unknown : {"0", "7", "", "118 ", "6a", "1180"}) f.GameTypeControls(unknown);
+    QCOMPARE(f.findChild<QLabel*>("Label2")->text(), QStringLiteral("sd"));
+    for (const char* unknown : {"0", "7", "", "118 ", "6a", "1180"}) status(unknown);
     for (int unknown : {0, 7, 255}) {
       Tserverrec odd = e;
       odd.protocol = static_cast<std::uint8_t>(unknown);

@@ -67,7 +67,7 @@ class TestCvarTabs : public QObject {
     QVERIFY(fx_->Open());
     fx_->form().findChild<QTabWidget*>("PageControl1")->setCurrentIndex(page);
     fx_->Select(1);
-    QTRY_COMPARE_WITH_TIMEOUT(int(fx_->form().State().serverlist[0].protocol), protocol, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(fx_->form().Engine().List().At(0).protocol), protocol, 5000);
   }
   std::vector<RconSeen> VarCommands() {
     return RconFrom(server_, fx_->VarPort(), CvarFixture::kPassword);
@@ -200,7 +200,7 @@ class TestCvarTabs : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(Items(f.Weapons().CheckListBox3), QStringList{"scr_allow_vehicles+"},
                               5000);
     QCOMPARE(weapons->count(), 6);
-    f.State().serverlist[0].protocol = 118;
+    f.Engine().List().MutableAt(0).protocol = 118;
     tabs->setCurrentIndex(0);
     tabs->setCurrentIndex(3);
     QVERIFY(!vehiclesButton->isEnabled());

@@ -56,6 +56,14 @@ QString ConsoleTab::HeaderLine(const ServerSession& session) {
 void ConsoleTab::ServerSelected(const Tserverrec& e, bool) {
   session_.Follow(engine_.Session(e.uid));
   session_.Connect(&ServerSession::ConsoleChanged, this, [this] { ShowConsole(); });
+  // A server selected before its first answer gets its name later: the
+  // header line follows it.
+  session_.Connect(&ServerSession::StatusChanged, this, [this] {
+    if (session_ && HeaderLine(*session_.get()) != shownHeader_) {
+      shownRewrites_ = ~std::uint64_t{0};
+      ShowConsole();
+    }
+  });
   shownEnd_ = 0;
   shownRewrites_ = ~std::uint64_t{0};
   ShowConsole();
@@ -70,7 +78,7 @@ void ConsoleTab::ShowConsole() {
   QString text;
   const bool again = shownRewrites_ != t.Rewrites() || shownEnd_ < t.Begin();
   const std::uint64_t from = again ? t.Begin() : shownEnd_;
-  if (again) text = HeaderLine(*session_.get());
+  if (again) text = shownHeader_ = HeaderLine(*session_.get());
   for (std::uint64_t n = from; n < t.End(); ++n) {
     if (!text.isEmpty() || n > from) text += QLatin1Char('\n');
     text += t.IsNote(n) ? QString::fromStdString(t.Line(n)) : FromCp1252(t.Line(n));

@@ -75,6 +75,7 @@ class ConsoleTab : public QObject, public AdminTab {
   // What the view shows of it: up to which line, after how many rewrites.
   std::uint64_t shownEnd_ = 0;
   std::uint64_t shownRewrites_ = 0;
+  QString shownHeader_;
 };
 
 }  // namespace zelmora

@@ -38,13 +38,10 @@ int MsgTimerTab::Sent() const {
 
 void MsgTimerTab::ServerSelected(const Tserverrec& e, bool) {
   session_.Follow(engine_.Session(e.uid));
+  // The page hears only of the timer it shows.
+  disconnect(timerLink_);
   if (MessageTimer* t = Timer()) {
-    connect(
-        t, &MessageTimer::Changed, this,
-        [this, t] {
-          if (t == Timer()) ShowState();
-        },
-        Qt::UniqueConnection);
+    timerLink_ = connect(t, &MessageTimer::Changed, this, [this] { ShowState(); });
     const QSignalBlocker quiet(w_.Edit8);
     w_.Edit8->setText(FromCp1252(t->Text()));
     w_.Edit9->setText(QString::number(t->IntervalSeconds()));
@@ -83,6 +80,7 @@ void MsgTimerTab::Button51Click() {
 
 void MsgTimerTab::ServerGone() {
   session_.Follow(nullptr);
+  disconnect(timerLink_);
   ShowState();
 }
 

@@ -50,6 +50,7 @@ class MsgTimerTab : public QObject, public AdminTab {
   QueryEngine& engine_;
   MsgTimerTabWidgets w_;
   FollowedSession session_;
+  QMetaObject::Connection timerLink_;  // to the shown timer's Changed
 };
 
 }  // namespace zelmora
