@@ -47,31 +47,42 @@ class TestPlayersTab : public QObject, public AdminWindow {
 
     srv.clearReceived();
     auto* edit = W<QLineEdit>("Edit3");
-    edit->setText(QString::fromUtf8("Hallo  Welt \"x\" äö"));
+    // The text goes between quotes, as typed: blanks, a ";" and colour
+    // codes stay text in the chat.
+    edit->setText(QString::fromUtf8("Hallo  Welt; ^1x äö"));
     Click("Button13");  // keeps the text
-    QCOMPARE(edit->text(), QString::fromUtf8("Hallo  Welt \"x\" äö"));
+    QCOMPARE(edit->text(), QString::fromUtf8("Hallo  Welt; ^1x äö"));
     Click("Button7");  // keeps the text too
-    QCOMPARE(edit->text(), QString::fromUtf8("Hallo  Welt \"x\" äö"));
+    QCOMPARE(edit->text(), QString::fromUtf8("Hallo  Welt; ^1x äö"));
     edit->setText(QStringLiteral("bye"));
     QTest::keyClick(edit, Qt::Key_Return);  // sends, then empties
     QVERIFY(edit->text().isEmpty());
     Space();
     Click("Button23");  // variable channel, no pause
     QTRY_COMPARE_WITH_TIMEOUT(Rcon(srv).size(), size_t(3), 5000);
-    QCOMPARE(Rcon(srv), (std::vector<std::string>{"rcon \"pw\" tell 3 Hallo  Welt \"x\" \xe4\xf6",
-                                                  "rcon \"pw\" say Hallo  Welt \"x\" \xe4\xf6",
-                                                  "rcon \"pw\" say bye"}));
+    QCOMPARE(Rcon(srv),
+             (std::vector<std::string>{"rcon \"pw\" tell 3 \"Hallo  Welt; ^1x \xe4\xf6\"",
+                                       "rcon \"pw\" say \"Hallo  Welt; ^1x \xe4\xf6\"",
+                                       "rcon \"pw\" say \"bye\""}));
+    QTRY_VERIFY_WITH_TIMEOUT(std::count(Executed(srv).begin(), Executed(srv).end(),
+                                        std::string("say \"Hallo  Welt; ^1x \xe4\xf6\"")) == 1,
+                             5000);
     QTRY_COMPARE_WITH_TIMEOUT(Rcon(srv, true),
                               std::vector<std::string>{"rcon \"pw\" set g_banIPs \"\""}, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(Executed(srv).back(), std::string("set g_banIPs \"\""), 5000);
 
-    // A message with a line break would start a second command: refused.
+    // A message with a line break or a quote would end the text and start a
+    // second command: refused, with the reason.
     srv.clearReceived();
     Space();
+    edit->setText(QStringLiteral("x\";quit"));
+    Click("Button7");
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY(messages_.back().contains(QStringLiteral("\"")));
     edit->setText(QStringLiteral("a\nquit"));
     QVERIFY(edit->text().contains('\n'));
     Click("Button7");
-    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(messages_.size(), 2);
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(edit->text(), QStringLiteral("a\nquit"));  // kept to be mended
     QTest::qWait(200);
@@ -391,8 +402,8 @@ class TestPlayersTab : public QObject, public AdminWindow {
     const auto t2 = Clock::now();
     W<QLineEdit>("Edit3")->setText(QStringLiteral("hallo"));
     Click("Button7");
-    QTRY_VERIFY_WITH_TIMEOUT(at("say hallo") != Clock::time_point{}, 5000);
-    const auto say = at("say hallo");
+    QTRY_VERIFY_WITH_TIMEOUT(at("say \"hallo\"") != Clock::time_point{}, 5000);
+    const auto say = at("say \"hallo\"");
     Space();
 
     Poll();
