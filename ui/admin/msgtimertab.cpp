@@ -38,13 +38,10 @@ int MsgTimerTab::Sent() const {
 
 void MsgTimerTab::ServerSelected(const Tserverrec& e, bool) {
   session_.Follow(engine_.Session(e.uid));
+  // Only the shown server's timer updates the page.
+  disconnect(timerLink_);
   if (MessageTimer* t = Timer()) {
-    connect(
-        t, &MessageTimer::Changed, this,
-        [this, t] {
-          if (t == Timer()) ShowState();
-        },
-        Qt::UniqueConnection);
+    timerLink_ = connect(t, &MessageTimer::Changed, this, [this] { ShowState(); });
     const QSignalBlocker quiet(w_.Edit8);
     w_.Edit8->setText(FromCp1252(t->Text()));
     w_.Edit9->setText(QString::number(t->IntervalSeconds()));
@@ -82,6 +79,7 @@ void MsgTimerTab::Button51Click() {
 }
 
 void MsgTimerTab::ServerGone() {
+  disconnect(timerLink_);
   session_.Follow(nullptr);
   ShowState();
 }

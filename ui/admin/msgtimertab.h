@@ -50,6 +50,8 @@ class MsgTimerTab : public QObject, public AdminTab {
   QueryEngine& engine_;
   MsgTimerTabWidgets w_;
   FollowedSession session_;
+  // The shown timer's Changed (one at a time).
+  QMetaObject::Connection timerLink_;
 };
 
 }  // namespace zelmora
