@@ -6,9 +6,11 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -823,6 +825,74 @@ class TestMainWindow : public QObject {
     QTest::mouseClick(g2->viewport(), Qt::LeftButton, {},
                       g2->visualRect(g2->model()->index(0, 0)).center());
     QCOMPARE(form.Details().selectedplayer, 1);
+    form.close();
+  }
+
+  // Each server has its own message timer: it keeps running while another
+  // server is selected, and the page counts the selected server's
+  // messages as they leave, once each.
+  void messageTimerFollowsItsServer() {
+    std::vector<std::unique_ptr<testing::TestServer>> servers;
+    Tserverlist initial;
+    for (int i = 0; i < 2; ++i) {
+      testing::TestServerConfig c;
+      c.rconPassword = "pw";
+      servers.push_back(std::make_unique<testing::TestServer>());
+      QVERIFY(servers.back()->start(c));
+      initial.push_back(Entry("127.0.0.1", std::to_string(servers.back()->port()),
+                              "S" + std::to_string(i), "pw"));
+    }
+    WriteServers(initial);
+    SettingsStore settings;
+    settings.Set(&Settings::cq, false);
+    settings.Set(&Settings::sq, false);
+    TForm1 form(settings);
+    form.Engine().SetRconPause(std::chrono::milliseconds(0));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.FitServerColumns();
+    DrawGrid* g1 = Grid(form, "DrawGrid1");
+    auto* counter = form.findChild<QLabel*>("Label28");
+    auto* on = form.findChild<QPushButton*>("Button50");
+    auto* off = form.findChild<QPushButton*>("Button51");
+    QVERIFY(counter && on && off);
+    const ServerList& list = form.Engine().List();
+    MessageTimer& first = form.Engine().Session(list.At(0).uid)->Messages();
+    auto says = [&](int i) {
+      int n = 0;
+      for (const std::string& c : servers[size_t(i)]->executedCommands())
+        if (c == "say Hallo") ++n;
+      return n;
+    };
+
+    ClickRow(g1, 1);
+    form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(9);
+    form.findChild<QLineEdit*>("Edit8")->setText(QStringLiteral("Hallo"));
+    form.findChild<QLineEdit*>("Edit9")->setText(QStringLiteral("30"));
+    on->click();
+    QVERIFY(first.Running());
+    QVERIFY(!on->isEnabled() && off->isEnabled());
+    first.Tick();
+    QTRY_COMPARE_WITH_TIMEOUT(counter->text(), QStringLiteral("1"), 3000);
+
+    // The other server: its own (idle) timer is shown; the first one goes on.
+    ClickRow(g1, 2);
+    QCOMPARE(counter->text(), QStringLiteral("0"));
+    QVERIFY(on->isEnabled() && !off->isEnabled());
+    first.Tick();
+    QTRY_COMPARE_WITH_TIMEOUT(says(0), 2, 3000);
+    QCOMPARE(counter->text(), QStringLiteral("0"));
+
+    // Back on the first server: its count, and each message counted once.
+    ClickRow(g1, 1);
+    QCOMPARE(counter->text(), QStringLiteral("2"));
+    QVERIFY(!on->isEnabled() && off->isEnabled());
+    first.Tick();
+    QTRY_COMPARE_WITH_TIMEOUT(counter->text(), QStringLiteral("3"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(says(0), 3, 3000);
+    QCOMPARE(says(1), 0);
+    off->click();
+    QVERIFY(!first.Running());
     form.close();
   }
 
