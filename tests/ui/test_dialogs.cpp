@@ -150,8 +150,6 @@ class TestDialogs : public QObject {
   Q_OBJECT
 
  private slots:
-  std::string Folder() const { return dir_.path().toStdString() + "/"; }
-
   void init() {
     QVERIFY(dir_.isValid());
     serversPath_ = dir_.filePath(QStringLiteral("Servers.dat")).toStdString();
@@ -708,6 +706,9 @@ class TestDialogs : public QObject {
   }
 
  private:
+  // The data folder the dialog saves into (with its separator).
+  std::string Folder() const { return dir_.path().toStdString() + "/"; }
+
   QTemporaryDir dir_;
   std::string serversPath_;
 };

@@ -1,6 +1,7 @@
 // The main window as a whole: start-up and shut-down against a data folder,
-// selecting servers that are real (scripted) game servers on loopback, row
-// exchange by dragging, chart and layout rules, the clipboard items.
+// selecting servers that are real (scripted) game servers on loopback (the
+// views follow the selected server's session), row exchange by dragging,
+// chart and layout rules, the clipboard items, a message timer per server.
 #include <QAreaSeries>
 #include <QChartView>
 #include <QCheckBox>
