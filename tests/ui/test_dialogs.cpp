@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "core/serverfile.h"
+#include "engine/selection.h"
+#include "engine/serverlist.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/skin.h"
@@ -72,15 +74,26 @@ Tserverrec Entry(const std::string& host, const std::string& port, const std::st
   return e;
 }
 
-AppState ThreeServers() {
-  AppState st;
-  st.serverlist = {Entry("192.0.2.1", "28960", "First", "a.example;?"),
-                   Entry("192.0.2.2", "28961", "Second", "b.example;?"),
-                   Entry("192.0.2.3", "28962", "Third", "c.example;DE;Germany")};
-  st.pingHistory = {{1, 2}, {3, 4, 5}, {6, 7, 8, 9}};
-  st.selected = 1;
-  return st;
-}
+// The list, the selection and the saved files the dialog and the list
+// operations work on.
+struct Lists {
+  ServerList list;
+  Selection selection{list};
+  SavedFiles files;
+  RangeTable ranges;
+  explicit Lists(std::string folder) : files(std::move(folder)) {}
+  const Tserverrec& At(std::size_t i) const { return list.At(i); }
+  // Three servers with their ping histories, the second one selected.
+  void ThreeServers() {
+    list.Replace({Entry("192.0.2.1", "28960", "First", "a.example;?"),
+                  Entry("192.0.2.2", "28961", "Second", "b.example;?"),
+                  Entry("192.0.2.3", "28962", "Third", "c.example;DE;Germany")});
+    list.MutableHistory(0) = {1, 2};
+    list.MutableHistory(1) = {3, 4, 5};
+    list.MutableHistory(2) = {6, 7, 8, 9};
+    selection.SelectRow(1);
+  }
+};
 
 // Lookups that never touch the network: names from a table, fixed reverse
 // name.
@@ -169,8 +182,8 @@ class TestDialogs : public QObject {
     QFETCH(QString, typed);
     QFETCH(QString, host);
     QFETCH(QString, port);
-    AppState st;
-    TForm4 dlg(st, serversPath_);
+    Lists st(Folder());
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
     QCOMPARE(dlg.Edit2->text(), QStringLiteral("28960"));
     dlg.Edit1->setText(typed);
     QCOMPARE(dlg.Edit1->text(), host);
@@ -178,8 +191,8 @@ class TestDialogs : public QObject {
   }
 
   void typingColonMovesToPortWithoutLosingHost() {
-    AppState st;
-    TForm4 dlg(st, serversPath_);
+    Lists st(Folder());
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
     dlg.Edit2->setText(QStringLiteral("28960"));
     dlg.show();
     QApplication::setActiveWindow(&dlg);
@@ -215,8 +228,8 @@ class TestDialogs : public QObject {
   void badPortIsRefused() {
     QFETCH(QString, port);
     MessageRecorder boxes;
-    AppState st;
-    TForm4 dlg(st, serversPath_);
+    Lists st(Folder());
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
     int lookups = 0;
     NameLookups l = FakeLookups();
     l.resolve = [&lookups](std::string_view t) {
@@ -234,17 +247,18 @@ class TestDialogs : public QObject {
     QCOMPARE(boxes.shown.size(), size_t(1));
     QVERIFY(boxes.shown[0].text.contains(QStringLiteral("1 bis 65535")));
     QCOMPARE(lookups, 0);
-    QVERIFY(st.serverlist.empty());
+    QVERIFY(st.list.Empty());
     dlg.Edit2->setText(QStringLiteral("028960"));
     dlg.Button2Click();
-    QCOMPARE(st.serverlist.size(), size_t(1));
-    QCOMPARE(st.serverlist[0].port.str(), std::string("28960"));
+    QCOMPARE(st.list.Size(), size_t(1));
+    QCOMPARE(st.At(0).port.str(), std::string("28960"));
   }
 
   void duplicateIsRejected() {
     MessageRecorder boxes;
-    AppState st = ThreeServers();
-    TForm4 dlg(st, serversPath_);
+    Lists st(Folder());
+    st.ThreeServers();
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
     dlg.SetLookups(FakeLookups());
     dlg.BeginAdd();
     dlg.Edit1->setText(QStringLiteral(" 192.0.2.2\t"));
@@ -253,8 +267,8 @@ class TestDialogs : public QObject {
     QCOMPARE(boxes.shown.size(), size_t(1));
     QCOMPARE(boxes.shown[0].kind, MessageKind::Plain);
     QCOMPARE(boxes.shown[0].text, QStringLiteral("Server schon vorhanden!"));
-    QCOMPARE(st.serverlist.size(), size_t(3));
-    QCOMPARE(st.serverlist[1].ping, 42);  // nothing reset, nothing saved
+    QCOMPARE(st.list.Size(), size_t(3));
+    QCOMPARE(st.At(1).ping, 42);  // nothing reset, nothing saved
     QVERIFY(!QFile::exists(QString::fromStdString(serversPath_)));
     QVERIFY(dlg.result() != QDialog::Accepted);
     QCOMPARE(dlg.Edit1->text(), QStringLiteral(" 192.0.2.2\t"));  // texts kept
@@ -263,16 +277,17 @@ class TestDialogs : public QObject {
     dlg.Edit2->setText(QStringLiteral("28999"));
     dlg.Button2Click();
     QCOMPARE(boxes.shown.size(), size_t(1));
-    QCOMPARE(st.serverlist.size(), size_t(4));
-    QCOMPARE(st.serverlist[3].host.str(), std::string("192.0.2.2"));
-    QCOMPARE(st.serverlist[3].port.str(), std::string("28999"));
+    QCOMPARE(st.list.Size(), size_t(4));
+    QCOMPARE(st.At(3).host.str(), std::string("192.0.2.2"));
+    QCOMPARE(st.At(3).port.str(), std::string("28999"));
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
   }
 
   void addResolvesNameAndSaves() {
     MessageRecorder boxes;
-    AppState st = ThreeServers();
-    TForm4 dlg(st, serversPath_);
+    Lists st(Folder());
+    st.ThreeServers();
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
     dlg.SetLookups(FakeLookups());
     dlg.BeginAdd();
     dlg.Edit1->setText(QStringLiteral("  game.example "));
@@ -280,21 +295,21 @@ class TestDialogs : public QObject {
     dlg.Edit3->setText(QStringLiteral(" se cret "));
     dlg.Button2Click();
     QVERIFY(boxes.shown.empty());
-    QCOMPARE(st.serverlist.size(), size_t(4));
-    QCOMPARE(st.pingHistory.size(), size_t(4));
-    QVERIFY(st.pingHistory[3].empty());
-    QVERIFY(st.pingHistory[2] == tpingit({6, 7, 8, 9}));
-    const Tserverrec& e = st.serverlist[3];
+    QCOMPARE(st.list.Size(), size_t(4));
+    QCOMPARE(st.list.Histories().size(), size_t(4));
+    QVERIFY(st.list.History(3).empty());
+    QVERIFY(st.list.History(2) == tpingit({6, 7, 8, 9}));
+    const Tserverrec& e = st.At(3);
     QCOMPARE(e.host.str(), std::string("192.0.2.77"));     // stored dotted, not the name
     QCOMPARE(e.rconpass.str(), std::string(" se cret "));  // password as typed
     QCOMPARE(e.provider.str(), std::string("game.example;?"));
     // Every entry is reset and loses its name until it answers again.
-    for (const Tserverrec& r : st.serverlist) {
+    for (const Tserverrec& r : st.list.Entries()) {
       QCOMPARE(r.players, -1);
       QCOMPARE(r.maxclients, -1);
       QVERIFY(r.hostname.empty());
     }
-    QCOMPARE(st.serverlist[2].provider.str(), std::string("c.example;DE;Germany"));
+    QCOMPARE(st.At(2).provider.str(), std::string("c.example;DE;Germany"));
     const Tserverlist saved = ReadFile(serversPath_);
     QCOMPARE(saved.size(), size_t(4));
     QCOMPARE(saved[3].host.str(), std::string("192.0.2.77"));
@@ -304,17 +319,17 @@ class TestDialogs : public QObject {
 
   void unresolvedNameIsStoredAsTyped() {
     MessageRecorder boxes;
-    AppState st;
-    TForm4 dlg(st, serversPath_);
+    Lists st(Folder());
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
     NameLookups l = FakeLookups();
     dlg.SetLookups(l);
     // The resolver does not know the name: stored as typed.
     dlg.Edit1->setText(QStringLiteral("no.such.host"));
     dlg.Button2Click();
     QVERIFY(boxes.shown.empty());
-    QCOMPARE(st.serverlist.size(), size_t(1));
-    QCOMPARE(st.serverlist[0].host.str(), std::string("no.such.host"));
-    QCOMPARE(st.serverlist[0].provider.str(), std::string("?;?"));
+    QCOMPARE(st.list.Size(), size_t(1));
+    QCOMPARE(st.At(0).host.str(), std::string("no.such.host"));
+    QCOMPARE(st.At(0).provider.str(), std::string("?;?"));
     // The socket library did not start: the message, then as not found.
     l.resolve = [](std::string_view) {
       HostLookup r;
@@ -326,16 +341,16 @@ class TestDialogs : public QObject {
     dlg.Button2Click();
     QCOMPARE(boxes.shown.size(), size_t(1));
     QCOMPARE(boxes.shown[0].text, QStringLiteral("DNS-Resolve error - Winsock is not responding."));
-    QCOMPARE(st.serverlist.size(), size_t(2));
-    QCOMPARE(st.serverlist[1].host.str(), std::string("other.host"));
+    QCOMPARE(st.list.Size(), size_t(2));
+    QCOMPARE(st.At(1).host.str(), std::string("other.host"));
   }
 
   // A resolver that cannot answer now (a temporary failure) has not said
   // the name is unknown: nothing is stored, the dialog stays open.
   void temporaryResolverFailureStoresNothing() {
     MessageRecorder boxes;
-    AppState st;
-    TForm4 dlg(st, serversPath_);
+    Lists st(Folder());
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
     NameLookups l = FakeLookups();
     l.resolve = [](std::string_view) {
       HostLookup r;
@@ -349,7 +364,7 @@ class TestDialogs : public QObject {
     QCOMPARE(boxes.shown.size(), size_t(1));
     QVERIFY(boxes.shown[0].text.contains(QStringLiteral("flaky.example")));
     QVERIFY(boxes.shown[0].text.contains(QStringLiteral("Temporary failure")));
-    QVERIFY(st.serverlist.empty());
+    QVERIFY(st.list.Empty());
     QVERIFY(dlg.result() != int(QDialog::Accepted));
     QCOMPARE(dlg.Edit1->text(), QStringLiteral("flaky.example"));
   }
@@ -359,8 +374,8 @@ class TestDialogs : public QObject {
   // leaves everything as it was, and the abandoned lookup touches nothing.
   void slowResolverIsWaitedForOrCancelled() {
     MessageRecorder boxes;
-    AppState st;
-    TForm4 dlg(st, serversPath_);
+    Lists st(Folder());
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
     struct Gate {
       std::mutex m;
       std::condition_variable cv;
@@ -393,8 +408,8 @@ class TestDialogs : public QObject {
     dlg.Button2Click();
     QVERIFY2(ticks > 20, qPrintable(QString::number(ticks)));
     QVERIFY(boxes.shown.empty());
-    QCOMPARE(st.serverlist.size(), size_t(1));
-    QCOMPARE(st.serverlist[0].host.str(), std::string("192.0.2.200"));
+    QCOMPARE(st.list.Size(), size_t(1));
+    QCOMPARE(st.At(0).host.str(), std::string("192.0.2.200"));
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
 
     // Cancelled: nothing changes; the lookup ends later on its own.
@@ -406,7 +421,7 @@ class TestDialogs : public QObject {
     dlg.Edit1->setText(QStringLiteral("slower.example"));
     CancelProgressSoon();
     dlg.Button2Click();
-    QCOMPARE(st.serverlist.size(), size_t(1));
+    QCOMPARE(st.list.Size(), size_t(1));
     QVERIFY(dlg.result() != int(QDialog::Accepted));
     {
       std::lock_guard<std::mutex> lock(gate->m);
@@ -414,47 +429,83 @@ class TestDialogs : public QObject {
     }
     gate->cv.notify_all();
     QTRY_COMPARE(gate->finished.load(), 2);
-    QCOMPARE(st.serverlist.size(), size_t(1));
+    QCOMPARE(st.list.Size(), size_t(1));
   }
 
-  void editWithoutChangeMovesToEnd() {
+  // "Server editieren" changes the entry where it stands: same row, same
+  // identity, its ping history and the selection stay with it.
+  void editChangesTheEntryInPlace() {
     MessageRecorder boxes;
-    AppState st = ThreeServers();
-    st.selected = 0;
-    st.serverlist[0].rconpass.assign("pw");
-    TForm4 dlg(st, serversPath_);
+    Lists st(Folder());
+    st.ThreeServers();
+    st.selection.SelectRow(0);
+    st.list.MutableAt(0).rconpass.assign("pw");
+    const std::uint64_t uid = st.At(0).uid;
+    QSignalSpy edited(&st.list, &ServerList::EntryEdited);
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
     dlg.SetLookups(FakeLookups());
     QVERIFY(dlg.BeginEdit());
     QVERIFY(dlg.editMode);
-    QCOMPARE(dlg.editIndex, 0);
+    QCOMPARE(dlg.editUid, uid);
     QCOMPARE(dlg.Edit1->text(), QStringLiteral("192.0.2.1"));
     QCOMPARE(dlg.Edit2->text(), QStringLiteral("28960"));
     QCOMPARE(dlg.Edit3->text(), QStringLiteral("pw"));
     dlg.Button2Click();
     QVERIFY(boxes.shown.empty());  // not its own duplicate
-    QCOMPARE(st.serverlist.size(), size_t(3));
-    QCOMPARE(st.serverlist[0].host.str(), std::string("192.0.2.2"));
-    QCOMPARE(st.serverlist[1].host.str(), std::string("192.0.2.3"));
-    QCOMPARE(st.serverlist[2].host.str(), std::string("192.0.2.1"));
-    QCOMPARE(st.serverlist[2].rconpass.str(), std::string("pw"));
-    QCOMPARE(st.pingHistory.size(), size_t(3));
-    QVERIFY(st.pingHistory[0] == tpingit({3, 4, 5}));
-    QVERIFY(st.pingHistory[1] == tpingit({6, 7, 8, 9}));
-    QVERIFY(st.pingHistory[2].empty());
+    QCOMPARE(st.list.Size(), size_t(3));
+    QCOMPARE(st.At(0).uid, uid);
+    QCOMPARE(st.At(0).host.str(), std::string("192.0.2.1"));
+    QCOMPARE(st.At(0).rconpass.str(), std::string("pw"));
+    QCOMPARE(st.At(1).host.str(), std::string("192.0.2.2"));
+    QVERIFY(st.list.History(0) == tpingit({1, 2}));
+    QVERIFY(st.list.History(2) == tpingit({6, 7, 8, 9}));
+    QCOMPARE(st.selection.SelectedUid(), uid);
+    QCOMPARE(edited.count(), 1);
+    QCOMPARE(edited[0][1].toBool(), false);  // the address stayed
+    for (const Tserverrec& r : st.list.Entries()) {
+      QCOMPARE(r.players, -1);
+      QVERIFY(r.hostname.empty());
+    }
     QCOMPARE(ReadFile(serversPath_).size(), size_t(3));
 
+    // A new port and password: still the same entry, now told as moved.
+    QVERIFY(dlg.BeginEdit());
+    dlg.Edit2->setText(QStringLiteral("28999"));
+    dlg.Edit3->setText(QStringLiteral("new"));
+    dlg.Button2Click();
+    QCOMPARE(st.At(0).uid, uid);
+    QCOMPARE(st.At(0).port.str(), std::string("28999"));
+    QCOMPARE(st.At(0).rconpass.str(), std::string("new"));
+    QCOMPARE(st.selection.Index(), 0);
+    QCOMPARE(edited.count(), 2);
+    QCOMPARE(edited[1][0].value<std::uint64_t>(), uid);
+    QCOMPARE(edited[1][1].toBool(), true);
+    const Tserverlist saved = ReadFile(serversPath_);
+    QCOMPARE(saved.size(), size_t(3));
+    QCOMPARE(saved[0].port.str(), std::string("28999"));
+    QCOMPARE(saved[0].rconpass.str(), std::string("new"));
+
     // Editing into another entry's address is a duplicate.
-    st.selected = 0;
     QVERIFY(dlg.BeginEdit());
     dlg.Edit1->setText(QStringLiteral("192.0.2.3"));
     dlg.Edit2->setText(QStringLiteral("28962"));
     dlg.Button2Click();
     QCOMPARE(boxes.shown.size(), size_t(1));
     QCOMPARE(boxes.shown[0].text, QStringLiteral("Server schon vorhanden!"));
-    QCOMPARE(st.serverlist[0].host.str(), std::string("192.0.2.2"));
+    QCOMPARE(st.At(0).host.str(), std::string("192.0.2.1"));
+    QCOMPARE(edited.count(), 2);
+
+    // The entry went while the dialog was open: what was typed is added.
+    dlg.Edit1->setText(QStringLiteral("192.0.2.1"));
+    dlg.Edit2->setText(QStringLiteral("28960"));
+    st.list.RemoveAt(0);
+    dlg.Button2Click();
+    QCOMPARE(st.list.Size(), size_t(3));
+    QCOMPARE(st.At(2).host.str(), std::string("192.0.2.1"));
+    QVERIFY(st.At(2).uid != uid);
 
     // Edit without a valid selection does nothing.
-    st.selected = 7;
+    st.selection.SelectRow(7);
     dlg.editMode = false;
     QVERIFY(!dlg.BeginEdit());
     QVERIFY(!dlg.editMode);
@@ -464,106 +515,118 @@ class TestDialogs : public QObject {
 
   void deleteKeepsSelectedAndHistories() {
     MessageRecorder boxes;
-    AppState st = ThreeServers();
-    QVERIFY(DeleteSelectedServer(nullptr, st, serversPath_));
+    Lists st(Folder());
+    st.ThreeServers();
+    QVERIFY(DeleteSelectedServer(nullptr, st.list, st.selection, st.files));
     QCOMPARE(boxes.shown.size(), size_t(1));
     QCOMPARE(boxes.shown[0].kind, MessageKind::Question);
     QCOMPARE(boxes.shown[0].title, QStringLiteral("Frage"));
     QCOMPARE(boxes.shown[0].text, QStringLiteral("Server wirklich löschen?"));
-    QCOMPARE(st.selected, 1);
-    QCOMPARE(st.serverlist.size(), size_t(2));
-    QCOMPARE(st.serverlist[0].hostname.str(), std::string("First"));
-    QCOMPARE(st.serverlist[1].host.str(), std::string("192.0.2.3"));
-    QCOMPARE(st.serverlist[1].hostname.str(), std::string("Third"));
-    QCOMPARE(st.serverlist[1].provider.str(), std::string("c.example;DE;Germany"));
-    QCOMPARE(st.pingHistory.size(), size_t(2));
-    QVERIFY(st.pingHistory[0] == tpingit({1, 2}));
-    QVERIFY(st.pingHistory[1] == tpingit({6, 7, 8, 9}));
-    QCOMPARE(st.serverlist[1].players, -1);
-    QVERIFY(st.serverlist[1].mapinfo.empty());
+    QCOMPARE(st.selection.Index(), 1);
+    QCOMPARE(st.list.Size(), size_t(2));
+    QCOMPARE(st.At(0).hostname.str(), std::string("First"));
+    QCOMPARE(st.At(1).host.str(), std::string("192.0.2.3"));
+    QCOMPARE(st.At(1).hostname.str(), std::string("Third"));
+    QCOMPARE(st.At(1).provider.str(), std::string("c.example;DE;Germany"));
+    QCOMPARE(st.list.Histories().size(), size_t(2));
+    QVERIFY(st.list.History(0) == tpingit({1, 2}));
+    QVERIFY(st.list.History(1) == tpingit({6, 7, 8, 9}));
+    QCOMPARE(st.At(1).players, -1);
+    QVERIFY(st.At(1).mapinfo.empty());
     const Tserverlist saved = ReadFile(serversPath_);
     QCOMPARE(saved.size(), size_t(2));
     QCOMPARE(saved[1].hostname.str(), std::string("Third"));
 
-    // Deleting the last one leaves selected pointing behind the list.
-    st.selected = 1;
-    QVERIFY(DeleteSelectedServer(nullptr, st, serversPath_));
-    QCOMPARE(st.selected, 1);
-    QVERIFY(!st.SelectedValid());
-    QCOMPARE(st.serverlist.size(), size_t(1));
-    QCOMPARE(st.pingHistory.size(), size_t(1));
+    // Deleting the last one leaves nothing selected.
+    st.selection.SelectRow(1);
+    QVERIFY(DeleteSelectedServer(nullptr, st.list, st.selection, st.files));
+    QCOMPARE(st.selection.Index(), -1);
+    QVERIFY(!st.selection.Valid());
+    QCOMPARE(st.list.Size(), size_t(1));
+    QCOMPARE(st.list.Histories().size(), size_t(1));
   }
 
   void cancelledDeleteStillResets() {
     MessageRecorder boxes;
     boxes.answer = false;
-    AppState st = ThreeServers();
-    QVERIFY(!DeleteSelectedServer(nullptr, st, serversPath_));
+    Lists st(Folder());
+    st.ThreeServers();
+    QVERIFY(!DeleteSelectedServer(nullptr, st.list, st.selection, st.files));
     QCOMPARE(boxes.shown.size(), size_t(1));
-    QCOMPARE(st.serverlist.size(), size_t(3));
-    QCOMPARE(st.pingHistory.size(), size_t(3));
-    for (const Tserverrec& e : st.serverlist) {
+    QCOMPARE(st.list.Size(), size_t(3));
+    QCOMPARE(st.list.Histories().size(), size_t(3));
+    for (const Tserverrec& e : st.list.Entries()) {
       QCOMPARE(e.players, -1);
       QCOMPARE(e.maxclients, -1);
       QCOMPARE(e.ping, -1);
     }
-    QCOMPARE(st.serverlist[2].hostname.str(), std::string("Third"));
+    QCOMPARE(st.At(2).hostname.str(), std::string("Third"));
     QVERIFY(!QFile::exists(QString::fromStdString(serversPath_)));
 
     // Without a valid selection there is no question and nothing is removed.
     boxes.answer = true;
-    st.selected = -1;
-    QVERIFY(!DeleteSelectedServer(nullptr, st, serversPath_));
+    st.selection.SelectRow(-1);
+    QVERIFY(!DeleteSelectedServer(nullptr, st.list, st.selection, st.files));
     QCOMPARE(boxes.shown.size(), size_t(1));
-    QCOMPARE(st.serverlist.size(), size_t(3));
+    QCOMPARE(st.list.Size(), size_t(3));
   }
 
   void clearRemovesServersFile() {
     MessageRecorder boxes;
-    AppState st = ThreeServers();
-    QVERIFY(SaveServers(serversPath_, st.serverlist, nullptr));
+    Lists st(Folder());
+    st.ThreeServers();
+    QVERIFY(SaveServers(serversPath_, st.list.Entries(), nullptr));
     boxes.answer = false;
-    QVERIFY(!ClearServerList(nullptr, st, serversPath_));
+    QVERIFY(!ClearServerList(nullptr, st.list, st.selection, st.files));
     QCOMPARE(boxes.shown.back().text, QStringLiteral("Serverliste wirklich löschen?"));
     QCOMPARE(boxes.shown.back().title, QStringLiteral("Frage"));
-    QCOMPARE(st.serverlist.size(), size_t(3));
+    QCOMPARE(st.list.Size(), size_t(3));
     QVERIFY(QFile::exists(QString::fromStdString(serversPath_)));
 
     boxes.answer = true;
-    QVERIFY(ClearServerList(nullptr, st, serversPath_));
+    QVERIFY(ClearServerList(nullptr, st.list, st.selection, st.files));
     QVERIFY(!QFile::exists(QString::fromStdString(serversPath_)));
-    QVERIFY(st.serverlist.empty());
-    QVERIFY(st.pingHistory.empty());
-    QCOMPARE(st.selected, 1);
+    QVERIFY(st.list.Empty());
+    QVERIFY(st.list.Histories().empty());
+    QVERIFY(!st.selection.Valid());
   }
 
   void copyHostPort() {
-    AppState st = ThreeServers();
+    Lists st(Folder());
+    st.ThreeServers();
     QStringList copied;
     auto sink = [&copied](const QString& t) { copied << t; };
-    QVERIFY(CopySelectedServerAddress(st, sink));
+    QVERIFY(CopySelectedServerAddress(st.selection, sink));
     QCOMPARE(copied, QStringList{QStringLiteral("192.0.2.2:28961")});
-    st.selected = 3;
-    QVERIFY(!CopySelectedServerAddress(st, sink));
+    st.selection.SelectRow(3);
+    QVERIFY(!CopySelectedServerAddress(st.selection, sink));
     QCOMPARE(copied.size(), 1);
   }
 
-  void historiesStayAlignedWhenShort() {
-    // A list whose histories fell behind (e.g. loaded without them) is
-    // repaired instead of indexing past the end.
-    AppState st = ThreeServers();
-    st.pingHistory.resize(1);
-    RemoveServerAt(st, 2);
-    QCOMPARE(st.serverlist.size(), size_t(2));
-    QCOMPARE(st.pingHistory.size(), size_t(2));
-    AppendServer(st, "192.0.2.9", "1", "", "?;?");
-    QCOMPARE(st.pingHistory.size(), size_t(3));
-    RemoveServerAt(st, 99);
-    QCOMPARE(st.serverlist.size(), size_t(3));
-    // Over-long texts are cut to the record's 250 characters.
-    AppendServer(st, std::string(300, 'h'), "2", std::string(260, 'p'), "x");
-    QCOMPARE(st.serverlist.back().host.size(), size_t(250));
-    QCOMPARE(st.serverlist.back().rconpass.size(), size_t(250));
+  // Over-long texts are cut to the record's 250 characters, when added
+  // and when edited.
+  void longTextsAreCut() {
+    MessageRecorder boxes;
+    Lists st(Folder());
+    TForm4 dlg(st.list, st.selection, st.files, st.ranges);
+    dlg.SetLookups(FakeLookups());
+    dlg.BeginAdd();
+    dlg.Edit1->setText(QString(300, QLatin1Char('h')));
+    dlg.Edit3->setText(QString(260, QLatin1Char('p')));
+    dlg.Button2Click();
+    QVERIFY(boxes.shown.empty());
+    QCOMPARE(st.list.Size(), size_t(1));
+    QCOMPARE(st.At(0).host.str(), std::string(250, 'h'));
+    QCOMPARE(st.At(0).rconpass.str(), std::string(250, 'p'));
+    st.selection.SelectRow(0);
+    QVERIFY(dlg.BeginEdit());
+    dlg.Edit1->setText(QString(270, QLatin1Char('g')));
+    dlg.Edit3->setText(QString(251, QLatin1Char('q')));
+    dlg.Button2Click();
+    QCOMPARE(st.list.Size(), size_t(1));
+    QCOMPARE(st.At(0).host.str(), std::string(250, 'g'));
+    QCOMPARE(st.At(0).rconpass.str(), std::string(250, 'q'));
+    QCOMPARE(ReadFile(serversPath_).at(0).host.str(), std::string(250, 'g'));
   }
 
   void ansiTextsRoundTrip() {
@@ -643,6 +706,9 @@ class TestDialogs : public QObject {
   }
 
  private:
+  // The data folder the dialog saves into (with its separator).
+  std::string Folder() const { return dir_.path().toStdString() + "/"; }
+
   QTemporaryDir dir_;
   std::string serversPath_;
 };

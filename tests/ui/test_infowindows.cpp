@@ -584,7 +584,7 @@ class TestInfoWindows : public QObject {
         QCOMPARE(w, &windows.form18());
         QCOMPARE(Rows(Child<QListWidget>(*w, "ListBox1")),
                  (QStringList{QStringLiteral("11 Elf"), QStringLiteral("12 Zwölf")}));
-        main.State().guidlist.push_back(Make("13", "Dreizehn"));
+        main.Files().Guids().push_back(Make("13", "Dreizehn"));
       });
       // Reopening fills the list box again from the list.
       TriggerModal(edit,

@@ -125,9 +125,9 @@ class TestJoinFlow : public QObject {
             return StartDetached(exe, line, folder);
           });
       form1.show();
-      AppState& s = form1.State();
-      QTRY_VERIFY_WITH_TIMEOUT(!s.serverlist.empty() && s.serverlist[0].players == 4, 10000);
-      QCOMPARE(int(s.serverlist[0].protocol), 6);
+      const ServerList& list = form1.Engine().List();
+      QTRY_VERIFY_WITH_TIMEOUT(!list.Empty() && list.At(0).players == 4, 10000);
+      QCOMPARE(int(list.At(0).protocol), 6);
 
       // Both "Server betreten" entries open the window ("ask" is on).
       auto* menuItem = form1.findChild<QAction*>("Serverjoinen1");

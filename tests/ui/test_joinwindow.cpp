@@ -44,10 +44,8 @@ Tserverrec Server(const std::string& host, const std::string& port, std::uint8_t
 // One join window with everything it talks to.
 struct Fixture {
   QTemporaryDir dir;
-  AppState state;
   SettingsStore settings;
-  EngineView view;
-  QueryEngine engine{state, settings, view};
+  QueryEngine engine{settings};
   std::unique_ptr<TForm10> form;
   std::vector<Launch> launches;
   LaunchStatus launchStatus = LaunchStatus::kStarted;
@@ -73,10 +71,10 @@ struct Fixture {
       s.paths[1] = Path("uo/CoDUOMP.exe");  // row "COD1:UO(21)": missing
       s.param = "  +set fs_game mods/x ";
     });
-    state.serverlist = {Server("127.0.0.1", "28960", 6, 3, 20, 0, "pw"),
-                        Server("10.1.1.1", "28961", 21, 0, 10, 0, "")};
-    state.selected = 0;
-    form = std::make_unique<TForm10>(state, engine, settings);
+    engine.List().Replace({Server("127.0.0.1", "28960", 6, 3, 20, 0, "pw"),
+                           Server("10.1.1.1", "28961", 21, 0, 10, 0, "")});
+    engine.Selected().SelectRow(0);
+    form = std::make_unique<TForm10>(engine, settings);
     form->SetLauncher([this](const std::string& e, const std::string& l, const std::string& f) {
       launches.push_back({e, l, f});
       return LaunchResult{launchStatus, {}};
@@ -93,6 +91,9 @@ struct Fixture {
   void SetJoin(JoinAfter after) {
     settings.Update([&](Settings& s) { s.join = after; });
   }
+  Tserverrec& Entry(int row) { return engine.List().MutableAt(static_cast<std::size_t>(row)); }
+  // Selects a row; -1: none.
+  void Select(int row) { engine.Selected().SelectRow(row); }
 };
 
 }  // namespace
@@ -219,7 +220,7 @@ class TestJoinWindow : public QObject {
     w.Button1Click();
     QCOMPARE(f.messages, QStringList{QStringLiteral("Konnte Call of Duty 1.5 EXE nicht finden")});
     // Protocol 21 uses the row under key "6".
-    f.state.selected = 1;
+    f.Select(1);
     w.Button1Click();
     QCOMPARE(f.messages.value(1), QStringLiteral("Konnte Call of Duty 1.41 EXE nicht finden"));
     QVERIFY(f.launches.empty());
@@ -230,10 +231,10 @@ class TestJoinWindow : public QObject {
 
     // A server that has not answered (protocol 0), no selection: no start,
     // no message, the rest as usual.
-    f.state.serverlist[0].protocol = 0;
-    f.state.selected = 0;
+    f.Entry(0).protocol = 0;
+    f.Select(0);
     w.Button1Click();
-    f.state.selected = -1;
+    f.Select(-1);
     w.Button1Click();
     QCOMPARE(f.messages.size(), 2);
     QVERIFY(f.launches.empty());
@@ -285,7 +286,7 @@ class TestJoinWindow : public QObject {
   void playerCount() {
     Fixture f;
     TForm10& w = *f.form;
-    Tserverrec& e = f.state.serverlist[0];
+    Tserverrec& e = f.Entry(0);
     e.players = 18;
     e.privateclients = 2;
     w.RefreshJoinDialog();
@@ -314,7 +315,7 @@ class TestJoinWindow : public QObject {
   void waitForSlot() {
     Fixture f("Bob\r\n");
     TForm10& w = *f.form;
-    Tserverrec& e = f.state.serverlist[0];
+    Tserverrec& e = f.Entry(0);
     // A free slot now: starts at once, the caption stays.
     w.show();
     w.Button6Click();
@@ -344,33 +345,33 @@ class TestJoinWindow : public QObject {
     // Another server selected while waiting: the wait follows it.
     e.players = 20;
     w.Button6Click();
-    f.state.serverlist[1].protocol = 6;
-    f.state.selected = 1;
+    f.Entry(1).protocol = 6;
+    f.Select(1);
     w.Timer1Timer();
     QCOMPARE(f.launches.size(), size_t(3));
     QCOMPARE(f.launches[2].line.rfind("+connect \"10.1.1.1:28961\" ", 0), size_t(0));
 
     // "Abbruch" ends a wait; so does a wait without a selected server.
-    f.state.selected = 0;
+    f.Select(0);
     w.Button6Click();
     QVERIFY(w.Waiting());
     w.Button2Click();
     QVERIFY(!w.Waiting());
-    f.state.selected = -1;
+    f.Select(-1);
     w.Button6Click();
     QVERIFY(!w.Waiting());
-    f.state.selected = 0;
+    f.Select(0);
     w.Button6Click();
-    f.state.selected = -1;  // the selection goes away while waiting
+    f.Select(-1);  // the selection goes away while waiting
     w.Timer1Timer();
     QVERIFY(!w.Waiting());
     QCOMPARE(w.Button6->text(), QStringLiteral("Warten bis Slot frei wird"));
     QCOMPARE(f.launches.size(), size_t(3));
     // A tick while the main window closes starts nothing.
-    f.state.selected = 0;
+    f.Select(0);
     w.Button6Click();
     e.players = 0;
-    f.state.closing = true;
+    w.Closing();
     w.Timer1Timer();
     QVERIFY(!w.Waiting());
     QCOMPARE(f.launches.size(), size_t(3));
@@ -382,20 +383,21 @@ class TestJoinWindow : public QObject {
     TForm10& w = *f.form;
     // A high-ping request for the selected server, whose table is asked
     // for at once; a second click does not make a second request.
-    const std::uint64_t uid = f.state.serverlist[size_t(f.state.selected)].uid;
+    ServerSession& first = *f.engine.Session(f.Entry(0).uid);
+    ServerSession& second = *f.engine.Session(f.Entry(1).uid);
+    QVERIFY(!first.TableRequested());
     w.Button7Click();
     w.Button7Click();
-    QCOMPARE(f.state.pendingActions.size(), size_t(1));
-    QVERIFY(f.state.pendingActions[0].kind == PendingPlayerAction::Kind::HighPing);
-    QCOMPARE(f.state.pendingActions[0].server, uid);
-    QCOMPARE(f.state.statusPolls, std::deque<std::uint64_t>{uid});
+    QCOMPARE(first.Actions().Pending().size(), size_t(1));
+    QVERIFY(first.Actions().Pending()[0].kind == PendingPlayerAction::Kind::HighPing);
+    QVERIFY(first.TableRequested());
+    QVERIFY(second.Actions().Pending().empty());
     // Without an rcon password nothing happens.
-    f.state.pendingActions.clear();
-    f.state.statusPolls.clear();
-    f.state.selected = 1;
+    f.Select(1);
     w.Button7Click();
-    QVERIFY(f.state.pendingActions.empty());
-    QVERIFY(f.state.statusPolls.empty());
+    QVERIFY(second.Actions().Pending().empty());
+    QVERIFY(!second.TableRequested());
+    QCOMPARE(first.Actions().Pending().size(), size_t(1));
   }
 
   void unreadableHistory() {

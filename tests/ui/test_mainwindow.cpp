@@ -1,14 +1,17 @@
 // The main window as a whole: start-up and shut-down against a data folder,
-// selecting servers that are real (scripted) game servers on loopback, row
-// exchange by dragging, chart and layout rules, the clipboard items.
+// selecting servers that are real (scripted) game servers on loopback (the
+// views follow the selected server's session), row exchange by dragging,
+// chart and layout rules, the clipboard items, a message timer per server.
 #include <QAreaSeries>
 #include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -29,7 +32,10 @@
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/tform10.h"
 #include "ui/dialogs/tform4.h"
+#include "ui/main/detailviews.h"
 #include "ui/main/drawgrid.h"
+#include "ui/main/pingchart.h"
+#include "ui/main/serverlistpanel.h"
 #include "ui/main/tform1.h"
 
 using namespace zelmora;
@@ -101,7 +107,7 @@ class TestMainWindow : public QObject {
   }
 
   void startUpAndShutDown() {
-    Tserverlist list;
+    Tserverlist initial;
     for (int i = 0; i < 5; ++i) {
       Tserverrec e = Entry("127.0.0.1", std::to_string(9 + i), "S" + std::to_string(i));
       e.provider.assign("p;de;Deutschland");
@@ -112,9 +118,9 @@ class TestMainWindow : public QObject {
       e.killcam = 1;
       e.mapinfo.assign("^2sd ^0mp_x");
       e.lastreply = 1234;
-      list.push_back(e);
+      initial.push_back(e);
     }
-    WriteServers(list);
+    WriteServers(initial);
     // A data file whose read-only state cannot be cleared (a kernel file even
     // root may not chmod) is reported, and start-up goes on.
     struct stat st {};
@@ -123,7 +129,8 @@ class TestMainWindow : public QObject {
 
     SettingsStore settings;
     TForm1 form(settings);
-    AppState& s = form.State();
+    ServerList& list = form.Engine().List();
+    const Selection& sel = form.Engine().Selected();
     if (canTestReadOnly) {
       QCOMPARE(messages_, QStringList{QString::fromStdString("Fehler: " + Dir() + "names.txt") +
                                       QString::fromUtf8(" ist schreibgeschützt! Änderungen an "
@@ -135,9 +142,9 @@ class TestMainWindow : public QObject {
     QCOMPARE(form.size(), QSize(791, 655));
     QCOMPARE(form.minimumSize(), QSize(784, 655));
     QVERIFY(form.Engine().Running());
-    QCOMPARE(s.serverlist.size(), size_t(5));
-    QCOMPARE(s.pingHistory.size(), size_t(5));
-    for (const Tserverrec& e : s.serverlist) {
+    QCOMPARE(list.Size(), size_t(5));
+    QCOMPARE(list.Histories().size(), size_t(5));
+    for (const Tserverrec& e : list.Entries()) {
       QVERIFY(e.provider.empty());
       QCOMPARE(e.ping, 0);
       QCOMPARE(e.players, 0);
@@ -147,30 +154,33 @@ class TestMainWindow : public QObject {
       QCOMPARE(int(e.punkbuster), 1);  // kept at start-up
       QCOMPARE(e.lastreply, 1234u);
     }
-    QCOMPARE(Names(s.serverlist)[3], std::string("S3"));
-    QCOMPARE(s.selected, 0);
-    QCOMPARE(s.targetHost, std::string("127.0.0.1"));
-    QCOMPARE(s.targetPort, std::string("9"));
+    QCOMPARE(Names(list.Entries())[3], std::string("S3"));
+    // The first server is selected and the views show its session.
+    QCOMPARE(sel.Index(), 0);
+    QCOMPARE(sel.Entry()->port.str(), std::string("9"));
+    QVERIFY(form.Details().Shown() != nullptr);
+    QCOMPARE(form.Details().Shown(), form.Engine().SelectedSession());
+    QCOMPARE(Grid(form, "DrawGrid1")->RowCount(), 7);  // as created, until the first fit
 
     // Dragging row 2 onto row 5 exchanges entries 1 and 4 with their ping
     // histories; the rows in between stay where they are.
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    for (size_t i = 0; i < 5; ++i) s.pingHistory[i] = {double(i), double(i) + 0.5};
+    for (size_t i = 0; i < 5; ++i) list.MutableHistory(i) = {double(i), double(i) + 0.5};
     DrawGrid* g1 = Grid(form, "DrawGrid1");
     QCOMPARE(g1->verticalHeader()->cursor().shape(), Qt::SplitVCursor);
     g1->verticalHeader()->moveSection(1, 4);
-    QCOMPARE(Names(s.serverlist), (std::vector<std::string>{"S0", "S4", "S2", "S3", "S1"}));
-    QCOMPARE(s.pingHistory[1], (tpingit{4.0, 4.5}));
-    QCOMPARE(s.pingHistory[4], (tpingit{1.0, 1.5}));
-    QCOMPARE(s.pingHistory[2], (tpingit{2.0, 2.5}));
-    for (int i = 0; i < 6; ++i) QCOMPARE(g1->verticalHeader()->visualIndex(i), i);
-    QCOMPARE(s.selected, 0);
-    QVERIFY(!form.ListPainter().dragFlag);
+    QCOMPARE(Names(list.Entries()), (std::vector<std::string>{"S0", "S4", "S2", "S3", "S1"}));
+    QCOMPARE(list.History(1), (tpingit{4.0, 4.5}));
+    QCOMPARE(list.History(4), (tpingit{1.0, 1.5}));
+    QCOMPARE(list.History(2), (tpingit{2.0, 2.5}));
+    QVERIFY(g1->RowCount() >= 6);
+    for (int i = 0; i < g1->RowCount() - 1; ++i) QCOMPARE(g1->verticalHeader()->visualIndex(i), i);
+    QCOMPARE(sel.Index(), 0);
+    QVERIFY(!form.List().Painter().dragFlag);
 
     // Close: engine stopped, the list written in its current order.
     form.close();
-    QVERIFY(s.closing);
     QVERIFY(!form.Engine().Running());
     QCOMPARE(fs::file_size(Dir() + "Servers.dat"), uintmax_t(5 * kServerRecSize));
     QVERIFY(fs::exists(Dir() + "Guids.dat"));
@@ -232,14 +242,15 @@ class TestMainWindow : public QObject {
     form.close();
   }
 
-  // No Servers.dat: empty list, selected 0, no target, no message.
+  // No Servers.dat: empty list, nothing selected or shown, no message.
   void startUpWithoutList() {
     SettingsStore settings;
     TForm1 form(settings);
     QVERIFY(messages_.isEmpty());
-    QVERIFY(form.State().serverlist.empty());
-    QCOMPARE(form.State().selected, 0);
-    QVERIFY(form.State().targetHost.empty());
+    QVERIFY(form.Engine().List().Empty());
+    QCOMPARE(form.Engine().Selected().Index(), -1);
+    QVERIFY(form.Engine().SelectedSession() == nullptr);
+    QVERIFY(form.Details().Shown() == nullptr);
     QCOMPARE(Grid(form, "DrawGrid1")->RowCount(), 7);
     form.close();
     QCOMPARE(fs::file_size(Dir() + "Servers.dat"), uintmax_t(0));
@@ -262,21 +273,22 @@ class TestMainWindow : public QObject {
       TForm1 form(settings);
       QCOMPARE(messages_.size(), 1);
       QVERIFY(messages_.front().contains(file));
-      QVERIFY(form.State().serverlist.empty());
-      QVERIFY(form.State().guidlist.empty());
+      ServerList& list = form.Engine().List();
+      Selection& sel = form.Engine().Selected();
+      QVERIFY(list.Empty());
+      QVERIFY(form.Files().Guids().empty());
       if (name == "Servers.dat") {
         // Adding, deleting and clearing leave the file alone; the operator
         // hears of it once.
-        AppState& s = form.State();
-        AppendServer(s, "192.0.2.1", "28960", "", "?;?");
-        QVERIFY(!SaveServerList(&form, s, Dir() + name));
-        AppendServer(s, "192.0.2.2", "28960", "", "?;?");
-        QVERIFY(!SaveServerList(&form, s, Dir() + name));
+        list.Append(Entry("192.0.2.1", "28960", ""));
+        QVERIFY(!SaveServerList(&form, form.Files(), list));
+        list.Append(Entry("192.0.2.2", "28960", ""));
+        QVERIFY(!SaveServerList(&form, form.Files(), list));
         QCOMPARE(messages_.size(), 2);
         QVERIFY(messages_.last().contains(QStringLiteral("nicht überschrieben")));
-        s.selected = 0;
-        QVERIFY(DeleteSelectedServer(&form, s, Dir() + name));
-        QVERIFY(ClearServerList(&form, s, Dir() + name));
+        sel.SelectRow(0);
+        QVERIFY(DeleteSelectedServer(&form, list, sel, form.Files()));
+        QVERIFY(ClearServerList(&form, list, sel, form.Files()));
         // Only the two questions followed.
         QCOMPARE(messages_.mid(2),
                  (QStringList{QString::fromUtf8("Server wirklich löschen?"),
@@ -305,7 +317,8 @@ class TestMainWindow : public QObject {
     TForm1 form(settings);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppState& s = form.State();
+    const ServerList& list = form.Engine().List();
+    const Selection& sel = form.Engine().Selected();
     DrawGrid* g1 = Grid(form, "DrawGrid1");
     DrawGrid* g2 = Grid(form, "DrawGrid2");
     DrawGrid* g3 = Grid(form, "DrawGrid3");
@@ -318,63 +331,68 @@ class TestMainWindow : public QObject {
     QCOMPARE(tabs->tabText(7), QString::fromUtf8("Konfig ausführen"));
     form.FitServerColumns();
     QCOMPARE(g1->RowCount(), 3);
-
-    // The variable and player grids show something of the old target.
-    s.serverVarsView = {{"a", "1"}, {"b", "2"}};
-    form.ServerVarsChanged();
-    s.playerRowsView = {{"1", "2", "x"}};
-    form.PlayerRowsChanged();
-    QCOMPARE(g3->RowCount(), 3);
-    QCOMPARE(g4->RowCount(), 2);
+    ServerSession* sa = form.Engine().Session(list.At(0).uid);
+    ServerSession* sb = form.Engine().Session(list.At(1).uid);
 
     // Selecting B on the players tab with automatic refresh off: getstatus
-    // goes out at once, the grids are emptied, and one status poll of the
-    // rcon player table is requested.
-    b.setReplyDelayMs(1500);  // the grids stay empty while we look
+    // goes out at once and one status poll of the rcon player table is
+    // requested; the grids show B's session.
     b.clearReceived();
     autoRefresh->setChecked(false);
     tabs->setCurrentIndex(1);
     const double before = HiResMs();
     ClickRow(g1, 2);
-    QCOMPARE(s.selected, 1);
-    QCOMPARE(s.targetPort, pb);
-    QCOMPARE(g3->RowCount(), 1);
-    QCOMPARE(g4->RowCount(), 1);
-    QVERIFY(s.serverlist[1].sendtime >= before);
+    QCOMPARE(sel.Index(), 1);
+    QCOMPARE(form.Details().Shown(), sb);
+    QVERIFY(list.At(1).sendtime >= before);
     QVERIFY(b.waitForReceived(1, std::chrono::seconds(3)));
     QCOMPARE(b.received().front().data, std::string("\xff\xff\xff\xffgetstatus", 13));
     QVERIFY(g2->isVisible());
     QVERIFY(!notice->isVisibleTo(notice->parentWidget()));
 
-    // The reply fills the entry and the views of the new target; the poll
-    // reaches the server as an rcon "status".
-    QTRY_COMPARE_WITH_TIMEOUT(s.serverlist[1].hostname.str(), std::string("^4Bravo"), 5000);
+    // The reply fills the entry and the views; the poll reaches the server
+    // as an rcon "status".
+    QTRY_COMPARE_WITH_TIMEOUT(list.At(1).hostname.str(), std::string("^4Bravo"), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(g4->RowCount(), 4, 5000);
-    QCOMPARE(g3->RowCount(), int(s.serverVarsView.size()) + 1);
+    QCOMPARE(g3->RowCount(), int(sb->Vars().size()) + 1);
     QTRY_VERIFY_WITH_TIMEOUT(!b.executedCommands().empty(), 5000);
     QCOMPARE(b.executedCommands().front(), std::string("status"));
     QTRY_COMPARE_WITH_TIMEOUT(g2->RowCount(), 4, 5000);
+    ClickRow(g2, 2);
+    QCOMPARE(form.Details().selectedplayer, 1);
 
     form.IPPortindieZwischenablage1Click();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString("127.0.0.1:" + pb));
 
-    // A: no rcon password. The rcon player table is emptied and hidden, the
-    // notice shown.
+    // A: no rcon password. The grids show A's session (no player table),
+    // the table is hidden and the notice shown; the player picked on B is
+    // no longer picked, and B's table is no longer asked for.
     a.clearReceived();
     ClickRow(g1, 1);
-    QCOMPARE(s.selected, 0);
+    QCOMPARE(sel.Index(), 0);
+    QCOMPARE(form.Details().Shown(), sa);
     QVERIFY(a.waitForReceived(1, std::chrono::seconds(3)));
-    QVERIFY(s.statusRows.empty());
     QCOMPARE(g2->RowCount(), 1);
+    QCOMPARE(form.Details().selectedplayer, -1);
     QVERIFY(!g2->isVisibleTo(g2->parentWidget()));
     QVERIFY(notice->isVisibleTo(notice->parentWidget()));
-    QVERIFY(s.statusPolls.empty());
+    QVERIFY(!sa->TableRequested());
+    QTRY_VERIFY_WITH_TIMEOUT(!sb->TableRequested(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(sa->HasStatus(), 5000);
+    QCOMPARE(g4->RowCount(), 1);
+    QCOMPARE(g3->RowCount(), int(sa->Vars().size()) + 1);
 
-    // The keyboard moves the current row like a click.
+    // The keyboard moves the current row like a click. B answers slowly
+    // now: its last status and table are shown at once, not emptied until
+    // it answers.
+    b.setReplyDelayMs(1500);
     b.clearReceived();
     QTest::keyClick(g1, Qt::Key_Down);
-    QCOMPARE(s.selected, 1);
-    QCOMPARE(s.targetPort, pb);
+    QCOMPARE(sel.Index(), 1);
+    QCOMPARE(form.Details().Shown(), sb);
+    QCOMPARE(g4->RowCount(), 4);
+    QCOMPARE(g3->RowCount(), int(sb->Vars().size()) + 1);
+    QCOMPARE(g2->RowCount(), 4);
     QVERIFY(b.waitForReceived(1, std::chrono::seconds(3)));
     QCOMPARE(b.received().front().data, std::string("\xff\xff\xff\xffgetstatus", 13));
 
@@ -399,23 +417,31 @@ class TestMainWindow : public QObject {
     popup->hide();
     QVERIFY(!g1->Frozen());
 
-    // A blank row selects no entry to act on: nothing is sent.
+    // A blank row selects no entry: nothing is sent, nothing is shown.
+    b.setReplyDelayMs(0);
+    QTest::qWait(1600);  // what B still owed has come
     a.clearReceived();
     b.clearReceived();
     g1->SetRowCount(7);
     ClickRow(g1, 5);
-    QCOMPARE(s.selected, 4);
+    QCOMPARE(sel.Index(), -1);
+    QVERIFY(form.Details().Shown() == nullptr);
+    QCOMPARE(g3->RowCount(), 1);
+    QCOMPARE(g2->RowCount(), 1);
     QTest::qWait(200);
     QCOMPARE(a.receivedCount() + b.receivedCount(), uint64_t(0));
     form.close();
   }
 
-  // The highlighted row, the target and the password an rcon command
-  // carries are one entry after every operation that moves the list under
-  // the selection or changes the selection by mouse.
+  // The highlighted row, the selected entry and the server and password an
+  // rcon command goes to are one server after every operation that moves
+  // the list under the selection or changes the selection by mouse. The
+  // selection stays with its server when the list is sorted or rows are
+  // exchanged, and when it is edited; a deletion selects the entry that
+  // moved into its row.
   void selectionAndTargetStayTogether() {
     std::vector<std::unique_ptr<testing::TestServer>> servers;
-    Tserverlist list;
+    Tserverlist initial;
     const char* names[] = {"A", "B", "C"};
     for (int i = 0; i < 3; ++i) {
       testing::TestServerConfig c;
@@ -423,13 +449,14 @@ class TestMainWindow : public QObject {
       c.floodProtection = false;
       servers.push_back(std::make_unique<testing::TestServer>());
       QVERIFY(servers.back()->start(c));
-      list.push_back(
+      initial.push_back(
           Entry("127.0.0.1", std::to_string(servers.back()->port()), names[i], c.rconPassword));
     }
-    WriteServers(list);
+    WriteServers(initial);
     SettingsStore settings;
     TForm1 form(settings);
-    TForm4 dialog(form.State(), Dir() + "Servers.dat", &form);
+    QueryEngine& engine = form.Engine();
+    TForm4 dialog(engine.List(), engine.Selected(), form.Files(), engine.Ranges(), &form);
     NameLookups lookups;
     lookups.resolve = [](std::string_view text) {
       HostLookup l;
@@ -440,28 +467,30 @@ class TestMainWindow : public QObject {
     lookups.reverse = [](std::string_view) { return std::string("?"); };
     dialog.SetLookups(lookups);
     form.SetDialogs(nullptr, &dialog);
-    form.Engine().SetRconPause(std::chrono::milliseconds(0));
+    engine.SetRconPause(std::chrono::milliseconds(0));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.FitServerColumns();
-    AppState& s = form.State();
+    ServerList& list = engine.List();
+    const Selection& sel = engine.Selected();
     DrawGrid* g1 = Grid(form, "DrawGrid1");
 
-    // The next rcon command: which server it reached and the password in it
-    // must be the selected entry's, and so must the target and the row.
     // The entries by their passwords (names change as the servers answer).
     auto order = [&] {
       std::vector<std::string> out;
-      for (const Tserverrec& e : s.serverlist) out.push_back(e.rconpass.str().substr(2));
+      for (const Tserverrec& e : list.Entries()) out.push_back(e.rconpass.str().substr(2));
       return out;
     };
+    auto selectedName = [&] { return sel.Entry()->rconpass.str().substr(2); };
+    // The next rcon command: which server it reached and the password in it
+    // must be the selected entry's, and so must the highlighted row.
     auto check = [&](const char* step) {
-      QVERIFY2(s.SelectedValid(), step);
-      const Tserverrec& e = s.serverlist[static_cast<size_t>(s.selected)];
-      QVERIFY2(s.targetHost == e.host.str() && s.targetPort == e.port.str(), step);
-      QVERIFY2(g1->SelectionTop() - 1 == s.selected, step);
+      QVERIFY2(sel.Valid(), step);
+      const Tserverrec& e = *sel.Entry();
+      QVERIFY2(g1->SelectionTop() - 1 == sel.Index(), step);
+      QVERIFY2(form.Details().Shown() == engine.SelectedSession(), step);
       for (auto& srv : servers) srv->clearReceived();
-      QCOMPARE(form.Engine().SendRcon("status"), QueryEngine::SendResult::Sent);
+      QCOMPARE(engine.SendRcon("status"), QueryEngine::SendResult::Sent);
       std::string got;
       int at = -1;
       QTRY_VERIFY2_WITH_TIMEOUT(
@@ -479,35 +508,43 @@ class TestMainWindow : public QObject {
       QCOMPARE(got, std::string("\xff\xff\xff\xffrcon \"") + e.rconpass.str() + "\" status");
     };
     check("start");
+    QCOMPARE(selectedName(), std::string("A"));
 
-    // Ping sort: the first row now holds B.
-    s.serverlist[0].ping = 300;
-    s.serverlist[1].ping = 100;
-    s.serverlist[2].ping = 200;
+    // Ping sort: A goes to the end, the selection with it.
+    list.MutableAt(0).ping = 300;
+    list.MutableAt(1).ping = 100;
+    list.MutableAt(2).ping = 200;
     form.NachPingaufsteigend1Click();
     QCOMPARE(order(), (std::vector<std::string>{"B", "C", "A"}));
-    QCOMPARE(s.selected, 0);
+    QCOMPARE(sel.Index(), 2);
+    QCOMPARE(selectedName(), std::string("A"));
     check("ping sort");
 
-    // Exchanging rows 1 and 3 by dragging: A comes to the selected row.
+    // Exchanging rows 1 and 3 by dragging: A comes to the first row.
     g1->verticalHeader()->moveSection(0, 2);
     QCOMPARE(order(), (std::vector<std::string>{"A", "C", "B"}));
+    QCOMPARE(sel.Index(), 0);
+    QCOMPARE(selectedName(), std::string("A"));
     check("row exchange");
 
-    // Deleting C (row 2): B takes its index.
+    // Deleting C (row 2): B moves into its row and is selected.
     ClickRow(g1, 2);
+    QCOMPARE(selectedName(), std::string("C"));
     check("click");
     form.Serverlschen2Click();
     QCOMPARE(order(), (std::vector<std::string>{"A", "B"}));
-    QCOMPARE(s.selected, 1);
+    QCOMPARE(sel.Index(), 1);
+    QCOMPARE(selectedName(), std::string("B"));
     check("delete");
 
-    // Editing A (row 1) moves it to the end: B takes its index.
+    // Editing A (row 1) keeps it where it is, selected.
     ClickRow(g1, 1);
+    const std::uint64_t a = sel.SelectedUid();
     QTimer::singleShot(50, &dialog, [&] { dialog.Button2Click(); });
     form.Servereditieren1Click();
-    QCOMPARE(order(), (std::vector<std::string>{"B", "A"}));
-    QCOMPARE(s.selected, 0);
+    QCOMPARE(order(), (std::vector<std::string>{"A", "B"}));
+    QCOMPARE(sel.SelectedUid(), a);
+    QCOMPARE(sel.Index(), 0);
     check("edit");
 
     // Right button released over the other row selects it.
@@ -516,7 +553,7 @@ class TestMainWindow : public QObject {
     QTest::mousePress(g1->viewport(), Qt::RightButton, {}, row2);
     QTest::mouseRelease(g1->viewport(), Qt::RightButton, {}, row2);
     if (auto* popup = form.findChild<QMenu*>("PopupMenu1")) popup->hide();
-    QCOMPARE(s.selected, 1);
+    QCOMPARE(sel.Index(), 1);
     check("right button");
 
     // Press on row 1, drag over row 2 and up to the header, release there:
@@ -526,7 +563,7 @@ class TestMainWindow : public QObject {
     MoveOver(g1, row2);
     QWidget* header = g1->horizontalHeader()->viewport();
     QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(20, 5));
-    QCOMPARE(s.selected, 0);
+    QCOMPARE(sel.Index(), 0);
     check("release over the header");
 
     // Press on row 2 and release on row 1 (a drag upward): row 1 selected.
@@ -534,7 +571,7 @@ class TestMainWindow : public QObject {
     QTest::mousePress(g1->viewport(), Qt::LeftButton, {}, row2);
     MoveOver(g1, row1);
     QTest::mouseRelease(g1->viewport(), Qt::LeftButton, {}, row1);
-    QCOMPARE(s.selected, 0);
+    QCOMPARE(sel.Index(), 0);
     check("drag upward");
     form.close();
   }
@@ -543,41 +580,44 @@ class TestMainWindow : public QObject {
   // nothing); releasing over a data cell selects the row last hovered,
   // releasing over the fixed column only clears the flag.
   void mouseButtonOnTheList() {
-    Tserverlist list;
+    Tserverlist initial;
     for (int i = 0; i < 4; ++i)
-      list.push_back(Entry("127.0.0.1", std::to_string(9 + i), "S" + std::to_string(i)));
-    WriteServers(list);
+      initial.push_back(Entry("127.0.0.1", std::to_string(9 + i), "S" + std::to_string(i)));
+    WriteServers(initial);
     SettingsStore settings;
     TForm1 form(settings);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.FitServerColumns();
     DrawGrid* g1 = Grid(form, "DrawGrid1");
-    AppState& s = form.State();
+    const Selection& sel = form.Engine().Selected();
+    const ServerListPainter& painter = form.List().Painter();
 
     const QPoint row2 = g1->CellRect(1, 2).center();
     MoveOver(g1, row2);
     QTest::mousePress(g1->viewport(), Qt::LeftButton, {}, row2);
-    QVERIFY(form.ListPainter().dragFlag);
+    QVERIFY(painter.dragFlag);
     QVERIFY(g1->Frozen());
-    QCOMPARE(s.selected, 1);  // the click ran on the press
-    QCOMPARE(s.targetPort, std::string("10"));
+    QCOMPARE(sel.Index(), 1);  // the click ran on the press
+    QCOMPARE(sel.Entry()->port.str(), std::string("10"));
+    QCOMPARE(form.Details().Shown(), form.Engine().SelectedSession());
     MoveOver(g1, g1->CellRect(2, 4).center());
     QCOMPARE(form.HoverIndex(), 3);
     QTest::mouseRelease(g1->viewport(), Qt::LeftButton, {}, g1->CellRect(2, 4).center());
-    QVERIFY(!form.ListPainter().dragFlag);
+    QVERIFY(!painter.dragFlag);
     QVERIFY(!g1->Frozen());
-    QCOMPARE(s.selected, 3);                    // the hovered row, not the pressed one
-    QCOMPARE(s.targetPort, std::string("12"));  // and the target with it
+    QCOMPARE(sel.Index(), 3);  // the hovered row, not the pressed one
+    QCOMPARE(sel.Entry()->port.str(), std::string("12"));
+    QCOMPARE(form.Details().Shown(), form.Engine().SelectedSession());
 
     // Button down and up on the fixed column: no selection change.
     QWidget* fixed = g1->verticalHeader()->viewport();
     const QPoint f1(5, g1->verticalHeader()->sectionViewportPosition(0) + 5);
     QTest::mousePress(fixed, Qt::LeftButton, {}, f1);
-    QVERIFY(form.ListPainter().dragFlag);
+    QVERIFY(painter.dragFlag);
     QTest::mouseRelease(fixed, Qt::LeftButton, {}, f1);
-    QVERIFY(!form.ListPainter().dragFlag);
-    QCOMPARE(s.selected, 3);
+    QVERIFY(!painter.dragFlag);
+    QCOMPARE(sel.Index(), 3);
     QCOMPARE(form.HoverIndex(), 3);
     form.close();
   }
@@ -600,36 +640,45 @@ class TestMainWindow : public QObject {
     QWidget* panel3 = form.findChild<QWidget*>("Panel3");
     QWidget* central = form.centralWidget();
 
-    form.ChartRebuild(200);
-    QCOMPARE(form.ChartPointCount(), 200);
+    PingChart& ping = form.Chart();
+    QCOMPARE(ping.Chart(), chart->chart());
+    ping.Rebuild(200);
+    QCOMPARE(ping.PointCount(), 200);
     std::vector<double> values(200);
     for (int i = 0; i < 200; ++i) values[size_t(i)] = i % 7;
     values.back() = 123;
-    form.ChartPlot(values);
-    auto* upper = form.ChartSeries()->upperSeries();
+    ping.Plot(values);
+    auto* upper = ping.Series()->upperSeries();
     QCOMPARE(upper->at(199).y(), 123.0);
     QCOMPARE(upper->at(7).y(), 0.0);
-    QCOMPARE(form.ChartAxis()->max(), 200.0);
+    QCOMPARE(ping.Axis()->max(), 200.0);
     form.SetChartAxis(false, 350);
-    QCOMPARE(form.ChartAxis()->max(), 350.0);
+    QCOMPARE(ping.Axis()->max(), 350.0);
     form.SetChartAxis(true, 350);
-    QVERIFY(form.ChartAxis()->max() >= 123.0 && form.ChartAxis()->max() < 350.0);
+    QVERIFY(ping.Axis()->max() >= 123.0 && ping.Axis()->max() < 350.0);
     form.SetChartAxis(false, 200);
 
     // The longest history is drawn with a bounded number of points, each the
     // highest sample of its group: a spike anywhere stays visible.
-    form.ChartRebuild(10000);
-    QCOMPARE(form.ChartPointCount(), 10000);
+    ping.Rebuild(10000);
+    QCOMPARE(ping.PointCount(), 10000);
     std::vector<double> many(10000, 5.0);
     many[4321] = 999;
     many.back() = 42;
-    form.ChartPlot(many);
-    upper = form.ChartSeries()->upperSeries();
+    ping.Plot(many);
+    upper = ping.Series()->upperSeries();
     QCOMPARE(upper->count(), 2000);
     QCOMPARE(upper->at(864).y(), 999.0);  // samples 4320..4324
     QCOMPARE(upper->at(863).y(), 5.0);
     QCOMPARE(upper->at(1999).y(), 42.0);
-    form.ChartRebuild(200);
+    // A history shown: rebuilt to its length, plotted only when asked to.
+    const std::vector<double> history = {10, 20, 30};
+    ping.Show(history, false);
+    QCOMPARE(ping.PointCount(), 3);
+    QCOMPARE(ping.Series()->upperSeries()->at(2).y(), 0.0);
+    ping.Show(history, true);
+    QCOMPARE(ping.Series()->upperSeries()->at(2).y(), 30.0);
+    ping.Rebuild(200);
 
     settings.Set(&Settings::aktive, false);
     form.SetChartVisible(false);
@@ -679,50 +728,65 @@ class TestMainWindow : public QObject {
   // view while their rows keep the table's order.
   void keyboardAndHeaders() {
     std::vector<std::unique_ptr<testing::TestServer>> servers;
-    Tserverlist list;
+    Tserverlist initial;
     for (const char* name : {"^1Charlie", "Alpha", "^2Bravo"}) {
       testing::TestServerConfig c;
       testing::SetVar(c.vars, "sv_hostname", name);
+      if (std::string(name) == "^2Bravo") {
+        // Its player table: the slow player first.
+        c.rconPassword = "pw";
+        testing::TestPlayer slow, fast;
+        slow.num = 0;
+        slow.name = "Slow";
+        slow.ping = "300";
+        fast.num = 1;
+        fast.name = "Fast";
+        fast.ping = "20";
+        c.players = {slow, fast};
+      }
       servers.push_back(std::make_unique<testing::TestServer>());
       QVERIFY(servers.back()->start(c));
-      list.push_back(Entry("127.0.0.1", std::to_string(servers.back()->port()), name));
+      initial.push_back(
+          Entry("127.0.0.1", std::to_string(servers.back()->port()), name, c.rconPassword));
     }
-    WriteServers(list);
+    WriteServers(initial);
     SettingsStore settings;
     settings.Set(&Settings::cq, false);
     settings.Set(&Settings::sq, false);
     TForm1 form(settings);
-    TForm10 join(form.State(), form.Engine(), settings, &form);
+    TForm10 join(form.Engine(), settings, &form);
     form.SetJoinWindow(&join);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppState& s = form.State();
+    const ServerList& list = form.Engine().List();
+    const Selection& sel = form.Engine().Selected();
     DrawGrid* g1 = Grid(form, "DrawGrid1");
     for (auto& srv : servers) QVERIFY(form.Engine().SendGetStatus(int(&srv - &servers[0])));
-    QTRY_VERIFY(s.serverlist[2].protocol != 0);
+    QTRY_VERIFY(list.At(0).protocol != 0 && list.At(1).protocol != 0 && list.At(2).protocol != 0);
     form.FitServerColumns();
     ClickRow(g1, 2);  // Alpha
-    const std::uint64_t alpha = s.SelectedUid();
+    const std::uint64_t alpha = sel.SelectedUid();
 
     auto header = [g1](int col) {
       QTest::mouseClick(g1->ColumnHeader()->viewport(), Qt::LeftButton, {},
                         g1->CellRect(col, 0).center());
     };
     header(1);
-    QCOMPARE(Names(s.serverlist), (std::vector<std::string>{"Alpha", "^2Bravo", "^1Charlie"}));
-    QCOMPARE(s.SelectedUid(), alpha);
-    QCOMPARE(s.selected, 0);
+    QCOMPARE(Names(list.Entries()), (std::vector<std::string>{"Alpha", "^2Bravo", "^1Charlie"}));
+    QCOMPARE(sel.SelectedUid(), alpha);
+    QCOMPARE(sel.Index(), 0);
     QCOMPARE(g1->SelectionTop(), 1);
     header(1);  // the other way round
-    QCOMPARE(Names(s.serverlist), (std::vector<std::string>{"^1Charlie", "^2Bravo", "Alpha"}));
-    QCOMPARE(s.selected, 2);
+    QCOMPARE(Names(list.Entries()), (std::vector<std::string>{"^1Charlie", "^2Bravo", "Alpha"}));
+    QCOMPARE(sel.Index(), 2);
+    QCOMPARE(g1->SelectionTop(), 3);
 
     g1->setFocus();
     QTest::keyClick(g1, Qt::Key_C, Qt::ControlModifier);
     const QString copied = QGuiApplication::clipboard()->text();
     QCOMPARE(copied.section('\t', 0, 0), QStringLiteral("Alpha"));
     QCOMPARE(copied.section('\t', 4, 4),
-             QString::fromStdString(s.serverlist[2].host.str() + ":" + s.serverlist[2].port.str()));
+             QString::fromStdString(list.At(2).host.str() + ":" + list.At(2).port.str()));
     QVERIFY(!copied.contains('^'));
 
     for (auto& srv : servers) srv->clearReceived();
@@ -738,51 +802,132 @@ class TestMainWindow : public QObject {
     QTRY_VERIFY(popup->isVisible());
     popup->hide();
 
+    // Delete: the last row goes, and with it the selection.
     messages_.clear();
     QTest::keyClick(g1, Qt::Key_Delete);
     QCOMPARE(messages_, QStringList{QString::fromUtf8("Server wirklich löschen?")});
-    QCOMPARE(Names(s.serverlist), (std::vector<std::string>{"^1Charlie", "^2Bravo"}));
+    QCOMPARE(Names(list.Entries()), (std::vector<std::string>{"^1Charlie", "^2Bravo"}));
+    QVERIFY(!sel.Valid());
 
-    // The rcon player table sorted by ping in the view: a click on the first
-    // row shown selects that player's row of the table.
-    Tstatusrow slow{}, fast{};
-    slow[0] = "0";
-    slow[1] = "Slow";
-    slow[2] = "300";
-    fast[0] = "1";
-    fast[1] = "Fast";
-    fast[2] = "20";
-    s.statusRowsView = {slow, fast};
-    form.StatusRowsChanged();
+    // Bravo's rcon player table sorted by ping in the view: a click on the
+    // first row shown selects that player's row of the table.
+    ClickRow(g1, 2);
+    QCOMPARE(sel.Entry()->hostname.str(), std::string("^2Bravo"));
     form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
     DrawGrid* g2 = Grid(form, "DrawGrid2");
-    g2->show();
+    QVERIFY(g2->isVisible());
+    form.Engine().SelectedSession()->RequestTable();
+    QTRY_COMPARE_WITH_TIMEOUT(g2->RowCount(), 3, 5000);
+    QCOMPARE(g2->model()->index(0, 0).data().toString(), QStringLiteral("Slow"));
     QTest::mouseClick(g2->ColumnHeader()->viewport(), Qt::LeftButton, {},
                       g2->CellRect(4, 0).center());
     QCOMPARE(g2->model()->index(0, 0).data().toString(), QStringLiteral("Fast"));
     QCOMPARE(g2->CellRect(1, 2).top(), g2->visualRect(g2->model()->index(0, 0)).top());
     QTest::mouseClick(g2->viewport(), Qt::LeftButton, {},
                       g2->visualRect(g2->model()->index(0, 0)).center());
-    QCOMPARE(form.DetailPainter().selectedplayer, 1);
+    QCOMPARE(form.Details().selectedplayer, 1);
     form.close();
   }
 
-  void clipboardItems() {
+  // Each server has its own message timer: it keeps running while another
+  // server is selected, and the page counts the selected server's
+  // messages as they leave, once each.
+  void messageTimerFollowsItsServer() {
+    std::vector<std::unique_ptr<testing::TestServer>> servers;
+    Tserverlist initial;
+    for (int i = 0; i < 2; ++i) {
+      testing::TestServerConfig c;
+      c.rconPassword = "pw";
+      servers.push_back(std::make_unique<testing::TestServer>());
+      QVERIFY(servers.back()->start(c));
+      initial.push_back(Entry("127.0.0.1", std::to_string(servers.back()->port()),
+                              "S" + std::to_string(i), "pw"));
+    }
+    WriteServers(initial);
     SettingsStore settings;
+    settings.Set(&Settings::cq, false);
+    settings.Set(&Settings::sq, false);
+    TForm1 form(settings);
+    form.Engine().SetRconPause(std::chrono::milliseconds(0));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.FitServerColumns();
+    DrawGrid* g1 = Grid(form, "DrawGrid1");
+    auto* counter = form.findChild<QLabel*>("Label28");
+    auto* on = form.findChild<QPushButton*>("Button50");
+    auto* off = form.findChild<QPushButton*>("Button51");
+    QVERIFY(counter && on && off);
+    const ServerList& list = form.Engine().List();
+    MessageTimer& first = form.Engine().Session(list.At(0).uid)->Messages();
+    auto says = [&](int i) {
+      int n = 0;
+      for (const std::string& c : servers[size_t(i)]->executedCommands())
+        if (c == "say Hallo") ++n;
+      return n;
+    };
+
+    ClickRow(g1, 1);
+    form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(9);
+    form.findChild<QLineEdit*>("Edit8")->setText(QStringLiteral("Hallo"));
+    form.findChild<QLineEdit*>("Edit9")->setText(QStringLiteral("30"));
+    on->click();
+    QVERIFY(first.Running());
+    QVERIFY(!on->isEnabled() && off->isEnabled());
+    first.Tick();
+    QTRY_COMPARE_WITH_TIMEOUT(counter->text(), QStringLiteral("1"), 3000);
+
+    // The other server: its own (idle) timer is shown; the first one goes on.
+    ClickRow(g1, 2);
+    QCOMPARE(counter->text(), QStringLiteral("0"));
+    QVERIFY(on->isEnabled() && !off->isEnabled());
+    first.Tick();
+    QTRY_COMPARE_WITH_TIMEOUT(says(0), 2, 3000);
+    QCOMPARE(counter->text(), QStringLiteral("0"));
+
+    // Back on the first server: its count, and each message counted once.
+    ClickRow(g1, 1);
+    QCOMPARE(counter->text(), QStringLiteral("2"));
+    QVERIFY(!on->isEnabled() && off->isEnabled());
+    first.Tick();
+    QTRY_COMPARE_WITH_TIMEOUT(counter->text(), QStringLiteral("3"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(says(0), 3, 3000);
+    QCOMPARE(says(1), 0);
+    off->click();
+    QVERIFY(!first.Running());
+    form.close();
+  }
+
+  // The clipboard items of the detail grids copy from the selected server's
+  // session: the row the menu was opened for, else the current row.
+  void clipboardItems() {
+    testing::TestServer server;
+    testing::TestServerConfig c;
+    c.rconPassword = "pw";
+    testing::SetVar(c.vars, "sv_hostname", "^2Name");
+    testing::TestPlayer player;
+    player.num = 4;
+    player.name = "^1Player";
+    player.guid = "654321";
+    player.ip = "127.0.0.9";
+    c.players = {player};
+    QVERIFY(server.start(c));
+    WriteServers({Entry("127.0.0.1", std::to_string(server.port()), "S", "pw")});
+    SettingsStore settings;
+    settings.Set(&Settings::cq, false);
+    settings.Set(&Settings::sq, false);
     TForm1 form(settings);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppState& s = form.State();
+    ServerSession& session = *form.Engine().SelectedSession();
+    QVERIFY(form.Engine().SendGetStatus(0));
     form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
     DrawGrid* g2 = Grid(form, "DrawGrid2");
-    Tstatusrow row{};
-    row[1] = "^1Player";
-    row[3] = "654321";
-    row[6] = "192.0.2.9:28960";
-    s.statusRowsView = {row};
-    form.StatusRowsChanged();
+    session.RequestTable();
+    QTRY_COMPARE_WITH_TIMEOUT(g2->RowCount(), 2, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(session.HasStatus(), 5000);
     g2->SetRowCount(4);
     QClipboard* clip = QGuiApplication::clipboard();
+    DetailViews& details = form.Details();
 
     // The items act on the row the menu was opened for.
     const QPoint first = g2->CellRect(1, 1).center();
@@ -790,29 +935,42 @@ class TestMainWindow : public QObject {
     QTest::mouseClick(g2->viewport(), Qt::RightButton, {}, first);
     QTRY_VERIFY(popup->isVisible());
     popup->hide();
-    form.IPindieZwischenablage1Click();
-    QCOMPARE(clip->text(), QStringLiteral("192.0.2.9"));
-    form.guidindieZwischenablage1Click();
+    details.IPindieZwischenablage1Click();
+    QCOMPARE(clip->text(), QStringLiteral("127.0.0.9"));
+    details.guidindieZwischenablage1Click();
     QCOMPARE(clip->text(), QStringLiteral("654321"));
-    form.SpielernameindieZwischenablage2Click();
-    QCOMPARE(clip->text(), QStringLiteral("^1Player"));
+    details.SpielernameindieZwischenablage2Click();
+    QCOMPARE(clip->text(), QStringLiteral("^1Player"));  // as the server sent it
     QTest::mouseClick(g2->viewport(), Qt::LeftButton, {}, first);
-    QCOMPARE(form.DetailPainter().selectedplayer, 0);
+    QCOMPARE(details.selectedplayer, 0);
 
     // A row without an element copies an empty text.
     QTest::mouseClick(g2->viewport(), Qt::RightButton, {}, g2->CellRect(1, 3).center());
     QTRY_VERIFY(popup->isVisible());
     popup->hide();
-    form.IPindieZwischenablage1Click();
+    details.IPindieZwischenablage1Click();
     QCOMPARE(clip->text(), QString());
 
-    s.serverVarsView = {{"sv_hostname", "^2Name"}, {"g_gametype", "sd"}};
-    form.ServerVarsChanged();
+    // The players of the status reply, and its variables: no menu, the
+    // current row.
     form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
+    DrawGrid* g4 = Grid(form, "DrawGrid4");
+    QCOMPARE(g4->RowCount(), 2);
+    QTest::mouseClick(g4->viewport(), Qt::LeftButton, {}, g4->CellRect(0, 1).center());
+    details.SpielernameindieZwischenablage1Click();
+    QCOMPARE(clip->text(), QStringLiteral("^1Player"));
     DrawGrid* g3 = Grid(form, "DrawGrid3");
+    QVERIFY(session.Vars().size() >= 2);
     QTest::mouseClick(g3->viewport(), Qt::LeftButton, {}, g3->CellRect(0, 2).center());
-    form.VariableninhaltZwischenablage1Click();  // no menu: the current row
-    QCOMPARE(clip->text(), QStringLiteral("sd"));
+    details.VariableninhaltZwischenablage1Click();
+    QCOMPARE(clip->text(), QString::fromStdString(session.Vars()[1].second));
+    int hostnameRow = -1;
+    for (size_t i = 0; i < session.Vars().size(); ++i)
+      if (session.Vars()[i].first == "sv_hostname") hostnameRow = int(i) + 1;
+    QVERIFY(hostnameRow > 0);
+    QTest::mouseClick(g3->viewport(), Qt::LeftButton, {}, g3->CellRect(0, hostnameRow).center());
+    details.VariableninhaltZwischenablage1Click();
+    QCOMPARE(clip->text(), QStringLiteral("^2Name"));
     form.close();
   }
 };

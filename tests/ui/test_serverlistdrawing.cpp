@@ -5,11 +5,13 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <algorithm>
+#include <map>
 #include <random>
 
 #include "core/settings.h"
-#include "engine/appstate.h"
 #include "engine/pingsort.h"
+#include "engine/queryengine.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/main/colortext.h"
 #include "ui/main/detailgrids.h"
@@ -68,21 +70,81 @@ Tserverrec Entry(int ping, int players = 0, int maxclients = 0, int privateclien
   return e;
 }
 
+// A model that says what another one says, except that the servers of
+// the rows given limit their requests (the painter draws the hourglass from
+// the model alone).
+class MarkedRows final : public DrawGridModel {
+ public:
+  MarkedRows(const DrawGridModel& inner, std::vector<int> rows)
+      : DrawGridModel(kServerColumns - 1, nullptr), inner_(inner), rows_(std::move(rows)) {}
+
+ protected:
+  QVariant CellData(int col, int row, int role) const override {
+    if (role == kMarkRole) return std::find(rows_.begin(), rows_.end(), row) != rows_.end();
+    return inner_.Cell(col, row, role);
+  }
+
+ private:
+  const DrawGridModel& inner_;
+  std::vector<int> rows_;
+};
+
+// The server list of an engine (never started), its model and its painter.
 struct ListFixture {
-  AppState state;
+  SettingsStore store;
+  QueryEngine engine{store};
   Settings settings;
   std::uint32_t now = 100000;
-  ServerListPainter painter{state, [this]() -> const Settings& { return settings; }};
+  ServerListModel model{engine, [this]() -> const Settings& { return settings; }, nullptr};
+  ServerListPainter painter{model, [this]() -> const Settings& { return settings; }};
   ListFixture() {
-    painter.SetClock([this] { return now; });
-    state.selected = 5;  // away from the rows drawn below
+    model.SetClock([this] { return now; });
   }
-  QImage Draw(int col, int row) {
+  void SetList(Tserverlist list) { engine.List().Replace(std::move(list)); }
+  Tserverrec& E(int i) { return engine.List().MutableAt(static_cast<std::size_t>(i)); }
+  // Nothing is selected unless a test selects a row (index, -1 for none).
+  void Select(int index) { engine.Selected().SelectRow(index); }
+  QImage Draw(int col, int row) { return DrawWith(painter, col, row); }
+  static QImage DrawWith(const ServerListPainter& with, int col, int row) {
     QImage img = Canvas();
     QPainter p(&img);
     p.setFont(TestFont());
-    painter.DrawGrid1DrawCell(p, QPalette(), col, row, kCell);
+    with.DrawGrid1DrawCell(p, QPalette(), col, row, kCell);
     return img;
+  }
+};
+
+// What the rcon player table's model says of a cell, given per cell: the
+// detail painter draws from these roles alone.
+class TableCells final : public DrawGridModel {
+ public:
+  struct Cell {
+    QString raw;
+    QColor colour;  // invalid: the ordinary one
+    bool bold = false;
+    int flag = -1;
+  };
+  TableCells() : DrawGridModel(9, nullptr) {}
+  std::map<std::pair<int, int>, Cell> cells;  // (col, row)
+  int highlighted = -1;                       // element index
+
+ protected:
+  QVariant CellData(int col, int row, int role) const override {
+    if (role == kHighlightRole) return row >= 1 && row - 1 == highlighted;
+    const auto it = cells.find({col, row});
+    if (it == cells.end()) return {};
+    switch (role) {
+      case kRawTextRole:
+        return it->second.raw;
+      case Qt::ForegroundRole:
+        return it->second.colour.isValid() ? QVariant(it->second.colour) : QVariant();
+      case kBoldRole:
+        return it->second.bold;
+      case kFlagRole:
+        return it->second.flag;
+      default:
+        return {};
+    }
   }
 };
 
@@ -110,7 +172,7 @@ class TestServerListDrawing : public QObject {
     ListFixture f;
     Tserverrec e = Entry(ping);
     e.lastreply = f.now - 1000;
-    f.state.serverlist.push_back(e);
+    f.SetList({e});
     const QImage got = f.Draw(4, 1);
     QCOMPARE(got, ExpectedCell(Qt::white, colour, QString::number(ping)));
     QVERIFY(CountColor(got, colour) > 10);
@@ -120,10 +182,10 @@ class TestServerListDrawing : public QObject {
   void timeoutAndUnknownPing() {
     ListFixture f;
     f.settings.cqt = "10";
-    f.state.serverlist = {Entry(35), Entry(35), Entry(0)};
-    f.state.serverlist[0].lastreply = f.now - 12900;
-    f.state.serverlist[1].lastreply = f.now - 13100;
-    f.state.serverlist[2].lastreply = f.now - 100;
+    f.SetList({Entry(35), Entry(35), Entry(0)});
+    f.E(0).lastreply = f.now - 12900;
+    f.E(1).lastreply = f.now - 13100;
+    f.E(2).lastreply = f.now - 100;
     QCOMPARE(f.Draw(4, 1), ExpectedCell(Qt::white, QColor(0, 166, 83), "35"));
     QCOMPARE(f.Draw(4, 2), ExpectedCell(Qt::white, QColor(255, 0, 0), "TOUT"));
     QCOMPARE(f.Draw(4, 3), ExpectedCell(Qt::white, QColor(0, 0, 0), "?"));
@@ -131,26 +193,25 @@ class TestServerListDrawing : public QObject {
     // Right after boot the tick is below the threshold: nothing is timed
     // out, a server that never answered shows "?".
     f.now = 5000;
-    f.state.serverlist[2].lastreply = 0;
+    f.E(2).lastreply = 0;
     QCOMPARE(f.Draw(4, 3), ExpectedCell(Qt::white, QColor(0, 0, 0), "?"));
     f.now = 13001;
     QCOMPARE(f.Draw(4, 3), ExpectedCell(Qt::white, QColor(255, 0, 0), "TOUT"));
 
-    // A server that limits requests: the ping as it is, an hourglass in
-    // the padding behind it; a timed-out one shows TOUT alone.
+    // A server that limits requests (its model marks the cell): the ping
+    // as it is, an hourglass in the padding behind it; unmarked, none.
     f.now = 100000;
-    f.state.serverlist[0].lastreply = f.now - 100;
-    f.state.serverlist[1].lastreply = f.now - 13100;
-    f.state.throttled = {f.state.serverlist[0].uid, f.state.serverlist[1].uid};
-    const QImage marked = f.Draw(4, 1);
+    f.E(0).lastreply = f.now - 100;
+    MarkedRows marks(f.model, {1});
+    ServerListPainter markedPainter(marks, [&f]() -> const Settings& { return f.settings; });
+    const QImage marked = ListFixture::DrawWith(markedPainter, 4, 1);
     const int digits = QFontMetrics(TestFont()).horizontalAdvance(QStringLiteral("35"));
     QCOMPARE(marked.copy(0, 0, kCell.left() + 2 + digits, marked.height()),
              ExpectedCell(Qt::white, QColor(0, 166, 83), "35")
                  .copy(0, 0, kCell.left() + 2 + digits, marked.height()));
     QVERIFY(CountColor(marked.copy(kCell.left() + 2 + digits + 2, 0, 12, marked.height()),
                        kThrottleColor) > 10);
-    QCOMPARE(f.Draw(4, 2), ExpectedCell(Qt::white, QColor(255, 0, 0), "TOUT"));
-    f.state.throttled.clear();
+    QCOMPARE(f.Draw(4, 1), ExpectedCell(Qt::white, QColor(0, 166, 83), "35"));
 
     // A time-out setting that is no number leaves the cell empty.
     f.settings.cqt = "x";
@@ -179,25 +240,25 @@ class TestServerListDrawing : public QObject {
     QFETCH(QString, text);
     QFETCH(QColor, colour);
     ListFixture f;
-    f.state.serverlist.push_back(Entry(30, players, maxclients, privateclients));
+    f.SetList({Entry(30, players, maxclients, privateclients)});
     QCOMPARE(f.Draw(3, 1), ExpectedCell(Qt::white, colour, text));
-    QCOMPARE(QString::fromStdString(PlayersText(f.state.serverlist[0])), text);
+    QCOMPARE(QString::fromStdString(PlayersText(f.engine.List().At(0))), text);
   }
 
   void rowColours() {
     ListFixture f;
-    f.state.serverlist = {Entry(30), Entry(30)};
-    f.state.serverlist[0].hostname.assign("Alpha");
+    f.SetList({Entry(30), Entry(30)});
+    f.E(0).hostname.assign("Alpha");
     const QColor selection(212, 222, 242), design(166, 202, 240);
     const QColor button = QPalette().color(QPalette::Button);
 
     // Nothing selected: the header row takes the selection colour.
-    f.state.selected = -1;
+    f.Select(-1);
     QCOMPARE(f.Draw(1, 0), ExpectedCell(selection, Qt::black, "Servername"));
     QCOMPARE(f.Draw(0, 0), ExpectedCell(selection, Qt::black, "Infos"));
     QCOMPARE(f.Draw(2, 1).pixelColor(kCell.right() - 1, kCell.bottom() - 1), QColor(Qt::white));
 
-    f.state.selected = 0;
+    f.Select(0);
     QCOMPARE(f.Draw(1, 0), ExpectedCell(design, Qt::black, "Servername"));
     QCOMPARE(f.Draw(1, 1), ExpectedCell(selection, Qt::black, "Alpha"));
     QCOMPARE(f.Draw(0, 1).pixelColor(kCell.right() - 1, kCell.bottom() - 1), selection);
@@ -219,8 +280,8 @@ class TestServerListDrawing : public QObject {
 
   void colourCodesInCells() {
     ListFixture f;
-    f.state.serverlist = {Entry(30)};
-    f.state.serverlist[0].hostname.assign("^1Red");
+    f.SetList({Entry(30)});
+    f.E(0).hostname.assign("^1Red");
     const QImage coloured = f.Draw(1, 1);
     QVERIFY(CountColor(coloured, QColor(210, 0, 0)) > 10);
     f.settings.se = false;
@@ -235,8 +296,8 @@ class TestServerListDrawing : public QObject {
     e.protocol = 118;
     e.passworded = 1;
     e.voice = 1;
-    f.state.serverlist = {e};
-    f.state.flagCodes = {{"at", "at.bmp"}, {"de", "de.bmp"}};
+    f.SetList({e});
+    f.engine.SetCountryTables(RangeTable(), {{"at", "at.bmp"}, {"de", "de.bmp"}});
     QImage red(16, 16, QImage::Format_RGB32);
     red.fill(QColor(200, 10, 10));
     std::vector<QImage> flags = {QImage(), red};
@@ -265,7 +326,7 @@ class TestServerListDrawing : public QObject {
     QCOMPARE(f.Draw(0, 1), expected(false));
     // A flag code without a picture takes no room.
     f.settings.prov = true;
-    f.state.serverlist[0].provider.assign("x;at;Austria");
+    f.E(0).provider.assign("x;at;Austria");
     QCOMPARE(f.Draw(0, 1), expected(false));
   }
 
@@ -335,50 +396,51 @@ class TestServerListDrawing : public QObject {
     QCOMPARE(Cp1252ToQChar(0x81).unicode(), char16_t(0x81));
   }
 
+  // The detail grids' cells as their model describes them: bold, colour,
+  // colour codes, the flag before the name and the picked player's row.
   void detailGrids() {
-    AppState state;
     Settings settings;
-    DetailGridsPainter painter(state, [&]() -> const Settings& { return settings; });
-    Tstatusrow same{}, other{}, noGuid{};
-    same[0] = "0";
-    same[1] = "Bob";
-    same[9] = "Bob";
-    same[3] = "123456";
-    same[2] = "48";
-    same[6] = "192.0.2.9:28960";
-    other = same;
-    other[1] = "Al";
-    other[9] = "Alice";
-    noGuid = same;
-    noGuid[3] = "0";
-    noGuid[9] = "";
-    noGuid[2] = "CNCT";
-    noGuid[6] = "bot";
-    state.statusRowsView = {same, other, noGuid};
-    painter.selectedplayer = 7;
+    DetailGridsPainter painter([&]() -> const Settings& { return settings; });
+    QImage red(16, 16, QImage::Format_RGB32);
+    red.fill(QColor(200, 10, 10));
+    std::vector<QImage> flags = {QImage(), red};
+    painter.SetFlagImages(&flags);
+    TableCells m;
+    m.cells[{0, 0}] = {QStringLiteral("Name")};
+    m.cells[{0, 1}] = {QStringLiteral("Bob"), {}, true};
+    m.cells[{0, 2}] = {QStringLiteral("Al ^0(Alice^0)"), {}, true};
+    m.cells[{0, 3}] = {QStringLiteral("Bob"), {}, false, 1};
+    m.cells[{0, 4}] = {QStringLiteral("Cy"), {}, false, 0};  // a flag without a picture
+    m.cells[{1, 1}] = {QStringLiteral("0")};
+    m.cells[{3, 1}] = {QStringLiteral("123456")};
+    m.cells[{3, 3}] = {QStringLiteral("0"), QColor(255, 0, 0)};
+    m.cells[{4, 1}] = {QStringLiteral("48"), QColor(0, 166, 83)};
+    m.cells[{4, 3}] = {QStringLiteral("CNCT")};
     auto draw = [&](int col, int row) {
       QImage img = Canvas();
       QPainter p(&img);
       p.setFont(TestFont());
-      painter.DrawGrid2DrawCell(p, QPalette(), col, row, kCell);
+      painter.DrawCell(m, p, QPalette(), col, row, kCell, col == 0);
       return img;
     };
     auto expectedAt = [](const QString& text, const QColor& fg, bool bold, int dx, int dy,
-                         const QColor& bg = Qt::white) {
+                         const QColor& bg = Qt::white, const QImage& flag = {}) {
       QImage img = Canvas();
       QPainter p(&img);
       QFont f = TestFont();
       f.setBold(bold);
       p.setFont(f);
       p.fillRect(kCell, bg);
+      if (!flag.isNull()) p.drawImage(QPoint(kCell.left(), kCell.top() + 2), flag);
       p.setPen(fg);
       p.drawText(QPoint(kCell.left() + dx, kCell.top() + dy + QFontMetrics(f).ascent()), text);
       return img;
     };
-    // A remembered name equal to the player's: bold, nothing added.
+    // The header row: its colour, no room for a flag.
+    QCOMPARE(draw(0, 0), expectedAt("Name", Qt::black, false, 2, 2, QColor(166, 202, 240)));
+    // A remembered player: bold, after the flag's room.
     QCOMPARE(draw(0, 1), expectedAt("Bob", Qt::black, true, 20, 3));
-    // Another remembered name is added in brackets, bold and colour-coded:
-    // the text "Al ^0(Alice^0)" as the colour-code drawing draws it.
+    // A remembered name in brackets is drawn colour-coded, bold.
     {
       QImage expected = Canvas();
       QPainter p(&expected);
@@ -392,22 +454,25 @@ class TestServerListDrawing : public QObject {
       QCOMPARE(draw(0, 2), expected);
       QVERIFY(draw(0, 2) != expectedAt("Al", Qt::black, true, 20, 3));
     }
-    QCOMPARE(draw(0, 3), expectedAt("Bob", Qt::black, false, 20, 3));
-    // GUID "0" red, a real one in the default colour.
+    // The flag before the name; one without a picture leaves its room empty.
+    QCOMPARE(draw(0, 3), expectedAt("Bob", Qt::black, false, 20, 3, Qt::white, red));
+    QCOMPARE(draw(0, 4), expectedAt("Cy", Qt::black, false, 20, 3));
+    // Colours as the model gives them; none: the ordinary one.
     QCOMPARE(draw(3, 3), expectedAt("0", QColor(255, 0, 0), false, 2, 2));
     QCOMPARE(draw(3, 1), expectedAt("123456", Qt::black, false, 2, 2));
-    // Ping colours; a ping that is no number keeps the default colour.
     QCOMPARE(draw(4, 1), expectedAt("48", QColor(0, 166, 83), false, 2, 2));
     QCOMPARE(draw(4, 3), expectedAt("CNCT", Qt::black, false, 2, 2));
     // The highlighted player row.
-    painter.selectedplayer = 0;
+    QCOMPARE(draw(1, 1), expectedAt("0", Qt::black, false, 2, 2));
+    m.highlighted = 0;
     QCOMPARE(draw(1, 1), expectedAt("0", Qt::black, false, 2, 2, QColor(212, 222, 242)));
+    // Colour codes of the player lists off: the plain text.
+    settings.sp = false;
+    QCOMPARE(draw(0, 2), expectedAt("Al (Alice)", Qt::black, true, 20, 3));
 
-    QCOMPARE(StatusIpAt(state, 0), std::string("192.0.2.9"));
-    QCOMPARE(StatusIpAt(state, 2), std::string());
-    QCOMPARE(StatusIpAt(state, 3), std::string());
-    QCOMPARE(StatusGuidAt(state, 1), std::string("123456"));
-    QCOMPARE(StatusNameAt(state, 1), std::string("Al"));
+    QCOMPARE(AddressBeforePort("192.0.2.9:28960"), std::string("192.0.2.9"));
+    QCOMPARE(AddressBeforePort("bot"), std::string());
+    QCOMPARE(AddressBeforePort(""), std::string());
   }
 
   // Per-entry widths kept between fits give exactly what fitting everything

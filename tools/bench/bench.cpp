@@ -1,5 +1,5 @@
-// zelmora-bench: measures the query engine with a headless view against test
-// game servers on loopback and prints a Markdown report.
+// zelmora-bench: measures the query engine without windows against test game
+// servers on loopback and prints a Markdown report.
 //
 //   zelmora-bench [--servers N] [--rounds R] [--samples S] [--raw]
 //
@@ -13,7 +13,7 @@
 //    unrounded ping minus 50 ms, with the window idle and while a sweep of N
 //    servers runs.
 // 3. Main-thread cost of handling one statusResponse with N listed servers
-//    (HandleQueryDatagram: attribution plus HandleReply).
+//    (HandleQueryDatagram: attribution, the entry's update and its session).
 #include <QCoreApplication>
 #include <QThread>
 
@@ -43,18 +43,22 @@ namespace {
 #define ZELMORA_BUILD_TYPE "unknown"
 #endif
 
-class HeadlessView : public EngineView {
- public:
+// What the list tells of the replies handled: how many, when the last one
+// was, and the unrounded pings of one entry (the sample its reply added to
+// the ping history).
+struct ReplyWatch {
   int handled = 0;
   double lastHandledMs = 0;
   int watchIndex = -1;
   std::vector<double> watchedPings;
-  const QueryEngine* engine = nullptr;
 
-  void ServerEntryChanged(int index) override {
-    ++handled;
-    lastHandledMs = HiResMs();
-    if (index == watchIndex && engine) watchedPings.push_back(engine->reply().ping);
+  explicit ReplyWatch(const ServerList& list) {
+    QObject::connect(&list, &ServerList::EntryChanged, [this, &list](int index) {
+      ++handled;
+      lastHandledMs = HiResMs();
+      if (index == watchIndex && !list.History(static_cast<std::size_t>(index)).empty())
+        watchedPings.push_back(list.History(static_cast<std::size_t>(index)).back());
+    });
   }
 };
 
@@ -78,12 +82,19 @@ bool StartFarm(TestServerFarm& farm, int n) {
 }
 
 // A listed server with its (empty) ping history.
-void AddEntry(AppState& state, const std::string& host, int port) {
+Tserverrec Entry(const std::string& host, int port) {
   Tserverrec e;
   e.host.assign(host);
   e.port.assign(std::to_string(port));
-  state.serverlist.push_back(e);
-  state.pingHistory.resize(state.serverlist.size());
+  return e;
+}
+
+// The farm's first n servers as a list.
+Tserverlist FarmList(int n) {
+  Tserverlist list;
+  list.reserve(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) list.push_back(Entry(FarmAddress(i), kCommonPort));
+  return list;
 }
 
 struct Stats {
@@ -146,13 +157,11 @@ SweepResult BenchSweep(int servers, int rounds, bool startUpSweep) {
     return res;
   }
   for (int round = 0; round < rounds; ++round) {
-    AppState state;
-    for (int i = 0; i < servers; ++i) AddEntry(state, FarmAddress(i), kCommonPort);
-    state.selected = -1;
     SettingsStore settings;
     settings.Set(&Settings::prov, false);  // no reverse lookups in the way
-    HeadlessView view;
-    QueryEngine engine(state, settings, view);
+    QueryEngine engine(settings);
+    engine.List().Replace(FarmList(servers));  // nothing selected
+    ReplyWatch view(engine.List());
     if (!engine.Start()) {
       std::fprintf(stderr, "engine did not start\n");
       return res;
@@ -166,7 +175,7 @@ SweepResult BenchSweep(int servers, int rounds, bool startUpSweep) {
     RunFor(100);  // late or duplicate replies would show up here
     res.handledMin = std::min(res.handledMin, view.handled);
     res.ms.push_back(view.lastHandledMs - t0);
-    res.dropped += engine.counters().inboxDropped;
+    res.dropped += engine.InboxDropped();
     res.receiveBuffer = engine.QueryReceiveBuffer();
     if (static_cast<int>(engine.counters().statusResponses) != view.handled)
       std::fprintf(stderr, "counter mismatch\n");
@@ -193,24 +202,25 @@ PingErrors BenchPing(int samples, int servers, bool withSweep) {
   TestServerFarm farm;
   if (withSweep && !StartFarm(farm, servers)) return {};
 
-  AppState state;
-  AddEntry(state, "127.0.0.1", slow.port());
-  if (withSweep)
-    for (int i = 0; i < servers; ++i) AddEntry(state, FarmAddress(i), kCommonPort);
-  state.selected = 0;
+  Tserverlist list{Entry("127.0.0.1", slow.port())};
+  if (withSweep) {
+    const Tserverlist farmList = FarmList(servers);
+    list.insert(list.end(), farmList.begin(), farmList.end());
+  }
   SettingsStore settings;
   settings.Set(&Settings::prov, false);
-  HeadlessView view;
+  QueryEngine engine(settings);
+  engine.List().Replace(std::move(list));
+  engine.Selected().SelectRow(0);
+  ReplyWatch view(engine.List());
   view.watchIndex = 0;
-  QueryEngine engine(state, settings, view);
-  view.engine = &engine;
   if (!engine.Start()) return {};
   PingErrors errors;
   for (int i = 0; i < samples; ++i) {
     const size_t before = view.watchedPings.size();
     if (withSweep) engine.Button6Click();  // all but the selected one
     engine.Timer1Timer();                  // the selected server
-    const double stamp = state.serverlist[0].sendtime;
+    const double stamp = engine.List().At(0).sendtime;
     RunUntil([&] { return view.watchedPings.size() > before; }, 5000);
     if (view.watchedPings.size() > before) {
       const double ping = view.watchedPings.back();
@@ -230,14 +240,10 @@ PingErrors BenchPing(int samples, int servers, bool withSweep) {
 // Main-thread cost of one handled statusResponse, `listed` servers.
 std::vector<double> BenchHandleCost(int samples, int listed, double* targetMedianUs) {
   const int kListed = listed;
-  AppState state;
-  for (int i = 0; i < kListed; ++i) AddEntry(state, FarmAddress(i), kCommonPort);
-  state.selected = 0;
-  state.targetHost = FarmAddress(0);
-  state.targetPort = std::to_string(kCommonPort);
   SettingsStore settings;
-  HeadlessView view;
-  QueryEngine engine(state, settings, view);  // not started: no threads
+  QueryEngine engine(settings);  // not started: no threads
+  engine.List().Replace(FarmList(kListed));
+  engine.Selected().SelectRow(0);
 
   TestServerConfig c;
   c.players = InventPlayers(16);
@@ -337,7 +343,8 @@ int main(int argc, char** argv) {
       "| Main thread per statusResponse, %d listed: median / p90 | %.1f us / %.1f us "
       "|\n",
       servers, cost.median, cost.p90);
-  std::printf("| ... for the current target (views refreshed): median | %.1f us |\n", targetUs);
+  std::printf("| ... for the selected server (its session takes the status): median | %.1f us |\n",
+              targetUs);
   const bool ok = startUp.handledMin == servers && periodic.handledMin == servers;
   return ok ? 0 : 1;
 }

@@ -198,7 +198,7 @@ int main(int argc, char* argv[]) {
   for (int i = 0; i < 50; ++i) {
     QElapsedTimer t;
     t.start();
-    ServerColumnFitter::FullFit(form.State().serverlist, IconOptions{}, font);
+    ServerColumnFitter::FullFit(form.Engine().List().Entries(), IconOptions{}, font);
     full.push_back(UsSince(t));
   }
   const Stats fullFit = Summarize(full);

@@ -103,8 +103,7 @@ int main(int argc, char* argv[]) {
     QTest::qWait(250);
     ++samples;
     if (grid->model()->index(0, 3).data().toString() == QStringLiteral("TOUT")) ++timedOut;
-    const AppState& s = f.State();
-    if (limitedAfter < 0 && !s.serverlist.empty() && s.throttled.count(s.serverlist[0].uid))
+    if (limitedAfter < 0 && !engine.List().Empty() && engine.IsLimited(engine.List().At(0).uid))
       limitedAfter = clock.elapsed() / 1000.0;
     if (nextTyped < 3 && clock.elapsed() >= (nextTyped + 1) * seconds * 1000 / 4) {
       tabs->setCurrentIndex(8);

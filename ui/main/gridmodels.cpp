@@ -226,7 +226,9 @@ QVariant ServerListModel::PingCell(const Tserverrec& e, const Settings& s, int r
 
 QVariant ServerListModel::CellData(int col, int row, int role) const {
   const ServerList& list = engine_.List();
-  if (role == kHighlightRole) return row >= 1 && row - 1 == engine_.Selected().Index();
+  // With no server selected (index -1) the header row carries the
+  // selection colour, as the list has always shown it.
+  if (role == kHighlightRole) return row - 1 == engine_.Selected().Index();
   if (row == 0) {
     if (role == Qt::ToolTipRole && col >= 0 && col < kServerColumns)
       return QString::fromUtf8("Ein Klick sortiert die Liste nach dieser Spalte");

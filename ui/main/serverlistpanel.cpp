@@ -53,12 +53,12 @@ void ServerListPanel::Fit(bool repaintNow) {
 
 void ServerListPanel::EntryChanged(int index) {
   fitter_.InvalidateEntry(index);
-  Fit(false);
+  if (!holdFits_) Fit(false);
 }
 
 void ServerListPanel::AllChanged() {
   fitter_.InvalidateAll();
-  Fit(false);
+  if (!holdFits_) Fit(false);
 }
 
 void ServerListPanel::ShowSelection() {

@@ -42,6 +42,10 @@ class ServerListPanel : public QObject {
   // An entry's values changed (it is measured again), or everything.
   void EntryChanged(int index);
   void AllChanged();
+  // While held (the start-up load), changes of the list only mark the
+  // widths stale: the grid keeps the rows and widths it was created with
+  // until the first fit after it.
+  void HoldFits(bool hold) { holdFits_ = hold; }
   // The highlighted row moves to the selected server.
   void ShowSelection();
 
@@ -70,6 +74,7 @@ class ServerListPanel : public QObject {
   ServerColumnFitter fitter_;
   QTimer* repaint_ = nullptr;
   int hover_ = 0;
+  bool holdFits_ = false;
   int sortColumn_ = -1;
   bool sortAscending_ = true;
 };

@@ -272,15 +272,18 @@ void TForm1::FormCreate() {
 }
 
 // 7.-9. Server list (with empty ping histories), remembered GUIDs, the
-// start-up reset; the first server is selected.
+// start-up reset; the first server is selected. The list grid keeps its
+// rows of creation until its first fit.
 void TForm1::LoadData() {
   std::string error;
   Tserverlist list;
   if (!files_.LoadServers(list, &error)) ShowMessage(this, FromMessageBytes(error));
+  list_->HoldFits(true);
   engine_->List().Replace(std::move(list));
   error.clear();
   if (!files_.LoadGuids(&error)) ShowMessage(this, FromMessageBytes(error));
   engine_->List().ApplyStartupReset();
+  list_->HoldFits(false);
   TellUnusablePasswords();
   if (!engine_->List().Empty()) {
     engine_->Selected().SelectRow(0);
