@@ -366,12 +366,12 @@ class TestAdminTabs : public QObject, public AdminWindow {
     QCOMPARE(count->text(), QStringLiteral("0"));
     QTRY_COMPARE_WITH_TIMEOUT(Rcon(a).size(), size_t(1), 5000);
     QVERIFY(a.received().back().at - start >= 900ms);  // not at once
-    QCOMPARE(Rcon(a)[0], std::string("rcon \"pw\" say erste"));
+    QCOMPARE(Rcon(a)[0], std::string("rcon \"pw\" say \"erste\""));
     QTRY_COMPARE(count->text(), QStringLiteral("1"));
     text->selectAll();
     QTest::keyClicks(text, QStringLiteral("zweite"));
     QTRY_COMPARE_WITH_TIMEOUT(Rcon(a).size(), size_t(2), 5000);
-    QCOMPARE(Rcon(a)[1], std::string("rcon \"pw\" say zweite"));
+    QCOMPARE(Rcon(a)[1], std::string("rcon \"pw\" say \"zweite\""));
 
     // The same server clicked again: it goes on. Another one: it goes on
     // as well, and the page shows the other server's timer, which is off.
@@ -387,7 +387,7 @@ class TestAdminTabs : public QObject, public AdminWindow {
     QCOMPARE(seconds->text(), QStringLiteral("30"));
     const size_t toA = Rcon(a).size();
     QTRY_VERIFY_WITH_TIMEOUT(Rcon(a).size() > toA, 3000);
-    QCOMPARE(Rcon(a).back(), std::string("rcon \"pw\" say zweite"));
+    QCOMPARE(Rcon(a).back(), std::string("rcon \"pw\" say \"zweite\""));
 
     // Not a whole number: reported, stays off, counter 0.
     seconds->setText(QStringLiteral("1,5"));

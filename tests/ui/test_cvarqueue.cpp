@@ -104,8 +104,9 @@ class TestCvarQueue : public QObject {
   }
 
   // Writes send the fields' texts as they stand: a leading blank kept, an
-  // empty field as empty quotes, "show" as a read, a ";" cutting the value;
-  // the version-bound bomb timer row only for the second game.
+  // empty field as empty quotes, "show" as a read, a ";" kept inside the
+  // quotes (the game takes it as text); the version-bound bomb timer row
+  // only for the second game.
   void writeBatchWireBytes() {
     OpenSelected(6);
     TForm1& f = fx_->form();
@@ -121,8 +122,8 @@ class TestCvarQueue : public QObject {
     QCOMPARE(
         Commands(VarCommands()),
         (std::vector<std::string>{"set scr_sd_scorelimit \" 25\"", "scr_sd_timelimit",
-                                  "set scr_sd_graceperiod \"10\"", "set scr_sd_roundlength \"\"",
-                                  "set scr_sd_roundlimit \"2.5\""}));
+                                  "set scr_sd_graceperiod \"10;quit\"",
+                                  "set scr_sd_roundlength \"\"", "set scr_sd_roundlimit \"2.5\""}));
     QCOMPARE(Text(f, "Edit23"), QStringLiteral(" 25"));  // fields keep their text
     QTRY_COMPARE(server_.var("scr_sd_scorelimit"), std::string(" 25"));
     QTest::qWait(800);  // the tick after the last entry

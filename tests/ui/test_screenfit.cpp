@@ -31,7 +31,8 @@ class TestScreenFit : public QObject {
  private slots:
   void initTestCase() {
     // The screen is the one asked for, in logical pixels.
-    qInfo("available %dx%d at %s", Area().width(), Area().height(), qgetenv("QT_SCALE_FACTOR").constData());
+    qInfo("available %dx%d at %s", Area().width(), Area().height(),
+          qgetenv("QT_SCALE_FACTOR").constData());
     QVERIFY(Area().width() <= 1280 / qgetenv("QT_SCALE_FACTOR").toDouble());
     SetMessageFunction([](QWidget*, MessageKind, const QString&, const QString&) { return true; });
     SetDataDir(dir_.path().toStdString() + "/");
@@ -43,14 +44,13 @@ class TestScreenFit : public QObject {
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QRect area = Area();
-    QVERIFY2(area.contains(form.frameGeometry()),
-             qPrintable(QString("window %1,%2 %3x%4 on %5x%6")
-                            .arg(form.frameGeometry().x())
-                            .arg(form.frameGeometry().y())
-                            .arg(form.frameGeometry().width())
-                            .arg(form.frameGeometry().height())
-                            .arg(area.width())
-                            .arg(area.height())));
+    QVERIFY2(area.contains(form.frameGeometry()), qPrintable(QString("window %1,%2 %3x%4 on %5x%6")
+                                                                 .arg(form.frameGeometry().x())
+                                                                 .arg(form.frameGeometry().y())
+                                                                 .arg(form.frameGeometry().width())
+                                                                 .arg(form.frameGeometry().height())
+                                                                 .arg(area.width())
+                                                                 .arg(area.height())));
     // The menu bar is in reach.
     const QRect menu(form.menuBar()->mapToGlobal(QPoint(0, 0)), form.menuBar()->size());
     QVERIFY(area.contains(menu.topLeft()));
@@ -87,7 +87,8 @@ int main(int argc, char* argv[]) {
   QFile f(config);
   if (!f.open(QIODevice::WriteOnly)) return 2;
   f.write(("{\"windowFrameMargins\": true, \"screens\": [{\"name\": \"Small\", \"x\": 0, \"y\": 0, "
-           "\"width\": " + width + ", \"height\": " + height +
+           "\"width\": " +
+           width + ", \"height\": " + height +
            ", \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1.0}]}")
               .c_str());
   f.close();
