@@ -292,7 +292,14 @@ class TestDialogs : public QObject {
     dlg.BeginAdd();
     dlg.Edit1->setText(QStringLiteral("  game.example "));
     dlg.Edit2->setText(QStringLiteral("28970"));
+    // A blank in the password could never be accepted by the server (and
+    // its rest would run as a command on some): refused where it is typed.
     dlg.Edit3->setText(QStringLiteral(" se cret "));
+    dlg.Button2Click();
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(st.list.Size(), size_t(3));
+    boxes.shown.clear();
+    dlg.Edit3->setText(QStringLiteral("se;cret"));
     dlg.Button2Click();
     QVERIFY(boxes.shown.empty());
     QCOMPARE(st.list.Size(), size_t(4));
@@ -300,8 +307,8 @@ class TestDialogs : public QObject {
     QVERIFY(st.list.History(3).empty());
     QVERIFY(st.list.History(2) == tpingit({6, 7, 8, 9}));
     const Tserverrec& e = st.At(3);
-    QCOMPARE(e.host.str(), std::string("192.0.2.77"));     // stored dotted, not the name
-    QCOMPARE(e.rconpass.str(), std::string(" se cret "));  // password as typed
+    QCOMPARE(e.host.str(), std::string("192.0.2.77"));   // stored dotted, not the name
+    QCOMPARE(e.rconpass.str(), std::string("se;cret"));  // password as typed
     QCOMPARE(e.provider.str(), std::string("game.example;?"));
     // Every entry is reset and loses its name until it answers again.
     for (const Tserverrec& r : st.list.Entries()) {
@@ -313,7 +320,7 @@ class TestDialogs : public QObject {
     const Tserverlist saved = ReadFile(serversPath_);
     QCOMPARE(saved.size(), size_t(4));
     QCOMPARE(saved[3].host.str(), std::string("192.0.2.77"));
-    QCOMPARE(saved[3].rconpass.str(), std::string(" se cret "));
+    QCOMPARE(saved[3].rconpass.str(), std::string("se;cret"));
     QCOMPARE(QFileInfo(QString::fromStdString(serversPath_)).size(), qint64(4 * kServerRecSize));
   }
 

@@ -185,10 +185,10 @@ class TestJoinFlow : public QObject {
     QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join('|')));
   }
 
-  void quitIsDeferred() {
-    // "Programm beenden" without asking: the close is posted, so whoever
-    // called the join (a reply handler, a timer) has returned before the
-    // shut-down begins. Nothing is started: the server never answered.
+  void nothingStartedNothingEnds() {
+    // "Programm beenden" without asking, but the server never answered, so
+    // no game can be started: the program does not end, it goes on asking
+    // its servers. (The posted close after a real start: waitJoinAndQuit.)
     QTemporaryDir tmp;
     const std::string dir = tmp.path().toStdString() + "/";
     SetDataDir(dir);
@@ -204,10 +204,9 @@ class TestJoinFlow : public QObject {
     TForm1& form1 = windows.form1();
     form1.show();
     form1.Serverjoinen1Click();
+    QTest::qWait(500);
     QVERIFY(form1.isVisible());
     QVERIFY(form1.Engine().Running());
-    QTRY_VERIFY_WITH_TIMEOUT(!form1.isVisible(), 5000);
-    QVERIFY(!form1.Engine().Running());
     QCOMPARE(ReadBytes(dir + "names.txt"), std::string("Al\r\n"));
     QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join('|')));
   }

@@ -198,9 +198,15 @@ class TestJoinWindow : public QObject {
     Fixture f;
     TForm10& w = *f.form;
     w.ComboBox1->setEditText(QString::fromUtf8("a\"b\" J\u00e4ger"));
+    // A quote or a blank would end the password on the game's command line:
+    // refused where it is typed, nothing started.
     w.ComboBox2->setEditText(QStringLiteral("x\"y"));
     w.Button1Click();
-    QCOMPARE(f.launches.at(0).line, std::string("+connect \"127.0.0.1:28960\" +password \"x\"y\" "
+    QVERIFY(f.launches.empty());
+    QCOMPARE(f.messages.size(), 1);
+    w.ComboBox2->setEditText(QStringLiteral("x;y"));
+    w.Button1Click();
+    QCOMPARE(f.launches.at(0).line, std::string("+connect \"127.0.0.1:28960\" +password \"x;y\" "
                                                 "+name \"a\"b\" J\xe4ger\" +set fs_game mods/x"));
     QCOMPARE(f.Names(), std::string("a\"b\" J\xe4ger\r\n"));  // Windows-1252 on disk
     // A pasted line break would split the entry into two lines of the file.
@@ -224,10 +230,11 @@ class TestJoinWindow : public QObject {
     w.Button1Click();
     QCOMPARE(f.messages.value(1), QStringLiteral("Konnte Call of Duty 1.41 EXE nicht finden"));
     QVERIFY(f.launches.empty());
-    // Histories saved, window hidden, the program would end anyway.
+    // Histories saved, window hidden; no game runs, so the program does not
+    // end (nor minimise): it goes on as it was.
     QCOMPARE(f.Names(), std::string("Bob\r\n"));
     QVERIFY(!w.isVisible());
-    QCOMPARE(f.closed, 2);
+    QCOMPARE(f.closed, 0);
 
     // A server that has not answered (protocol 0), no selection: no start,
     // no message, the rest as usual.
@@ -238,7 +245,7 @@ class TestJoinWindow : public QObject {
     w.Button1Click();
     QCOMPARE(f.messages.size(), 2);
     QVERIFY(f.launches.empty());
-    QCOMPARE(f.closed, 4);
+    QCOMPARE(f.closed, 0);
   }
 
   void clearAndCancelLeaveFiles() {
@@ -423,10 +430,11 @@ class TestJoinWindow : public QObject {
     f.form->Button1Click();
     QCOMPARE(f.messages, QStringList{QString::fromUtf8(WineMissingMessage().c_str())});
     QVERIFY(f.messages[0].startsWith(QStringLiteral("Wine wurde nicht gefunden")));
-    // Other failures of the start stay silent, as the Windows shell's do.
+    // A start the system refused is told with its reason.
     f.launchStatus = LaunchStatus::kFailed;
     f.form->Button1Click();
-    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.messages.size(), 2);
+    QVERIFY(f.messages[1].startsWith(QStringLiteral("Das Spiel konnte nicht gestartet werden")));
     QCOMPARE(f.launches.size(), size_t(2));
   }
 };

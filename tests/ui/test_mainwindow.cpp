@@ -862,7 +862,7 @@ class TestMainWindow : public QObject {
     auto says = [&](int i) {
       int n = 0;
       for (const std::string& c : servers[size_t(i)]->executedCommands())
-        if (c == "say Hallo") ++n;
+        if (c == "say \"Hallo\"") ++n;
       return n;
     };
 

@@ -445,11 +445,12 @@ void TForm1::ShowSelectedStatus() {
 // not know (its profiles are still offered).
 void TForm1::ShowRconDependentViews(const Tserverrec& e) {
   const bool unknown = IsUnknownGame(e.protocol);
-  ui->Label3->setText(e.rconpass.empty()
-                          ? QStringLiteral("Information: kein rcon Password für diesen Server "
-                                           "angegeben!")
-                          : QStringLiteral("Information: Zelmora kennt dieses Spiel nicht; "
-                                           "die Profile stehen trotzdem zur Wahl."));
+  if (e.rconpass.empty())
+    ui->Label3->setText(
+        QStringLiteral("Information: kein rcon Password für diesen Server angegeben!"));
+  else if (unknown)
+    ui->Label3->setText(QStringLiteral(
+        "Information: Zelmora kennt dieses Spiel nicht; die Profile stehen trotzdem zur Wahl."));
   ui->Label3->setVisible(e.rconpass.empty() || unknown);
 }
 
