@@ -14,8 +14,25 @@ constexpr std::size_t kFieldMax = 250;
 
 int ServerList::IndexOf(Uid uid) const {
   if (uid == 0) return -1;
-  for (std::size_t i = 0; i < entries_.size(); ++i)
-    if (entries_[i].uid == uid) return static_cast<int>(i);
+  if (rowsStale_) {
+    rows_.clear();
+    rows_.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+      rows_.emplace(entries_[i].uid, static_cast<int>(i));  // the first row of a uid
+    rowsStale_ = false;
+  }
+  const auto it = rows_.find(uid);
+  if (it != rows_.end() && static_cast<std::size_t>(it->second) < entries_.size() &&
+      entries_[static_cast<std::size_t>(it->second)].uid == uid)
+    return it->second;
+  // A record written over another one (MutableAt) brings its own uid: the
+  // rows are looked at once more and the index is made anew next time.
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].uid == uid) {
+      rowsStale_ = true;
+      return static_cast<int>(i);
+    }
+  }
   return -1;
 }
 
@@ -26,6 +43,7 @@ const Tserverrec* ServerList::Find(Uid uid) const {
 
 void ServerList::RowsMoved() {
   ++generation_;
+  rowsStale_ = true;
   histories_.resize(entries_.size());
   emit RowsChanged();
 }

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/serverrec.h"
@@ -95,6 +96,9 @@ class ServerList : public QObject {
   void RowsMoved();
 
   Tserverlist entries_;
+  // Row of each uid: looked up at every reply and every painted cell.
+  mutable std::unordered_map<Uid, int> rows_;
+  mutable bool rowsStale_ = true;
   tpingarray histories_;
   std::uint64_t generation_ = 0;
 };

@@ -61,6 +61,14 @@ ServerSession::ServerSession(Uid uid, SessionServices& services, QObject* parent
   pump_->setSingleShot(true);
   pump_->setTimerType(Qt::PreciseTimer);
   connect(pump_, &QTimer::timeout, this, [this] { Pump(); });
+  actions_ = MakeActions();
+  // The listing timer, the actions' timer and the message timer are made
+  // when first needed: a list of thousands of servers makes a session for
+  // each at its first answer.
+}
+
+QTimer* ServerSession::ListingTimer() {
+  if (listingTimer_) return listingTimer_;
   listingTimer_ = new QTimer(this);
   listingTimer_->setSingleShot(true);
   connect(listingTimer_, &QTimer::timeout, this, [this] {
@@ -69,13 +77,22 @@ ServerSession::ServerSession(Uid uid, SessionServices& services, QObject* parent
     read.kind = RconKind::Read;
     Send(RconChannel::Query, std::exchange(listingCommand_, {}), std::move(read));
   });
+  return listingTimer_;
+}
+
+QTimer* ServerSession::ActionsTimer() {
+  if (actionsTimer_) return actionsTimer_;
   actionsTimer_ = new QTimer(this);
   actionsTimer_->setInterval(1000);
   connect(actionsTimer_, &QTimer::timeout, this, [this] {
     actions_->Check(Clock::now());
     if (!actions_->Waiting()) actionsTimer_->stop();
   });
-  actions_ = MakeActions();
+  return actionsTimer_;
+}
+
+MessageTimer& ServerSession::Messages() {
+  if (messages_) return *messages_;
   messages_ = std::make_unique<MessageTimer>(
       [this](const std::string& text, std::function<void(bool)> done) {
         const Tserverrec* e = Entry();
@@ -88,6 +105,7 @@ ServerSession::ServerSession(Uid uid, SessionServices& services, QObject* parent
         return true;
       },
       this);
+  return *messages_;
 }
 
 std::unique_ptr<PlayerActions> ServerSession::MakeActions() {
@@ -130,9 +148,9 @@ void ServerSession::Stop() {
   if (stopped_) return;
   stopped_ = true;
   pump_->stop();
-  listingTimer_->stop();
-  actionsTimer_->stop();
-  messages_->Stop();
+  if (listingTimer_) listingTimer_->stop();
+  if (actionsTimer_) actionsTimer_->stop();
+  if (messages_) messages_->Stop();
   line_.Drop(false,
              [this](const RconLine::Command& c) { services_.pacer.Cancel(c.paceKey, c.ticket); });
   if (pollTicket_) services_.pacer.Cancel(pollKey_, pollTicket_);
@@ -177,7 +195,7 @@ void ServerSession::DropLine(bool readsOnly) {
 }
 
 void ServerSession::DropReads() {
-  listingTimer_->stop();
+  if (listingTimer_) listingTimer_->stop();
   listingCommand_.clear();
   DropLine(true);
   // Its table is still asked for while a kick of it waits.
@@ -577,13 +595,13 @@ void ServerSession::PollDone(StatusPoller::Result r, const std::string& paceKey)
 void ServerSession::Act(PendingPlayerAction action) {
   if (action.made == Clock::time_point{}) action.made = Clock::now();
   actions_->Add(std::move(action));
-  if (!actionsTimer_->isActive()) actionsTimer_->start();
+  if (!ActionsTimer()->isActive()) ActionsTimer()->start();
 }
 
 void ServerSession::RequestListing(ListingKind kind, std::chrono::milliseconds delay) {
   const Tserverrec* e = Entry();
   if (!e || e->rconpass.empty()) return;
-  listingTimer_->stop();
+  ListingTimer()->stop();
   // A protocol without a directory command asks for nothing.
   listingCommand_ = kind == ListingKind::Maps ? CmdDirMaps(e->protocol) : CmdDirCfg();
   if (kind == ListingKind::Configs) {
@@ -592,10 +610,7 @@ void ServerSession::RequestListing(ListingKind kind, std::chrono::milliseconds d
     emit ListingChanged(ListingKind::Configs);
   }
   if (listingCommand_.empty()) return;
-  if (delay.count() <= 0)
-    listingTimer_->start(0);
-  else
-    listingTimer_->start(static_cast<int>(delay.count()));
+  ListingTimer()->start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, delay.count())));
 }
 
 }  // namespace zelmora

@@ -132,7 +132,7 @@ class ServerSession : public QObject {
   // configuration list is emptied at once: it fills as the answer comes.
   void RequestListing(ListingKind kind, std::chrono::milliseconds delay);
 
-  MessageTimer& Messages() { return *messages_; }
+  MessageTimer& Messages();
 
  signals:
   void StatusChanged();
@@ -158,6 +158,8 @@ class ServerSession : public QObject {
   };
 
   std::unique_ptr<PlayerActions> MakeActions();
+  QTimer* ListingTimer();
+  QTimer* ActionsTimer();
   void Pump();
   void Schedule();
   void SendHead(RconLine::Command& c, Clock::time_point now);
