@@ -57,14 +57,23 @@ std::optional<std::uint16_t> PortOf(std::string_view text) {
 ServerSession::ServerSession(Uid uid, SessionServices& services, QObject* parent)
     : QObject(parent), uid_(uid), services_(services) {
   DisplayName();
+  // The timers, the kicks and the message timer are made when first
+  // needed: a list of thousands of servers makes a session for each at its
+  // first answer.
+}
+
+QTimer* ServerSession::PumpTimer() {
+  if (pump_) return pump_;
   pump_ = new QTimer(this);
   pump_->setSingleShot(true);
   pump_->setTimerType(Qt::PreciseTimer);
   connect(pump_, &QTimer::timeout, this, [this] { Pump(); });
-  actions_ = MakeActions();
-  // The listing timer, the actions' timer and the message timer are made
-  // when first needed: a list of thousands of servers makes a session for
-  // each at its first answer.
+  return pump_;
+}
+
+PlayerActions& ServerSession::Actions() {
+  if (!actions_) actions_ = MakeActions();
+  return *actions_;
 }
 
 QTimer* ServerSession::ListingTimer() {
@@ -140,14 +149,14 @@ std::string ServerSession::DisplayName() const {
 
 void ServerSession::Removed() {
   if (stopped_) return;
-  actions_->DropAll();
+  if (actions_) actions_->DropAll();
   Stop();
 }
 
 void ServerSession::Stop() {
   if (stopped_) return;
   stopped_ = true;
-  pump_->stop();
+  if (pump_) pump_->stop();
   if (listingTimer_) listingTimer_->stop();
   if (actionsTimer_) actionsTimer_->stop();
   if (messages_) messages_->Stop();
@@ -199,7 +208,7 @@ void ServerSession::DropReads() {
   listingCommand_.clear();
   DropLine(true);
   // Its table is still asked for while a kick of it waits.
-  if (!actions_->Waiting() && pollWanted_) {
+  if ((!actions_ || !actions_->Waiting()) && pollWanted_) {
     pollWanted_ = false;
     if (pollTicket_) services_.pacer.Cancel(pollKey_, pollTicket_);
     pollTicket_ = 0;
@@ -274,10 +283,10 @@ void ServerSession::Schedule() {
   if (!getStatusWaits_.empty())
     waitMs = std::min(waitMs, getStatusWaits_.front().sentMs + kAnswerWaitMs - nowMs);
   if (waitMs >= 1e12) {
-    pump_->stop();
+    if (pump_) pump_->stop();
     return;
   }
-  pump_->start(static_cast<int>(std::clamp(std::ceil(waitMs), 0.0, 60000.0)));
+  PumpTimer()->start(static_cast<int>(std::clamp(std::ceil(waitMs), 0.0, 60000.0)));
 }
 
 void ServerSession::SendHead(RconLine::Command& c, Clock::time_point now) {
@@ -584,7 +593,7 @@ void ServerSession::PollDone(StatusPoller::Result r, const std::string& paceKey)
     tablePollLeft_ = r.left;
     ++services_.counters.statusTables;
     emit TableChanged();
-    if (r.parsed) actions_->TableArrived(table_, r.left, now);
+    if (r.parsed && actions_) actions_->TableArrived(table_, r.left, now);
   }
   UpdateLimited();
   Schedule();
@@ -594,7 +603,7 @@ void ServerSession::PollDone(StatusPoller::Result r, const std::string& paceKey)
 
 void ServerSession::Act(PendingPlayerAction action) {
   if (action.made == Clock::time_point{}) action.made = Clock::now();
-  actions_->Add(std::move(action));
+  Actions().Add(std::move(action));
   if (!ActionsTimer()->isActive()) ActionsTimer()->start();
 }
 

@@ -125,7 +125,7 @@ class ServerSession : public QObject {
 
   // --- kicks and bans ----------------------------------------------------------
   void Act(PendingPlayerAction action);
-  PlayerActions& Actions() { return *actions_; }
+  PlayerActions& Actions();
 
   // --- listings ---------------------------------------------------------------
   // Asks for a listing after delay (a newer request replaces it). The
@@ -158,6 +158,7 @@ class ServerSession : public QObject {
   };
 
   std::unique_ptr<PlayerActions> MakeActions();
+  QTimer* PumpTimer();
   QTimer* ListingTimer();
   QTimer* ActionsTimer();
   void Pump();
