@@ -203,6 +203,9 @@ void TForm1::SetPasswordDialogs(TForm16* serverPassword, TForm17* rconPassword) 
 void TForm1::SetUpList() {
   DrawGrid* g1 = ui->DrawGrid1;
   list_ = new ServerListPanel(g1, *engine_, settings_, &flagImages_, this);
+  // Several servers can be marked (Ctrl and Shift clicks, Ctrl+A) for a
+  // command to all of them; the current row stays the selected server.
+  g1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   g1->onMouseDown = [this](int, int, Qt::MouseButton) { list_->MouseDown(); };
   g1->onMouseMove = [this](int c, int r, Qt::MouseButton) { list_->MouseMove(c, r); };
   g1->onMouseUp = [this](int c, int r, Qt::MouseButton) { DrawGrid1MouseUp(c, r); };
@@ -371,7 +374,7 @@ int TForm1::HoverIndex() const {
 }
 
 void TForm1::DrawGrid1Click() {
-  engine_->Selected().SelectRow(ui->DrawGrid1->SelectionTop() - 1);
+  engine_->Selected().SelectRow(ui->DrawGrid1->CurrentRow() - 1);
   FollowSelection(true);
 }
 
