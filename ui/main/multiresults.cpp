@@ -70,13 +70,16 @@ QVariant ResultModel::CellData(int col, int row, int role) const {
   const RconBatch::Row& r = b->Rows()[static_cast<std::size_t>(row - 1)];
   QString raw;
   switch (static_cast<ResultColumn>(col)) {
-    case ResultColumn::Server:
-      raw = ServerTextOf(r, r.name);
+    case ResultColumn::Server: {
+      // The name with its colours while the server is listed and named.
+      const Tserverrec* e = engine_.List().Find(r.server);
+      raw = ServerTextOf(r, e && !e->hostname.empty() ? e->hostname.str() : r.name);
       if (role == Qt::ToolTipRole)
         return QStringLiteral("%1\n%2").arg(WithoutColorCodes(raw),
                                             QString::fromStdString(r.address));
       if (role == kSortRole) return WithoutColorCodes(raw).toLower();
       break;
+    }
     case ResultColumn::Sent:
       raw = TimeText(r.sent);
       break;

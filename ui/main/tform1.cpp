@@ -37,6 +37,7 @@
 #include "ui/main/detailviews.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/icons.h"
+#include "ui/main/multicommand.h"
 #include "ui/main/pingchart.h"
 #include "ui/main/serverlistpanel.h"
 #include "ui/main/windowlayout.h"
@@ -128,6 +129,9 @@ TForm1::~TForm1() {
   // A window that goes away without having been closed (the application
   // quit some other way) still shuts down and saves like a close.
   FormClose();
+  // The window of several servers before the engine its batch uses.
+  delete multi_;
+  multi_ = nullptr;
   // The tabs before the queue and the engine they use.
   adminTabs_.clear();
   playersTab_.reset();
