@@ -110,6 +110,11 @@ void MultiCommand::BuildWidgets() {
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   OutputView->setFont(fixed);
 
+  LayOut();
+  Wire();
+}
+
+void MultiCommand::LayOut() {
   auto* left = new QWidget(this);
   auto* leftBox = new QVBoxLayout(left);
   leftBox->setContentsMargins(0, 0, 0, 0);
@@ -148,7 +153,9 @@ void MultiCommand::BuildWidgets() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(split);
   resize(1160, 620);
+}
 
+void MultiCommand::Wire() {
   connect(AllButton, &QPushButton::clicked, this, [this] {
     for (int i = 0; i < ServerChecks->count(); ++i)
       ServerChecks->item(i)->setCheckState(Qt::Checked);

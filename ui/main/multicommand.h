@@ -81,6 +81,8 @@ class MultiCommand : public QDialog {
 
  private:
   void BuildWidgets();
+  void LayOut();
+  void Wire();
   void FillServerChecks();
   void QuickChanged();
   void RowChanged(int index);
