@@ -42,7 +42,8 @@ std::string AddressOf(const Tserverrec& e) {
 }
 
 QJsonValue Time(const QDateTime& at) {
-  return at.isValid() ? QJsonValue(at.toString(Qt::ISODateWithMs)) : QJsonValue();
+  // UTC, with its "Z": the same moment wherever the output is read.
+  return at.isValid() ? QJsonValue(at.toUTC().toString(Qt::ISODateWithMs)) : QJsonValue();
 }
 
 QString Json(const QJsonObject& o) {

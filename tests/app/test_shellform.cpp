@@ -164,7 +164,12 @@ class TestShellForm : public QObject {
     QCOMPARE(first.value("address").toString(), Address(right_));
     QCOMPARE(first.value("state").toString(), QString::fromUtf8("ausgeführt"));
     QVERIFY(first.value("ok").toBool());
-    QVERIFY(!first.value("sent").toString().isEmpty());
+    const QDateTime sent = QDateTime::fromString(first.value("sent").toString(), Qt::ISODateWithMs);
+    const QDateTime answered =
+        QDateTime::fromString(first.value("answered").toString(), Qt::ISODateWithMs);
+    QVERIFY(first.value("sent").toString().endsWith(QLatin1Char('Z')));
+    QVERIFY(sent.isValid() && answered.isValid() && sent <= answered);
+    QVERIFY(qAbs(sent.secsTo(QDateTime::currentDateTimeUtc())) < 60);
     const QJsonArray output = first.value("output").toArray();  // the whole status table
     QVERIFY(output.size() >= 3);
     QVERIFY(output[0].toString().startsWith(QStringLiteral("map: ")));
