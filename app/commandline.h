@@ -4,8 +4,9 @@
 // -platform or -style) is left to QApplication, and whatever it does not
 // take is refused after it has started (UnexpectedArguments).
 //
-// The program has only these two options for now; shell forms that work
-// without a window come with options of their own when they exist.
+// Two shell forms work without a window (app/shellform.h): --send sends an
+// rcon command to listed servers, --query prints one server's status; both
+// take --json. They take no options of Qt's and no other arguments.
 #pragma once
 
 #include <iosfwd>
@@ -21,15 +22,26 @@ struct CommandLine {
     Help,     // print the help text, exit 0
     Version,  // print the version, exit 0
     Refused,  // print `error` and the hint to --help, exit 2
+    Send,     // --send: the command to the servers named, no window
+    Query,    // --query: one server's status, no window
   };
   Action action = Action::Window;
   std::string error;  // German, without the program name
+
+  std::string command;               // --send TEXT (as the shell gave it, UTF-8)
+  std::vector<std::string> servers;  // --servers NAME-OR-ADDRESS[,...], in order
+  bool all = false;                  // --all
+  std::string address;               // --query ADDRESS[:PORT]
+  bool json = false;                 // --json: one JSON object per line
 };
 
 // The options are read in order; the first one that decides wins, as in
 // GNU programs ("--help --bogus" helps, "--bogus --help" is refused). A
 // single-dash argument and what follows it belong to Qt; "--" ends the
-// options and must be the last argument.
+// options and must be the last argument. An option's value follows it
+// ("--send TEXT") or is joined with "=" ("--send=TEXT"). The shell forms:
+// --send with exactly one of --servers and --all; --query alone; --json
+// with either; nothing else beside them.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // Exit status for a refused command line (as GNU programs give).
@@ -39,7 +51,8 @@ std::string HelpText();
 std::string VersionText();
 
 // Answers the command line: prints help or version to out, or a refusal to
-// err, and returns the exit status; nothing when the window is to open.
+// err, and returns the exit status; nothing when the window is to open or a
+// shell form is to run.
 std::optional<int> AnswerCommandLine(int argc, const char* const* argv, std::ostream& out,
                                      std::ostream& err);
 

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <iostream>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "app/commandline.h"
+#include "app/shellform.h"
 #include "app/singleinstance.h"
 #include "app/windowfront.h"
 #include "core/datafolder.h"
@@ -36,16 +36,6 @@ std::vector<std::string> LeftoverArguments() {
   const QStringList all = QCoreApplication::arguments();
   for (qsizetype i = 1; i < all.size(); ++i) args.push_back(all[i].toLocal8Bit().toStdString());
   return args;
-}
-
-zelmora::DataFolders ChooseFolders() {
-  // UTF-8, as core's file layer expects every path (on Windows it opens them
-  // with the wide API, so any folder name works).
-  const std::string exeDir =
-      QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
-  const std::string userData =
-      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString();
-  return zelmora::ChooseDataFolders(exeDir, userData);
 }
 
 // A later start: asks the running program for its window, in the event loop
@@ -87,6 +77,14 @@ int main(int argc, char* argv[]) {
   if (const std::optional<int> status =
           zelmora::AnswerCommandLine(argc, argv, std::cout, std::cerr))
     return *status;
+  // The shell forms need no display and take no lock.
+  {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const zelmora::CommandLine line = zelmora::ParseCommandLine(args);
+    if (line.action == zelmora::CommandLine::Action::Send ||
+        line.action == zelmora::CommandLine::Action::Query)
+      return zelmora::RunShellForm(argc, argv, line, std::cout, std::cerr);
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zelmora"));
   if (const std::optional<std::string> refusal =
@@ -95,7 +93,7 @@ int main(int argc, char* argv[]) {
     return zelmora::kUsageExitStatus;
   }
   zelmora::InstallGermanTranslations(app);
-  const zelmora::DataFolders folders = ChooseFolders();
+  const zelmora::DataFolders folders = zelmora::AppDataFolders();
 
   SingleInstance instance(QString::fromStdString(folders.data));
   if (instance.ClaimFolder() == SingleInstance::Claim::Second) {

@@ -99,6 +99,23 @@ std::string Utf8ToCp1252(std::string_view utf8) {
   return out;
 }
 
+std::string Utf8Sanitized(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t c = 0;
+    const std::size_t n = Sequence(bytes, i, &c);
+    if (n == 0) {
+      AppendUtf8(out, 0xFFFD);
+      ++i;
+      continue;
+    }
+    out.append(bytes.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     char32_t c = 0;

@@ -22,6 +22,10 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // are no UTF-8, become '?'.
 std::string Utf8ToCp1252(std::string_view utf8);
 
+// The bytes as well-formed UTF-8: each byte that starts no well-formed
+// sequence becomes U+FFFD.
+std::string Utf8Sanitized(std::string_view bytes);
+
 // Whether the bytes are well-formed UTF-8 (shortest forms, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
 // Whether they hold at least one multi-byte sequence (and are valid).

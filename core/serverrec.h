@@ -30,7 +30,7 @@ struct Tserverrec {
   Str250 shortversion;              // 1029
   Str250 hostname;                  // 1280  with colour codes
   Str250 mapinfo;                   // 1531  "^" digit gametype " ^0" map
-  Str250 spare;                     // 1782  never used, carried along
+  Str250 spare;                     // 1782  the text encoding (serverencoding.h); carried along
   std::uint8_t spareflag = 0;       // 2033
   // bool8 fields keep the raw byte so a foreign file round-trips exactly;
   // anything non-zero counts as true.

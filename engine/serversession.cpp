@@ -7,7 +7,7 @@
 #include <cmath>
 #include <utility>
 
-#include "core/encoding.h"
+#include "core/serverencoding.h"
 #include "core/textutil.h"
 #include "engine/clock.h"
 #include "protocol/colorcodes.h"
@@ -312,8 +312,8 @@ void ServerSession::SendHead(RconLine::Command& c, Clock::time_point now) {
   if (!address) {
     // The name cache looks it up in the background; a while is waited for.
     if (now - c.issued > std::chrono::seconds(5)) {
-      Note(Cp1252ToUtf8(c.text) + ": nicht gesendet, die Adresse von " +
-           Cp1252ToUtf8(e->host.view()) + " ist nicht bekannt");
+      Note(AsText(c.text) + ": nicht gesendet, die Adresse von " +
+           GameTextToUtf8(e->host.view(), TextEncoding::Cp1252) + " ist nicht bekannt");
       line_.DropHead();
     } else {
       c.retryAt = now + std::chrono::milliseconds(100);
@@ -325,7 +325,7 @@ void ServerSession::SendHead(RconLine::Command& c, Clock::time_point now) {
     // A stored password that breaks the rule (its rest would run as a
     // command) or a line break in the command: nothing goes out.
     const std::string why = PasswordProblem(e->rconpass.view());
-    Note(Cp1252ToUtf8(c.text) + ": nicht gesendet" + (why.empty() ? std::string() : ", " + why));
+    Note(AsText(c.text) + ": nicht gesendet" + (why.empty() ? std::string() : ", " + why));
     if (c.ticket) services_.pacer.Cancel(c.paceKey, c.ticket);
     line_.DropHead();
     return;
@@ -488,7 +488,7 @@ void ServerSession::Unanswered(RconChannel channel, const Outstanding& gone, dou
     return;
   }
   (void)nowMs;
-  Note(Cp1252ToUtf8(gone.command) + ": Keine Antwort vom Server (verworfen oder gedrosselt)");
+  Note(AsText(gone.command) + ": Keine Antwort vom Server (verworfen oder gedrosselt)");
   if (gone.answer) gone.answer(std::nullopt);
 }
 
@@ -511,6 +511,11 @@ void ServerSession::UpdateLimited() {
   if (limited == limited_) return;
   limited_ = limited;
   emit LimitedChanged(limited_);
+}
+
+std::string ServerSession::AsText(const std::string& command) const {
+  const Tserverrec* e = Entry();
+  return GameTextToUtf8(command, e ? EncodingOf(*e) : TextEncoding::Automatic);
 }
 
 void ServerSession::Note(const std::string& line) {

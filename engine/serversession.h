@@ -174,6 +174,8 @@ class ServerSession : public QObject {
   void TryPoll(Clock::time_point now);
   void PollDone(StatusPoller::Result result, const std::string& paceKey);
   void Note(const std::string& line);
+  // A command of this server in the words of a note (UTF-8).
+  std::string AsText(const std::string& command) const;
   std::optional<std::string> PaceKeyNow() const;
 
   const Uid uid_;

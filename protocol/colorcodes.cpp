@@ -1,5 +1,7 @@
 #include "protocol/colorcodes.h"
 
+#include <algorithm>
+
 namespace zelmora {
 
 const std::array<Rgb, 10>& ColorTable() {
@@ -41,6 +43,27 @@ std::string StripColorCodes(std::string_view text) {
   out.reserve(r.size());
   for (char c : r)
     if (c != '\r') out.push_back(c);
+  return out;
+}
+
+std::string StripColorCodesUtf8(std::string_view utf8) {
+  // The length of the character at i by its first byte (a stray byte is one).
+  const auto length = [&](std::size_t i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const std::size_t n = b >= 0xF8 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    return std::min(n, utf8.size() - i);
+  };
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t n = length(i);
+    if (utf8[i] == '^' && i + n < utf8.size()) {
+      i += n + length(i + n);  // the caret and the character it takes
+      continue;
+    }
+    if (utf8[i] != '\r') out.append(utf8.substr(i, n));
+    i += n;
+  }
   return out;
 }
 

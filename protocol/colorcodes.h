@@ -28,6 +28,10 @@ const char* ColorName(int index);
 // character after it (pairwise, left to right), then every carriage return.
 std::string StripColorCodes(std::string_view text);
 
+// The same for UTF-8 text: the character a caret takes is a whole UTF-8
+// sequence, not its first byte.
+std::string StripColorCodesUtf8(std::string_view utf8);
+
 // One character to draw and the colour to draw it in: a table index 0..9, or
 // no value for the colour the painter had when it started.
 struct ColorRun {

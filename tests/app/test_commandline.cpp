@@ -60,8 +60,64 @@ class TestCommandLine : public QObject {
     QTest::newRow("-- at the end") << QStringList{"--"} << A::Window << QString();
     QTest::newRow("-- then an argument") << QStringList{"--", "--help"} << A::Refused
                                          << QStringLiteral("überzähliges Argument „--help“");
-    QTest::newRow("not yet an option") << QStringList{"--send", "status"} << A::Refused
-                                       << QStringLiteral("unbekannte Option „--send“");
+    QTest::newRow("send without servers") << QStringList{"--send", "status"} << A::Refused
+                                          << QStringLiteral("--send braucht --servers oder --all");
+    QTest::newRow("send to all") << QStringList{"--send", "status", "--all"} << A::Send
+                                 << QString();
+    QTest::newRow("send, joined value")
+        << QStringList{"--servers=a,b", "--send=say x"} << A::Send << QString();
+    QTest::newRow("query") << QStringList{"--query", "127.0.0.1", "--json"} << A::Query
+                           << QString();
+    QTest::newRow("help still first") << QStringList{"--help", "--send"} << A::Help << QString();
+    QTest::newRow("value missing") << QStringList{"--all", "--send"} << A::Refused
+                                   << QStringLiteral("die Option „--send“ braucht einen Wert");
+    QTest::newRow("flag with a value") << QStringList{"--all=1"} << A::Refused
+                                       << QStringLiteral("die Option „--all“ nimmt keinen Wert");
+    QTest::newRow("twice") << QStringList{"--all", "--all"} << A::Refused
+                           << QStringLiteral("die Option „--all“ steht doppelt");
+    QTest::newRow("send and query") << QStringList{"--send", "x", "--query", "y"} << A::Refused
+                                    << QStringLiteral("--send und --query schließen einander aus");
+    QTest::newRow("servers and all")
+        << QStringList{"--send", "x", "--all", "--servers", "a"} << A::Refused
+        << QStringLiteral("--servers und --all schließen einander aus");
+    QTest::newRow("servers without send")
+        << QStringList{"--servers", "a"} << A::Refused
+        << QStringLiteral("--servers und --all gelten nur mit --send");
+    QTest::newRow("query with servers")
+        << QStringList{"--query", "a", "--all"} << A::Refused
+        << QStringLiteral("--servers und --all gelten nur mit --send");
+    QTest::newRow("json alone") << QStringList{"--json"} << A::Refused
+                                << QStringLiteral("--json gilt nur mit --send oder --query");
+    QTest::newRow("empty command") << QStringList{"--send=", "--all"} << A::Refused
+                                   << QStringLiteral("--send braucht einen Befehl");
+    QTest::newRow("backslash and n are text")
+        << QStringList{"--send", "say a\\nquit", "--all"} << A::Send << QString();
+    QTest::newRow("empty name") << QStringList{"--send", "x", "--servers", "a,,b"} << A::Refused
+                                << QStringLiteral("--servers enthält einen leeren Namen");
+    QTest::newRow("operand beside a shell form")
+        << QStringList{"--send", "x", "--all", "extra"} << A::Refused
+        << QStringLiteral("überzähliges Argument „extra“");
+    QTest::newRow("qt option beside a shell form")
+        << QStringList{"-style", "Fusion", "--query", "a"} << A::Refused
+        << QStringLiteral("unbekannte Option „-style“");
+  }
+
+  // What the shell forms take from the options.
+  void shellFields() {
+    const CommandLine send = ParseCommandLine(
+        Args({"--send", "say Server startet neu", "--servers", "A b,127.0.0.1:28960"}));
+    QCOMPARE(static_cast<int>(send.action), static_cast<int>(CommandLine::Action::Send));
+    QCOMPARE(send.command, std::string("say Server startet neu"));
+    QCOMPARE(send.servers, (std::vector<std::string>{"A b", "127.0.0.1:28960"}));
+    QVERIFY(!send.all && !send.json);
+    const CommandLine query = ParseCommandLine(Args({"--json", "--query=host:1"}));
+    QCOMPARE(query.address, std::string("host:1"));
+    QVERIFY(query.json);
+    // A line break would start a second command on the server.
+    const CommandLine broken = ParseCommandLine({"--send", "say a\nquit", "--all"});
+    QCOMPARE(static_cast<int>(broken.action), static_cast<int>(CommandLine::Action::Refused));
+    QCOMPARE(QString::fromStdString(broken.error),
+             QStringLiteral("der Befehl enthält einen Zeilenumbruch oder ein Nullzeichen"));
   }
   void parse() {
     QFETCH(QStringList, args);
@@ -106,18 +162,18 @@ class TestCommandLine : public QObject {
     QCOMPARE(QString::fromStdString(errOut.str()), err);
   }
 
-  // The help names exactly the two options; the version names the licence.
+  // The help names every option once, and the shell forms with an
+  // example; the version names the licence.
   void texts() {
-    int optionLines = 0;
+    std::vector<std::string> named;
     for (const std::string& line : Lines(HelpText())) {
-      if (line.rfind("  -", 0) == 0 || line.rfind("      --", 0) == 0) {
-        ++optionLines;
-        QVERIFY2(
-            line.find("--help") != std::string::npos || line.find("--version") != std::string::npos,
-            line.c_str());
-      }
+      if (line.rfind("  -", 0) != 0 && line.rfind("      --", 0) != 0) continue;
+      const std::size_t dash = line.find("--");
+      named.push_back(line.substr(dash, line.find_first_of(" =", dash) - dash));
     }
-    QCOMPARE(optionLines, 2);
+    QCOMPARE(named, (std::vector<std::string>{"--help", "--version", "--send", "--servers", "--all",
+                                              "--query", "--json"}));
+    QVERIFY(HelpText().find("crontab") != std::string::npos);
     QVERIFY(HelpText().find(kProgramHomepage) != std::string::npos);
     const std::vector<std::string> version = Lines(VersionText());
     QCOMPARE(QString::fromStdString(version.at(0)), QStringLiteral("zelmora 1.04"));

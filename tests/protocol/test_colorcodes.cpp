@@ -48,6 +48,29 @@ class TestColorCodes : public QObject {
     QCOMPARE(B(StripColorCodes(S(text))), stripped);
   }
 
+  // UTF-8 text: a caret takes a whole character; on ASCII the same as the
+  // byte rule.
+  void stripUtf8_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("stripped");
+    QTest::newRow("two codes") << QByteArray("^1Red ^7White") << QByteArray("Red White");
+    QTest::newRow("caret eats caret") << QByteArray("^^1x") << QByteArray("1x");
+    QTest::newRow("triple caret") << QByteArray("^^^") << QByteArray("^");
+    QTest::newRow("carriage return removed") << QByteArray("a\rb\r") << QByteArray("ab");
+    QTest::newRow("umlaut after caret") << QByteArray("^\xc3\xb6x") << QByteArray("x");
+    QTest::newRow("three bytes after caret") << QByteArray("^\xe2\x82\xacx") << QByteArray("x");
+    QTest::newRow("four bytes after caret") << QByteArray("^\xf0\x9f\x98\x80x") << QByteArray("x");
+    QTest::newRow("cyrillic kept")
+        << QByteArray("^2\xd0\x9c\xd0\xb8\xd1\x80") << QByteArray("\xd0\x9c\xd0\xb8\xd1\x80");
+    QTest::newRow("cut sequence at the end") << QByteArray("a^\xe2\x82") << QByteArray("a");
+    QTest::newRow("caret last after umlaut") << QByteArray("\xc3\xb6^") << QByteArray("\xc3\xb6^");
+  }
+  void stripUtf8() {
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, stripped);
+    QCOMPARE(B(StripColorCodesUtf8(S(text))), stripped);
+  }
+
   void table() {
     const auto& t = ColorTable();
     QCOMPARE(t[0], (Rgb{0, 0, 0}));

@@ -229,7 +229,8 @@ class TestMainWindow : public QObject {
                                "editieren Server löschen Sortieren [Nach Ping - aufsteigend] "
                                "[Nach Ping - absteigend] Liste leeren Alle Server jetzt abfragen "
                                "Serverpasswort ändern "
-                               "(auf dem Server) rconPasswort ändern (im Programm)"),
+                               "(auf dem Server) rconPasswort ändern (im Programm) "
+                               "Befehl an mehrere Server ..."),
              QString::fromUtf8("GUIDListe: Editieren ... (aus)"),
              QString::fromUtf8("?: Auf neue Version überprüfen (aus) Über (aus)")}));
     auto* tabs = form.findChild<QTabWidget*>("PageControl1");
@@ -413,6 +414,7 @@ class TestMainWindow : public QObject {
                                  QString::fromUtf8("IP:Port in die Zwischenablage"),
                                  QString::fromUtf8("Serverpasswort ändern (auf dem Server)"),
                                  QString::fromUtf8("rcon Passwort ändern (im Programm)"),
+                                 QString::fromUtf8("Befehl an mehrere Server ..."),
                                  QString::fromUtf8("Markierte Zeilen kopieren")}));
     popup->hide();
     QVERIFY(!g1->Frozen());

@@ -7,6 +7,7 @@
 #include "ui/admin/admincommon.h"
 #include "ui/admin/operatorcommand.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/servertext.h"
 
 namespace zelmora {
 
@@ -38,7 +39,7 @@ void ConfigTab::ConfigListShow(const Listing& listing) {
   const QString chosen =
       w_.ListBox3->currentItem() ? w_.ListBox3->currentItem()->text() : QString();
   w_.ListBox3->clear();
-  for (const std::string& f : listing.items) w_.ListBox3->addItem(FromCp1252(f));
+  for (const std::string& f : listing.items) AddServerItem(w_.ListBox3, session_.get(), f);
   if (chosen.isEmpty()) return;
   const QList<QListWidgetItem*> again = w_.ListBox3->findItems(chosen, Qt::MatchExactly);
   if (!again.isEmpty()) w_.ListBox3->setCurrentItem(again.front());

@@ -9,6 +9,7 @@
 #include "ui/admin/admincommon.h"
 #include "ui/admin/operatorcommand.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/servertext.h"
 
 namespace zelmora {
 
@@ -50,7 +51,7 @@ QString ConsoleTab::HeaderLine(const ServerSession& session) {
   const Tserverrec* e = session.Entry();
   QString address = e ? FromCp1252(e->host.str() + ":" + e->port.str()) : QString();
   return QStringLiteral("=== Konsole von %1 (%2) ===")
-      .arg(FromCp1252(session.DisplayName()), address);
+      .arg(ServerText(&session, session.DisplayName()), address);
 }
 
 void ConsoleTab::ServerSelected(const Tserverrec& e, bool) {
@@ -81,7 +82,7 @@ void ConsoleTab::ShowConsole() {
   if (again) text = shownHeader_ = HeaderLine(*session_.get());
   for (std::uint64_t n = from; n < t.End(); ++n) {
     if (!text.isEmpty() || n > from) text += QLatin1Char('\n');
-    text += t.IsNote(n) ? QString::fromStdString(t.Line(n)) : FromCp1252(t.Line(n));
+    text += t.IsNote(n) ? QString::fromStdString(t.Line(n)) : ServerText(session_.get(), t.Line(n));
   }
   if (again)
     w_.RichEdit1->setPlainText(text);
@@ -93,7 +94,7 @@ void ConsoleTab::ShowConsole() {
 
 bool ConsoleTab::Button2Click() {
   if (!engine_.Selected().Valid()) return false;
-  std::string command = EditText(w_.Edit1);
+  std::string command = EditText(w_.Edit1, engine_.SelectedSession());
   if (!CheckConsoleLine(w_.Edit1, command)) return false;
   engine_.SendRcon(command);
   history_.Add(std::move(command));
@@ -112,7 +113,7 @@ bool ConsoleTab::eventFilter(QObject* watched, QEvent* event) {
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
       const auto entry = key == Qt::Key_Up ? history_.Up() : history_.Down();
       if (entry) {
-        w_.Edit1->setText(FromCp1252(*entry));
+        w_.Edit1->setText(ServerText(session_.get(), *entry));
         return true;
       }
     }

@@ -23,6 +23,7 @@
 #include "ui/admin/widgetlookup.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/servertext.h"
 #include "ui/dialogs/textfiles.h"
 
 namespace zelmora {
@@ -104,7 +105,7 @@ QVariant SonstigesModel::data(const QModelIndex& index, int role) const {
     case 1:
       return FromCp1252(r.name);
     case 2:
-      return FromCp1252(r.value);
+      return serverText ? serverText(r.value) : FromCp1252(r.value);
     case 3:
       return FromCp1252(r.description);
     default:
@@ -142,6 +143,9 @@ CustomVarsTab::CustomVarsTab(VarQueue& queue, QWidget* page, QString profileDir)
   model_ = new SonstigesModel(records_, this);
   model_->profileChosen = [this] { return ProfileChosen(); };
   model_->serverSelected = [this] { return queue_.Engine().Selected().Valid(); };
+  model_->serverText = [this](const std::string& value) {
+    return ServerText(queue_.Engine().SelectedSession(), value);
+  };
   sonstiges->setModel(model_);
   sonstiges->setItemDelegate(new SonstigesDelegate(sonstiges));
   sonstiges->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -244,7 +248,7 @@ void CustomVarsTab::SelectCell(int col, int row) {
   const Tsonstigesrec& rec = records_[static_cast<std::size_t>(r)];
   pickedName_ = rec.name;
   Label17->setText(FromCp1252(rec.name));
-  Edit6->setText(FromCp1252(rec.value));
+  Edit6->setText(ServerText(queue_.Engine().SelectedSession(), rec.value));
   if (ProfileChosen() && col == 0 && UsableServer(queue_.Engine()) && !rec.name.empty()) {
     RconOptions read;
     read.kind = RconKind::Read;
@@ -266,7 +270,7 @@ void CustomVarsTab::Button21Click() {
 void CustomVarsTab::Button48Click() {
   if (!queue_.Engine().Selected().Valid()) return;
   if (pickedName_.empty() || Label17->text().isEmpty()) return;
-  const std::string value = ToCp1252(Edit6->text());
+  const std::string value = TextForServer(queue_.Engine().SelectedSession(), Edit6->text());
   if (value != "show" && Refused(queue_.Window(), BuildSetVar(pickedName_, value))) return;
   queue_.SendVar(pickedName_, value);
 }

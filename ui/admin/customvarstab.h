@@ -48,6 +48,8 @@ class SonstigesModel final : public QAbstractTableModel {
   // columns only while a server is selected.
   std::function<bool()> profileChosen;
   std::function<bool()> serverSelected;
+  // A value the selected server sent, as shown (its encoding).
+  std::function<QString(const std::string& value)> serverText;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;

@@ -12,6 +12,7 @@
 #include "ui/admin/varqueue.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/servertext.h"
 
 namespace zelmora {
 
@@ -111,7 +112,8 @@ void GameSettingsTab::GameTypeControls(const std::string& protocolText) {
 void GameSettingsTab::ApplyReply(const std::string& name, const std::string& value) {
   for (const auto& rows : rows_)
     for (const Row& r : rows)
-      if (name == r.def->variable) r.edit->setText(FromCp1252(value));
+      if (name == r.def->variable)
+        r.edit->setText(ServerText(queue_.Engine().SelectedSession(), value));
 }
 
 std::vector<const GameSettingsTab::Row*> GameSettingsTab::ActiveRows(int page) const {
@@ -148,7 +150,7 @@ void GameSettingsTab::WriteClick(int page) {
   }
   std::vector<std::string> entries;
   for (const Row* r : ActiveRows(page)) {
-    const std::string value = ToCp1252(r->edit->text());
+    const std::string value = TextForServer(queue_.Engine().SelectedSession(), r->edit->text());
     if (Refused(queue_.Window(), BuildSetVar(r->def->variable, value))) return;
     entries.push_back(std::string(r->def->variable) + ";" + value);
   }

@@ -16,6 +16,7 @@
 #include "ui/admin/admincommon.h"
 #include "ui/admin/operatorcommand.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/servertext.h"
 
 namespace zelmora {
 
@@ -98,7 +99,7 @@ void MapsTab::MapListShow(const Listing& listing, std::uint8_t protocol) {
     // Filling and choosing the current map is no click.
     const QSignalBlocker quiet(w_.ListBox2);
     w_.ListBox2->clear();
-    for (const std::string& m : listing.items) w_.ListBox2->addItem(FromCp1252(m));
+    for (const std::string& m : listing.items) AddServerItem(w_.ListBox2, session_.get(), m);
     w_.ListBox2->setCurrentRow(listing.chosen);
   }
   // The listing names the maps whose picture goes up in turn; the last one

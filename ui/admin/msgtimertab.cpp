@@ -9,6 +9,7 @@
 #include "ui/admin/operatorcommand.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/servertext.h"
 
 namespace zelmora {
 
@@ -22,7 +23,7 @@ MsgTimerTab::MsgTimerTab(QueryEngine& engine, MsgTimerTabWidgets widgets)
   // A text changed while the timer runs changes the next message; a line
   // break is refused when the timer is switched on.
   connect(w_.Edit8, &QLineEdit::textEdited, this, [this] {
-    const std::string text = EditText(w_.Edit8);
+    const std::string text = EditText(w_.Edit8, session_.get());
     if (MessageTimer* t = Timer(); t && BuildSay(text).ok()) t->SetText(text);
   });
 }
@@ -43,7 +44,7 @@ void MsgTimerTab::ServerSelected(const Tserverrec& e, bool) {
   if (MessageTimer* t = Timer()) {
     timerLink_ = connect(t, &MessageTimer::Changed, this, [this] { ShowState(); });
     const QSignalBlocker quiet(w_.Edit8);
-    w_.Edit8->setText(FromCp1252(t->Text()));
+    w_.Edit8->setText(ServerText(session_.get(), t->Text()));
     w_.Edit9->setText(QString::number(t->IntervalSeconds()));
   }
   ShowState();
@@ -67,7 +68,7 @@ void MsgTimerTab::Button50Click() {
                 QStringLiteral("'%1' is not a valid integer value").arg(w_.Edit9->text()));
     return;
   }
-  const std::string text = EditText(w_.Edit8);
+  const std::string text = EditText(w_.Edit8, session_.get());
   if (Refused(w_.Edit8, BuildSay(text)) || !t) return;
   t->SetText(text);
   t->Start(*seconds);

@@ -23,10 +23,20 @@ namespace zelmora {
 // send is not reported: the network paths tell the operator nothing.
 bool SendOperatorCommand(QWidget* parent, QueryEngine& engine, const BuiltCommand& command);
 
-// The text of a line edit as the 8-bit string that goes on the wire.
+// The text of a line edit as an 8-bit string of the program's own
+// (Windows-1252: numbers, names of the program's files).
 std::string EditText(const QLineEdit* edit);
+// The text of a line edit as the bytes that go on the wire to server, in
+// its encoding.
+std::string EditText(const QLineEdit* edit, const ServerSession* server);
 
-// The text of the selected item of a list box, or no value when none is
+// An item of a list the server sent (maps, configuration files): shown as
+// read in its encoding, and keeping the server's own bytes, which go back to
+// it unchanged.
+void AddServerItem(QListWidget* list, const ServerSession* server, const std::string& bytes);
+
+// The server's bytes of the selected item of a list box (the text in
+// Windows-1252 for an item that has none), or no value when none is
 // selected.
 std::optional<std::string> SelectedItemText(const QListWidget* list);
 

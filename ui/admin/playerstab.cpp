@@ -14,6 +14,7 @@
 #include "ui/admin/operatorcommand.h"
 #include "ui/dialogs/cp1252.h"
 #include "ui/dialogs/protectedfiles.h"
+#include "ui/dialogs/servertext.h"
 
 namespace zelmora {
 
@@ -28,8 +29,10 @@ bool HasGuid(const Tstatusrow& row) {
   return !row[3].empty() && row[3] != "0";
 }
 
-QString PlayerName(const std::string& name) {
-  return FromCp1252(StripColorCodes(name));
+// A name as its server sent it. An outcome names no encoding: the
+// automatic reading serves.
+QString PlayerName(const std::string& name, TextEncoding encoding = TextEncoding::Automatic) {
+  return WithoutColorCodes(DecodeGameText(name, encoding));
 }
 
 // "Kick", "Bann", ... as the subject of a sentence.
@@ -64,7 +67,7 @@ QString Done(Kind k) {
 
 QString OutcomeText(const ActionOutcome& o) {
   const QString player = PlayerName(o.player);
-  const QString server = FromCp1252(o.server);
+  const QString server = WithoutColorCodes(DecodeGameText(o.server, TextEncoding::Automatic));
   const QString what = o.player.empty()
                            ? RequestName(o.kind)
                            : QStringLiteral("%1 für Spieler %2").arg(RequestName(o.kind), player);
@@ -217,7 +220,7 @@ void PlayersTab::Button5Click() {
 
 bool PlayersTab::Button7Click() {
   if (!UsableServer(engine_)) return true;
-  const BuiltCommand say = BuildSay(EditText(w_.Edit3));
+  const BuiltCommand say = BuildSay(EditText(w_.Edit3, engine_.SelectedSession()));
   if (Refused(w_.Edit3, say)) return false;
   engine_.SendRcon(say.line);
   return true;
@@ -227,7 +230,7 @@ void PlayersTab::Button13Click() {
   const Tstatusrow* row = SelectedRow();
   if (!UsableServer(engine_) || !row) return;
   // To the server whose table the row is from.
-  const BuiltCommand tell = BuildTell((*row)[0], EditText(w_.Edit3));
+  const BuiltCommand tell = BuildTell((*row)[0], EditText(w_.Edit3, session_.get()));
   if (Refused(w_.Edit3, tell)) return;
   session_->Send(RconChannel::Query, tell.line);
 }

@@ -36,6 +36,15 @@ QString FromMessageBytes(std::string_view bytes) {
   return FromCp1252(bytes);
 }
 
+QString DecodeGameText(std::string_view bytes, TextEncoding encoding) {
+  if (!ReadsAsUtf8(bytes, encoding)) return FromCp1252(bytes);
+  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string EncodeGameText(const QString& text, TextEncoding encoding, bool serverSpeaksUtf8) {
+  return Utf8ToGameText(text.toStdString(), encoding, serverSpeaksUtf8);
+}
+
 std::string ToCp1252(const QString& text) {
   std::string out;
   out.reserve(static_cast<size_t>(text.size()));

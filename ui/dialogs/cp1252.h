@@ -1,5 +1,7 @@
-// Game texts are 8-bit Windows-1252 byte strings everywhere in Zelmora; they
-// become QStrings only at the moment they are drawn or put into a widget.
+// Game texts are 8-bit byte strings everywhere in Zelmora; they become
+// QStrings only at the moment they are drawn or put into a widget. The
+// program's own files are Windows-1252; a server's texts are read in the
+// encoding chosen for it (core/serverencoding.h).
 #pragma once
 
 #include <QChar>
@@ -8,7 +10,19 @@
 #include <string>
 #include <string_view>
 
+#include "core/serverencoding.h"
+
 namespace zelmora {
+
+// A server's bytes for the screen, in its encoding: automatic reads each
+// text as UTF-8 when it is valid UTF-8 with a multi-byte sequence, else as
+// Windows-1252. Colour codes are ASCII and read the same in both.
+QString DecodeGameText(std::string_view bytes, TextEncoding encoding);
+
+// Text typed for a server as the bytes that go into its command (see
+// Utf8ToGameText).
+std::string EncodeGameText(const QString& text, TextEncoding encoding,
+                           bool serverSpeaksUtf8 = false);
 
 // The character of one Windows-1252 byte. The five bytes the code page leaves
 // undefined map to the control characters of the same value, as Windows does.

@@ -2,6 +2,7 @@
 
 #include "protocol/colorcodes.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/servertext.h"
 #include "ui_tform16.h"
 
 namespace zelmora {
@@ -16,7 +17,7 @@ TForm16::TForm16(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TF
 TForm16::~TForm16() = default;
 
 void TForm16::Prepare(const Tserverrec& e) {
-  ui_->Label4->setText(FromCp1252(StripColorCodes(e.hostname.view())));
+  ui_->Label4->setText(WithoutColorCodes(DecodeGameText(e.hostname.view(), EncodingOf(e))));
   ui_->Edit1->clear();
 }
 

@@ -5,6 +5,7 @@
 
 #include "protocol/colorcodes.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/servertext.h"
 #include "ui_tform17.h"
 
 namespace zelmora {
@@ -18,7 +19,7 @@ TForm17::TForm17(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TF
 TForm17::~TForm17() = default;
 
 void TForm17::Prepare(const Tserverrec& e) {
-  ui_->Label4->setText(FromCp1252(StripColorCodes(e.hostname.view())));
+  ui_->Label4->setText(WithoutColorCodes(DecodeGameText(e.hostname.view(), EncodingOf(e))));
   ui_->Edit1->setText(FromCp1252(e.rconpass.view()));
 }
 

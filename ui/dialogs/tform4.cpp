@@ -1,7 +1,10 @@
 #include "ui/dialogs/tform4.h"
 
+#include <algorithm>
+
 #include "core/commandrules.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -9,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/serverencoding.h"
 #include "core/serverfile.h"
 #include "core/textutil.h"
 #include "ui/dialogs/messages.h"
@@ -17,6 +21,10 @@ namespace zelmora {
 namespace {
 
 constexpr int kPortMaxChars = 9;
+
+// The items of EncodingBox, in this order.
+constexpr TextEncoding kEncodings[] = {TextEncoding::Automatic, TextEncoding::Cp1252,
+                                       TextEncoding::Utf8};
 
 }  // namespace
 
@@ -38,6 +46,15 @@ TForm4::TForm4(ServerList& list, Selection& selection, SavedFiles& files, const 
   Edit3 = new QLineEdit(this);
   Edit3->setObjectName(QStringLiteral("Edit3"));
   Edit3->setEchoMode(QLineEdit::Normal);  // the rcon password is shown in clear text
+  EncodingBox = new QComboBox(this);
+  EncodingBox->setObjectName(QStringLiteral("EncodingBox"));
+  EncodingBox->addItems(
+      {QStringLiteral("Automatisch"), QStringLiteral("Windows-1252"), QStringLiteral("UTF-8")});
+  EncodingBox->setToolTip(
+      QStringLiteral("Wie Namen, Karten, Variablen und Konsolentext dieses Servers gelesen "
+                     "und an ihn gesendete Texte geschrieben werden. Automatisch: UTF-8, wo "
+                     "ein Text gültiges UTF-8 mit Umlauten oder anderen Zeichen ist, sonst "
+                     "Windows-1252."));
   Button1 = new QPushButton(QStringLiteral("Abbruch"), this);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button2 = new QPushButton(QStringLiteral("OK"), this);
@@ -51,6 +68,8 @@ TForm4::TForm4(ServerList& list, Selection& selection, SavedFiles& files, const 
   grid->addWidget(Edit2, 1, 1);
   grid->addWidget(new QLabel(QStringLiteral("rcon Passwort:"), this), 2, 0, 1, 2);
   grid->addWidget(Edit3, 3, 0, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Zeichensatz:"), this), 4, 0, 1, 2);
+  grid->addWidget(EncodingBox, 5, 0, 1, 2);
   grid->setColumnStretch(0, 3);
   grid->setColumnStretch(1, 1);
   auto* buttons = new QHBoxLayout;
@@ -71,6 +90,7 @@ TForm4::TForm4(ServerList& list, Selection& selection, SavedFiles& files, const 
 
 void TForm4::BeginAdd() {
   editMode = false;
+  EncodingBox->setCurrentIndex(0);
 }
 
 bool TForm4::BeginEdit() {
@@ -79,6 +99,8 @@ bool TForm4::BeginEdit() {
   Edit1->setText(FromCp1252(e->host.view()));
   Edit2->setText(FromCp1252(e->port.view()));
   Edit3->setText(FromCp1252(e->rconpass.view()));
+  for (int i = 0; i < 3; ++i)
+    if (kEncodings[i] == EncodingOf(*e)) EncodingBox->setCurrentIndex(i);
   editMode = true;
   editUid = e->uid;
   return true;
@@ -146,15 +168,20 @@ void TForm4::Button2Click() {
   if (!reverse) return;
   const std::string provider = ProviderText(*reverse, ranges_, host);
   const std::string rconpass = ToCp1252(Edit3->text());
+  const TextEncoding encoding = kEncodings[std::clamp(EncodingBox->currentIndex(), 0, 2)];
 
   if (editing && list_.Find(editUid)) {
     list_.Edit(editUid, host, port, rconpass, provider);
+    // The rest of the record (the spare field's other items too) stays.
+    if (const int row = list_.IndexOf(editUid); row >= 0)
+      SetEncoding(list_.MutableAt(static_cast<std::size_t>(row)), encoding);
   } else {
     Tserverrec rec;  // every byte zero
     rec.port.assign(port);
     rec.host.assign(host);
     rec.rconpass.assign(Cut(rconpass, 250));
     rec.provider.assign(Cut(provider, 250));
+    SetEncoding(rec, encoding);
     list_.Append(std::move(rec));
   }
   list_.ResetAllStatus();

@@ -12,6 +12,7 @@
 #include "geo/ranges.h"
 #include "ui/dialogs/serverlistops.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,12 +34,12 @@ class TForm4 : public QDialog {
   bool editMode = false;
   std::uint64_t editUid = 0;
 
-  // "Server hinzufügen": clears the edit flag. The caller then shows the
-  // dialog modally (exec).
+  // "Server hinzufügen": clears the edit flag and sets the encoding to
+  // "Automatisch". The caller then shows the dialog modally (exec).
   void BeginAdd();
-  // "Server editieren": with a valid selection puts its host, port and rcon
-  // password into the fields and sets the edit flag; false (nothing changed)
-  // otherwise.
+  // "Server editieren": with a valid selection puts its host, port, rcon
+  // password and encoding into the fields and sets the edit flag; false
+  // (nothing changed) otherwise.
   bool BeginEdit();
 
   // Menu commands in full: prepare and show modally.
@@ -62,6 +63,9 @@ class TForm4 : public QDialog {
   QLineEdit* Edit1 = nullptr;  // "IP"
   QLineEdit* Edit2 = nullptr;  // "Port:"
   QLineEdit* Edit3 = nullptr;  // "rcon Passwort:"
+  // "Zeichensatz:": how the server's texts are read and typed text is
+  // written for it ("Automatisch", "Windows-1252", "UTF-8").
+  QComboBox* EncodingBox = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
 

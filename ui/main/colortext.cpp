@@ -33,4 +33,32 @@ void DrawPlainText(QPainter& painter, int x, int y, std::string_view text) {
   painter.drawText(QPoint(x, y + fm.ascent()), FromCp1252(text));
 }
 
+int DrawColorText(QPainter& painter, int x, int y, const QString& text) {
+  const QFontMetrics fm(painter.font());
+  const int baseline = y + fm.ascent();
+  const qsizetype n = text.size();
+  bool afterCaret = false;
+  for (qsizetype i = 0; i < n;) {
+    const qsizetype len =
+        text[i].isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate() ? 2 : 1;
+    const QChar c = text[i];
+    if (afterCaret && c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+      painter.setPen(GameColor(c.unicode() - u'0'));
+    if (c != QLatin1Char('^') && !afterCaret) {
+      const QString ch = text.mid(i, len);
+      painter.drawText(QPoint(x, baseline), ch);
+      x += fm.horizontalAdvance(ch) + 1;
+    }
+    afterCaret = c == QLatin1Char('^');
+    i += len;
+  }
+  return x;
+}
+
+void DrawPlainText(QPainter& painter, int x, int y, const QString& text) {
+  if (text.isEmpty()) return;
+  const QFontMetrics fm(painter.font());
+  painter.drawText(QPoint(x, y + fm.ascent()), text);
+}
+
 }  // namespace zelmora

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QString>
 
 #include <string_view>
 
@@ -22,5 +23,15 @@ int DrawColorText(QPainter& painter, int x, int y, std::string_view text);
 // Draws text in one piece in the painter's current pen colour with its
 // top-left corner at (x, y).
 void DrawPlainText(QPainter& painter, int x, int y, std::string_view text);
+
+// The same for text already read in its server's encoding: the rules are
+// taken per character (a letter of several bytes is one character).
+int DrawColorText(QPainter& painter, int x, int y, const QString& text);
+void DrawPlainText(QPainter& painter, int x, int y, const QString& text);
+
+// A literal is game bytes.
+inline int DrawColorText(QPainter& painter, int x, int y, const char* text) {
+  return DrawColorText(painter, x, y, std::string_view(text));
+}
 
 }  // namespace zelmora

@@ -4,6 +4,7 @@
 
 #include "protocol/colorcodes.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/servertext.h"
 #include "ui/main/colortext.h"
 #include "ui/main/serverlistview.h"
 
@@ -38,9 +39,10 @@ void DetailGridsPainter::DrawCell(const DrawGridModel& model, QPainter& p, const
       x = Rect.left() + 20;
       y = Rect.top() + 3;
     }
-    std::string text = ToCp1252(model.Cell(ACol, ARow, kRawTextRole).toString());
-    if (!s.sp) text = StripColorCodes(text);
-    if (text.find('^') != std::string::npos)
+    // The text as read in its server's encoding, colour codes and all.
+    QString text = model.Cell(ACol, ARow, kRawTextRole).toString();
+    if (!s.sp) text = WithoutColorCodes(text);
+    if (text.contains(QLatin1Char('^')))
       DrawColorText(p, x, y, text);
     else
       DrawPlainText(p, x, y, text);

@@ -6,6 +6,7 @@
 #include <QMenu>
 
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/servertext.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/gridmodels.h"
 
@@ -19,8 +20,10 @@ const typename List::value_type* At(const List& l, int index) {
                                                              : nullptr;
 }
 
-void ToClipboard(const std::string& text) {
-  if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(FromCp1252(text));
+// A text of the server shown, read in its encoding.
+void ToClipboard(const ServerSession* shown, const std::string& text) {
+  if (QClipboard* clipboard = QGuiApplication::clipboard())
+    clipboard->setText(ServerText(shown, text));
 }
 
 // The element a popup item acts on: the row the menu was opened for, else
@@ -218,19 +221,19 @@ std::string DetailViews::StatusGuidAt(int index) const {
 }
 
 void DetailViews::VariableninhaltZwischenablage1Click() {
-  ToClipboard(VariableValueAt(PopupElement(popupRow3_, g3_)));
+  ToClipboard(session_.get(), VariableValueAt(PopupElement(popupRow3_, g3_)));
 }
 void DetailViews::SpielernameindieZwischenablage1Click() {
-  ToClipboard(PlayerNameAt(PopupElement(popupRow4_, g4_)));
+  ToClipboard(session_.get(), PlayerNameAt(PopupElement(popupRow4_, g4_)));
 }
 void DetailViews::SpielernameindieZwischenablage2Click() {
-  ToClipboard(StatusNameAt(PopupElement(popupRow2_, g2_)));
+  ToClipboard(session_.get(), StatusNameAt(PopupElement(popupRow2_, g2_)));
 }
 void DetailViews::IPindieZwischenablage1Click() {
-  ToClipboard(StatusIpAt(PopupElement(popupRow2_, g2_)));
+  ToClipboard(session_.get(), StatusIpAt(PopupElement(popupRow2_, g2_)));
 }
 void DetailViews::guidindieZwischenablage1Click() {
-  ToClipboard(StatusGuidAt(PopupElement(popupRow2_, g2_)));
+  ToClipboard(session_.get(), StatusGuidAt(PopupElement(popupRow2_, g2_)));
 }
 
 }  // namespace zelmora

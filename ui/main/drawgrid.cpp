@@ -416,6 +416,34 @@ void DrawGrid::SelectRow(int row) {
       idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+int DrawGrid::CurrentRow() const {
+  const int row = currentIndex().isValid() ? ModelRow(currentIndex().row()) : -1;
+  return row < 0 ? 0 : row + 1;
+}
+
+std::vector<int> DrawGrid::SelectedRows() const {
+  std::vector<int> rows;
+  if (selectionModel())
+    for (const QModelIndex& i : selectionModel()->selectedRows())
+      if (const int r = ModelRow(i.row()); r >= 0) rows.push_back(r + 1);
+  if (rows.empty() && CurrentRow() > 0) rows.push_back(CurrentRow());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void DrawGrid::AddToSelection(const std::vector<int>& rows) {
+  if (!selectionModel()) return;
+  const QSignalBlocker block(selectionModel());
+  QItemSelection more;
+  for (int row : rows) {
+    if (row < 1 || row > model_->rowCount()) continue;
+    const QModelIndex idx = ViewIndex(row - 1, 0);
+    more.select(idx, idx);
+  }
+  selectionModel()->select(more, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  viewport()->update();
+}
+
 void DrawGrid::Freeze() {
   if (frozenOn_) return;
   frozen_ = viewport()->grab();

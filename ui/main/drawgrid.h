@@ -21,6 +21,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <vector>
 
 class QSortFilterProxyModel;
 
@@ -149,6 +150,13 @@ class DrawGrid : public QTableView {
   int SelectionTop() const;
   // Makes row (>= 1) current and selected without running any handler.
   void SelectRow(int row);
+  // The current row (grid row), 0 for none.
+  int CurrentRow() const;
+  // The selected rows (grid rows, ascending); the current row alone when
+  // nothing is selected.
+  std::vector<int> SelectedRows() const;
+  // Selects these rows as well, keeping the current row; no handler runs.
+  void AddToSelection(const std::vector<int>& rows);
 
   // Mouse handlers in grid cells (col/row -1 outside any cell).
   MouseFn onMouseDown, onMouseMove, onMouseUp;

@@ -10,18 +10,23 @@
 #include "protocol/colorcodes.h"
 #include "protocol/text.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/servertext.h"
 #include "ui/main/icons.h"
 
 namespace zelmora {
 
 namespace {
 
-QString Plain(const std::string& text) {
-  return FromCp1252(StripColorCodes(text));
+// Texts of the program's own (headers, numbers, the provider's country
+// names) are Windows-1252; a server's texts are read in its encoding.
+constexpr TextEncoding kOwn = TextEncoding::Cp1252;
+
+QString Raw(const std::string& text, TextEncoding encoding = kOwn) {
+  return DecodeGameText(text, encoding);
 }
 
-QString Raw(const std::string& text) {
-  return FromCp1252(text);
+QString Plain(const std::string& text, TextEncoding encoding = kOwn) {
+  return WithoutColorCodes(Raw(text, encoding));
 }
 
 // A number to sort by where the text is one; texts that are none ("CNCT",
@@ -41,15 +46,16 @@ quint64 AddressNumber(const std::string& host) {
 
 // The roles every text cell answers alike; sort: the value to sort by (the
 // lower-case text when none is given).
-QVariant TextCell(const std::string& raw, int role, const QVariant& sort = {}) {
+QVariant TextCell(const std::string& raw, int role, const QVariant& sort = {},
+                  TextEncoding encoding = kOwn) {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-      return Plain(raw);
+      return Plain(raw, encoding);
     case kRawTextRole:
-      return Raw(raw);
+      return Raw(raw, encoding);
     case kSortRole:
-      return sort.isValid() ? sort : QVariant(Plain(raw).toLower());
+      return sort.isValid() ? sort : QVariant(Plain(raw, encoding).toLower());
     default:
       return {};
   }
@@ -242,11 +248,9 @@ QVariant ServerListModel::CellData(int col, int row, int role) const {
     case ServerColumn::Infos:
       return InfosCell(*e, s, role);
     case ServerColumn::Name:
-      raw = e->hostname.str();
-      break;
+      return TextCell(e->hostname.str(), role, {}, EncodingOf(*e));
     case ServerColumn::Map:
-      raw = e->mapinfo.str();
-      break;
+      return TextCell(e->mapinfo.str(), role, {}, EncodingOf(*e));
     case ServerColumn::Players:
       raw = PlayersText(*e);
       if (role == kSortRole) return e->players;
@@ -281,7 +285,7 @@ QVariant ServerVarsModel::CellData(int col, int row, int role) const {
   const ServerSession* s = source_();
   const auto* e = s ? RowOf(s->Vars(), row) : nullptr;
   if (!e) return {};
-  return TextCell(col == 0 ? e->first : e->second, role);
+  return TextCell(col == 0 ? e->first : e->second, role, {}, EncodingOfServer(s));
 }
 
 // --- players of the status reply ---------------------------------------------
@@ -298,7 +302,7 @@ QVariant PlayerRowsModel::CellData(int col, int row, int role) const {
   static const int kField[] = {2, 0, 1};
   const std::string& raw = (*e)[static_cast<std::size_t>(kField[col])];
   if (role == Qt::ForegroundRole) return col == 2 ? PingForeground(raw) : QVariant();
-  return TextCell(raw, role, col == 0 ? QVariant() : NumberOrLast(raw));
+  return TextCell(raw, role, col == 0 ? QVariant() : NumberOrLast(raw), EncodingOfServer(s));
 }
 
 // --- rcon player table -------------------------------------------------------
@@ -317,6 +321,7 @@ QVariant StatusRowsModel::CellData(int col, int row, int role) const {
   const Tstatusrow* e = s ? RowOf(s->Table(), row) : nullptr;
   if (!e) return {};
   const Tstatusrow& r = *e;
+  const TextEncoding encoding = EncodingOfServer(s);
   std::string raw;
   bool number = false;
   switch (static_cast<StatusColumn>(col)) {
@@ -326,8 +331,8 @@ QVariant StatusRowsModel::CellData(int col, int row, int role) const {
       if (role == kBoldRole) return !r[9].empty();
       if (role == kFlagRole) return settings_().prov ? StrToIntDef(r[13], -1) : -1;
       if (role == Qt::ToolTipRole) {
-        QStringList tip{Plain(r[1])};
-        if (!r[9].empty()) tip << QStringLiteral("Gemerkt als: %1").arg(Plain(r[9]));
+        QStringList tip{Plain(r[1], encoding)};
+        if (!r[9].empty()) tip << QStringLiteral("Gemerkt als: %1").arg(Plain(r[9], encoding));
         if (!r[12].empty() && r[12] != "?") tip << QStringLiteral("Land: %1").arg(Plain(r[12]));
         return tip.join(QLatin1Char('\n'));
       }
@@ -344,7 +349,7 @@ QVariant StatusRowsModel::CellData(int col, int row, int role) const {
       raw = r[3];
       if (role == Qt::ToolTipRole && raw == "0") return QStringLiteral("Keine GUID");
       if (role == Qt::ForegroundRole) return raw == "0" ? QVariant(kFullRed) : QVariant();
-      break;
+      return TextCell(raw, role);
     case StatusColumn::Ping:
       raw = r[2];
       number = true;
@@ -354,8 +359,7 @@ QVariant StatusRowsModel::CellData(int col, int row, int role) const {
       raw = r[6];
       break;
     case StatusColumn::Provider:
-      raw = ProviderCellText(r);
-      break;
+      return TextCell(ProviderCellText(r), role);
     case StatusColumn::Lastmsg:
       raw = r[5];
       number = true;
@@ -367,7 +371,7 @@ QVariant StatusRowsModel::CellData(int col, int row, int role) const {
     default:
       return {};
   }
-  return TextCell(raw, role, number ? NumberOrLast(raw) : QVariant());
+  return TextCell(raw, role, number ? NumberOrLast(raw) : QVariant(), encoding);
 }
 
 }  // namespace zelmora

@@ -1,5 +1,6 @@
 #include "ui/main/serverlistpanel.h"
 
+#include <QItemSelectionModel>
 #include <QTimer>
 
 #include <algorithm>
@@ -19,6 +20,10 @@ ServerListPanel::ServerListPanel(DrawGrid* grid, QueryEngine& engine, SettingsCa
           engine, [this]() -> const Settings& { return settings_.Get(); }, grid)),
       painter_(*model_, [this]() -> const Settings& { return settings_.Get(); }) {
   painter_.SetFlagImages(flags);
+  painter_.marked = [this](int row) {
+    const QItemSelectionModel* m = grid_->selectionModel();
+    return m && m->isRowSelected(row - 1, QModelIndex());
+  };
   grid_->SetDataModel(model_);
   grid_->Setup(kServerColumns, true);
   grid_->SetRowCount(7);
@@ -63,8 +68,25 @@ void ServerListPanel::AllChanged() {
 
 void ServerListPanel::ShowSelection() {
   const int index = engine_.Selected().Index();
-  if (index >= 0) grid_->SelectRow(index + 1);
+  if (index >= 0 && grid_->CurrentRow() != index + 1) grid_->SelectRow(index + 1);
   grid_->Repaint();
+}
+
+std::vector<std::uint64_t> ServerListPanel::MarkedServers() const {
+  const ServerList& list = engine_.List();
+  std::vector<std::uint64_t> uids;
+  for (int row : grid_->SelectedRows())
+    if (row >= 1 && static_cast<std::size_t>(row - 1) < list.Size())
+      uids.push_back(list.At(static_cast<std::size_t>(row - 1)).uid);
+  if (uids.empty() && engine_.Selected().Valid()) uids.push_back(engine_.Selected().SelectedUid());
+  return uids;
+}
+
+void ServerListPanel::MarkServers(const std::vector<std::uint64_t>& uids) {
+  std::vector<int> rows;
+  for (std::uint64_t uid : uids)
+    if (const int i = engine_.List().IndexOf(uid); i >= 0) rows.push_back(i + 1);
+  grid_->AddToSelection(rows);
 }
 
 void ServerListPanel::SortBy(int col) {
@@ -81,25 +103,37 @@ void ServerListPanel::SortBy(int col) {
     const QPartialOrdering c = QVariant::compare(keys[a], keys[b]);
     return ascending ? c == QPartialOrdering::Less : c == QPartialOrdering::Greater;
   });
+  const std::vector<std::uint64_t> marked = MarkedServers();
   list.Reorder(order);
   MarkSort(col, ascending);
   Fit();
-  ShowSelection();
+  Remark(marked);
 }
 
 void ServerListPanel::SortByPing(bool ascending) {
+  const std::vector<std::uint64_t> marked = MarkedServers();
   engine_.List().SortByPing(ascending);
   MarkSort(static_cast<int>(ServerColumn::Ping), ascending);
   Fit();
-  ShowSelection();
+  Remark(marked);
 }
 
 void ServerListPanel::RowMoved(int from, int to) {
+  const std::vector<std::uint64_t> marked = MarkedServers();
   engine_.List().Exchange(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - 1));
   MarkSort(-1, true);
   painter_.dragFlag = false;
   grid_->Thaw();
-  ShowSelection();
+  Remark(marked);
+}
+
+// After the rows moved: the selected server's row is the current one
+// again, and the marks go with their servers.
+void ServerListPanel::Remark(const std::vector<std::uint64_t>& marked) {
+  const int index = engine_.Selected().Index();
+  if (index >= 0) grid_->SelectRow(index + 1);
+  MarkServers(marked);
+  grid_->Repaint();
 }
 
 void ServerListPanel::MarkSort(int col, bool ascending) {

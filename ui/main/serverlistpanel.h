@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -46,8 +47,15 @@ class ServerListPanel : public QObject {
   // widths stale: the grid keeps the rows and widths it was created with
   // until the first fit after it.
   void HoldFits(bool hold) { holdFits_ = hold; }
-  // The highlighted row moves to the selected server.
+  // The highlighted row moves to the selected server; rows marked besides
+  // it stay marked while it is the current row.
   void ShowSelection();
+
+  // The servers marked in the list (Ctrl and Shift clicks, Ctrl+A), in list
+  // order; the selected server alone when nothing else is marked.
+  std::vector<std::uint64_t> MarkedServers() const;
+  // Marks these servers besides the selected one.
+  void MarkServers(const std::vector<std::uint64_t>& uids);
 
   // A click on column col's header: sorted by it, the same column again the
   // other way round. The selection stays with its server.
@@ -66,6 +74,8 @@ class ServerListPanel : public QObject {
   int HoverIndex() const { return hover_; }
 
  private:
+  void Remark(const std::vector<std::uint64_t>& marked);
+
   DrawGrid* grid_;
   QueryEngine& engine_;
   SettingsCache& settings_;

@@ -11,6 +11,7 @@
 #include "protocol/colorcodes.h"
 #include "protocol/text.h"
 #include "ui/dialogs/cp1252.h"
+#include "ui/dialogs/servertext.h"
 #include "ui/main/colortext.h"
 #include "ui/main/icons.h"
 
@@ -73,6 +74,8 @@ void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& pal
   if (ARow == 0 || ACol == 0) brush = HeaderColor(s, palette);
   if (model_.Cell(ACol, ARow, kHighlightRole).toBool())
     brush = kSelectionColor;
+  else if (ARow != 0 && marked && marked(ARow))
+    brush = kMarkedColor;
   else if (ACol != 0 && ARow != 0)
     brush = Qt::white;
   painter.fillRect(Rect, brush);
@@ -81,17 +84,17 @@ void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& pal
     DrawIcons(painter, ARow, Rect);
     return;
   }
-  std::string text = ToCp1252(model_.Cell(ACol, ARow, kRawTextRole).toString());
+  // The text as read in its server's encoding, colour codes and all.
+  QString text = model_.Cell(ACol, ARow, kRawTextRole).toString();
   const QVariant colour = model_.Cell(ACol, ARow, Qt::ForegroundRole);
   if (colour.isValid()) painter.setPen(colour.value<QColor>());
-  if (!s.se) text = StripColorCodes(text);
-  if (text.find('^') != std::string::npos)
+  if (!s.se) text = WithoutColorCodes(text);
+  if (text.contains(QLatin1Char('^')))
     DrawColorText(painter, Rect.left() + 2, Rect.top() + 2, text);
   else
     DrawPlainText(painter, Rect.left() + 2, Rect.top() + 2, text);
   if (model_.Cell(ACol, ARow, kMarkRole).toBool()) {
-    const int x =
-        Rect.left() + 2 + QFontMetrics(painter.font()).horizontalAdvance(FromCp1252(text));
+    const int x = Rect.left() + 2 + QFontMetrics(painter.font()).horizontalAdvance(text);
     DrawThrottleMark(painter, QRect(x + 3, Rect.top() + 2, 7, Rect.height() - 4));
   }
 }
@@ -163,23 +166,25 @@ int ServerColumnFitter::IconColumnWidth(const Tserverrec& e, const IconOptions& 
 // Measuring a text (shaping it) is what costs; an entry's texts mostly come
 // back unchanged with every reply, and pings and player counts repeat across
 // the list, so each measured text is remembered with its width.
-int ServerColumnFitter::Width(int kind, std::string_view text) {
+int ServerColumnFitter::Width(int kind, std::string_view text, TextEncoding encoding) {
   std::string key;
-  key.reserve(text.size() + 1);
+  key.reserve(text.size() + 2);
   key.push_back(static_cast<char>('0' + kind));
+  key.push_back(static_cast<char>('0' + static_cast<int>(encoding)));
   key.append(text);
   if (const auto it = widthCache_.find(key); it != widthCache_.end()) return it->second;
   if (widthCache_.size() >= kWidthCacheMax) widthCache_.clear();
   int w = 0;
+  const QString shown = DecodeGameText(text, encoding);
   switch (kind) {
     case 0:
-      w = QFontMetrics(bold_).horizontalAdvance(FromCp1252(StripColorCodes(text)));
+      w = QFontMetrics(bold_).horizontalAdvance(WithoutColorCodes(shown));
       break;
     case 1:
-      w = QFontMetrics(font_).horizontalAdvance(FromCp1252(StripColorCodes(text)));
+      w = QFontMetrics(font_).horizontalAdvance(WithoutColorCodes(shown));
       break;
     default:
-      w = QFontMetrics(font_).horizontalAdvance(FromCp1252(text));
+      w = QFontMetrics(font_).horizontalAdvance(shown);
       break;
   }
   widthCache_.emplace(std::move(key), w);
@@ -188,8 +193,8 @@ int ServerColumnFitter::Width(int kind, std::string_view text) {
 
 ServerColumnFitter::Measured ServerColumnFitter::MeasureCached(const Tserverrec& e) {
   Measured m{};
-  m[0] = Width(0, e.hostname.view()) + 44;
-  m[1] = Width(1, e.mapinfo.view()) + 34;
+  m[0] = Width(0, e.hostname.view(), EncodingOf(e)) + 44;
+  m[1] = Width(1, e.mapinfo.view(), EncodingOf(e)) + 34;
   m[2] = Width(2, PlayersText(e)) + 14;
   m[3] = Width(2, std::to_string(e.ping)) + 14;
   m[4] = Width(2, e.host.str() + ":" + e.port.str()) + 14;

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/serverencoding.h"
 #include "core/serverrec.h"
 #include "core/settings.h"
 #include "ui/main/gridmodels.h"
@@ -26,6 +27,8 @@ class QPainter;
 namespace zelmora {
 
 inline const QColor kSelectionColor{212, 222, 242};
+// Rows marked besides the selected one (a multi-selection).
+inline const QColor kMarkedColor{232, 237, 248};
 inline const QColor kDesignHeaderColor{166, 202, 240};
 
 // Header colour of the grids: the design colour with "Eigenes Design", else
@@ -46,6 +49,8 @@ class ServerListPainter {
 
   // While set, cells are not drawn at all (a row is being dragged).
   bool dragFlag = false;
+  // Whether a grid row is marked in a multi-selection (none when unset).
+  std::function<bool(int row)> marked;
 
   // Draws cell (ACol, ARow) into Rect. Errors leave the cell as far as drawn.
   void DrawGrid1DrawCell(QPainter& painter, const QPalette& palette, int ACol, int ARow,
@@ -97,8 +102,9 @@ class ServerColumnFitter {
   using Measured = std::array<int, kServerColumns - 1>;  // columns 1..6
   Measured MeasureCached(const Tserverrec& e);
   // Width of text in the grid's font: kind 0 colour codes stripped and bold,
-  // 1 stripped, 2 as it is. Remembered per text.
-  int Width(int kind, std::string_view text);
+  // 1 stripped, 2 as it is; read in encoding (the program's own texts are
+  // Windows-1252). Remembered per text.
+  int Width(int kind, std::string_view text, TextEncoding encoding = TextEncoding::Cp1252);
   static int IconColumnWidth(const Tserverrec& e, const IconOptions& o);
   // Adds (+1) or takes away (-1) entry i's widths in the counts per column.
   void Count(std::size_t i, int delta);

@@ -37,6 +37,7 @@
 #include "ui/main/detailviews.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/icons.h"
+#include "ui/main/multicommand.h"
 #include "ui/main/pingchart.h"
 #include "ui/main/serverlistpanel.h"
 #include "ui/main/windowlayout.h"
@@ -128,6 +129,9 @@ TForm1::~TForm1() {
   // A window that goes away without having been closed (the application
   // quit some other way) still shuts down and saves like a close.
   FormClose();
+  // The window of several servers before the engine its batch uses.
+  delete multi_;
+  multi_ = nullptr;
   // The tabs before the queue and the engine they use.
   adminTabs_.clear();
   playersTab_.reset();
@@ -203,6 +207,9 @@ void TForm1::SetPasswordDialogs(TForm16* serverPassword, TForm17* rconPassword) 
 void TForm1::SetUpList() {
   DrawGrid* g1 = ui->DrawGrid1;
   list_ = new ServerListPanel(g1, *engine_, settings_, &flagImages_, this);
+  // Several servers can be marked (Ctrl and Shift clicks, Ctrl+A) for a
+  // command to all of them; the current row stays the selected server.
+  g1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   g1->onMouseDown = [this](int, int, Qt::MouseButton) { list_->MouseDown(); };
   g1->onMouseMove = [this](int c, int r, Qt::MouseButton) { list_->MouseMove(c, r); };
   g1->onMouseUp = [this](int c, int r, Qt::MouseButton) { DrawGrid1MouseUp(c, r); };
@@ -374,7 +381,7 @@ int TForm1::HoverIndex() const {
 }
 
 void TForm1::DrawGrid1Click() {
-  engine_->Selected().SelectRow(ui->DrawGrid1->SelectionTop() - 1);
+  engine_->Selected().SelectRow(ui->DrawGrid1->CurrentRow() - 1);
   FollowSelection(true);
 }
 

@@ -41,6 +41,7 @@ class GameSettingsTab;
 class GameTypeTab;
 class MapsTab;
 class MsgTimerTab;
+class MultiCommand;
 class PingChart;
 class PlayersTab;
 class ServerListPanel;
@@ -139,6 +140,10 @@ class TForm1 : public QMainWindow, public MainWindowHooks {
   void Serverpasswortndern1Click();
   // "rcon(-)Passwort ändern (im Programm)", both menus.
   void rconPasswortndern1Click();
+  // "Befehl an mehrere Server ...", both menus: the window with the servers
+  // marked in the list checked.
+  void MehrereServer1Click();
+  MultiCommand* Multi() const { return multi_; }
 
   // --- MainWindowHooks -----------------------------------------------------------
   void SetChartAxis(bool automatic, int maximum) override;
@@ -194,6 +199,7 @@ class TForm1 : public QMainWindow, public MainWindowHooks {
   TForm17* form17_ = nullptr;
   TForm18* form18_ = nullptr;
   QAction* serverbetreten1_ = nullptr;
+  MultiCommand* multi_ = nullptr;
 
   std::unique_ptr<VarQueue> varQueue_;
   std::unique_ptr<GameTypeTab> gameTypeTab_;

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "ui/admin/consoletab.h"
 #include "ui/admin/playerstab.h"
 #include "ui/dialogs/serverlistops.h"
 #include "ui/dialogs/tform10.h"
@@ -9,7 +10,9 @@
 #include "ui/dialogs/tform17.h"
 #include "ui/dialogs/tform3.h"
 #include "ui/dialogs/tform4.h"
+#include "ui/main/detailviews.h"
 #include "ui/main/drawgrid.h"
+#include "ui/main/multicommand.h"
 #include "ui/main/serverlistpanel.h"
 #include "ui/main/tform1.h"
 #include "ui_tform1.h"
@@ -36,6 +39,9 @@ void TForm1::SetUpMenus() {
   connect(ui->NachPingabsteigend1, &QAction::triggered, this, &TForm1::NachPingabsteigend1Click);
   connect(ui->Serverpasswortndern1, &QAction::triggered, this, &TForm1::Serverpasswortndern1Click);
   connect(ui->rconPasswortndern1, &QAction::triggered, this, &TForm1::rconPasswortndern1Click);
+  QAction* multi = ui->Serverliste1->addAction(QStringLiteral("Befehl an &mehrere Server ..."));
+  multi->setObjectName(QStringLiteral("MehrereServer1"));
+  connect(multi, &QAction::triggered, this, &TForm1::MehrereServer1Click);
   // Keys: the action is the menu's, the key works where the list has the
   // focus (a line edit keeps its own Delete).
   ui->Serverhinzufgen1->setShortcut(QKeySequence::New);
@@ -70,6 +76,8 @@ QMenu* TForm1::SetUpListMenu() {
   connect(
       AddItem(popup, "rconPasswortndern2", QStringLiteral("r&con Passwort ändern (im Programm)")),
       &QAction::triggered, this, &TForm1::rconPasswortndern1Click);
+  connect(AddItem(popup, "MehrereServer2", QStringLiteral("Befehl an &mehrere Server ...")),
+          &QAction::triggered, this, &TForm1::MehrereServer1Click);
   // Copying what is selected, in every grid's menu (Ctrl+C in the grid).
   QAction* copy = AddItem(popup, "Kopieren1", QStringLiteral("Markierte Zeilen &kopieren"));
   copy->setShortcut(QKeySequence::Copy);
@@ -88,6 +96,9 @@ void TForm1::Servereditieren1Click() {
   if (!form4_) return;
   form4_->EditServerClick();
   AfterListChange();
+  // Its texts may be read in another encoding now.
+  details_->Repaint();
+  if (const Tserverrec* e = engine_->Selected().Entry()) consoleTab_->ServerSelected(*e, false);
 }
 
 void TForm1::Serverlschen1Click() {
@@ -137,6 +148,13 @@ void TForm1::Abfragen1Click() {
 void TForm1::Serverpasswortndern1Click() {
   const Tserverrec* e = engine_->Selected().Entry();
   if (form16_ && e) form16_->Open(*e);
+}
+
+void TForm1::MehrereServer1Click() {
+  if (!multi_)
+    multi_ = new MultiCommand(
+        *engine_, [this]() -> const Settings& { return settings_.Get(); }, this);
+  multi_->Open(list_->MarkedServers());
 }
 
 void TForm1::rconPasswortndern1Click() {
