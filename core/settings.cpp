@@ -272,9 +272,11 @@ bool SettingsStore::SaveAll(ProfileFile& ini) const {
   boolean(kInfo, "vc", s.vc);
   boolean(kInfo, "fl", s.fl);
   boolean(kInfo, "prov", s.prov);
-  write(kCod, "param", s.param);
+  // The keys of the player history before the last one, so that the file
+  // still ends with cod/param as it always has.
   boolean(kHistory, "enabled", s.historyOn);
   write(kHistory, "days", std::to_string(s.historyDays));
+  write(kCod, "param", s.param);
   return ok;
 }
 

@@ -466,11 +466,11 @@ class TestSettings : public QObject {
                                    "[Colors]",
                                    "se=0",
                                    "sp=1",
-                                   "[cod]",
-                                   "param=+set name \"x\"",
                                    "[History]",
                                    "enabled=0",
-                                   "days=30"}));
+                                   "days=30",
+                                   "[cod]",
+                                   "param=+set name \"x\""}));
 
     // What was saved comes back unchanged at the next start.
     SettingsStore next;
