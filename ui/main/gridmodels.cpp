@@ -5,6 +5,7 @@
 #include "core/serverfile.h"
 #include "core/textutil.h"
 #include "engine/clock.h"
+#include "engine/historyfeed.h"
 #include "geo/flags.h"
 #include "geo/namecache.h"
 #include "protocol/colorcodes.h"
@@ -241,6 +242,13 @@ QVariant ServerListModel::CellData(int col, int row, int role) const {
       return InfosCell(*e, s, role);
     case ServerColumn::Name:
       raw = e->hostname.str();
+      if (role == kWatchRole) return engine_.HasWatchedPlayer(e->uid);
+      if (role == Qt::ToolTipRole && engine_.HasWatchedPlayer(e->uid)) {
+        QStringList tip{Plain(raw)};
+        for (const WatchAlertInfo& w : engine_.Feed()->WatchedOn(e->uid))
+          tip << QStringLiteral("Beobachteter Spieler: %1").arg(Plain(w.player));
+        return tip.join(QLatin1Char('\n'));
+      }
       break;
     case ServerColumn::Map:
       raw = e->mapinfo.str();
