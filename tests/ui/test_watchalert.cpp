@@ -6,6 +6,7 @@
 // cannot be kept is told once and the program goes on; "Verlauf löschen"
 // empties it.
 #include <QAction>
+#include <QComboBox>
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 #include "tools/testserver/testserver.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/tform18.h"
+#include "ui/main/detailviews.h"
 #include "ui/main/gridmodels.h"
 #include "ui/main/historylink.h"
 #include "ui/main/historymodels.h"
@@ -283,6 +285,54 @@ class TestWatchAlert : public QObject {
       other.Exec("ROLLBACK");
       other.Close();
     }
+  }
+
+  // A kick with a reason from the players page: the reason is kept with
+  // the penalty and heads the field's list (reasons.txt, 20 at most).
+  void kickWithAReason() {
+    TestServerConfig c;
+    c.rconPassword = "pw";
+    c.players = {Player(4, "^5Lag", "400000")};
+    TestServer a;
+    QVERIFY(a.start(c));
+    WriteFiles(a.port());
+    {
+      QFile old(QString::fromStdString(Dir() + "reasons.txt"));
+      QVERIFY(old.open(QIODevice::WriteOnly));
+      for (int i = 1; i <= 25; ++i)
+        old.write(QByteArray("Grund ") + QByteArray::number(i) + "\r\n");
+    }
+    SettingsStore store;
+    TForm1 f(store);
+    Quiet(f);
+    f.Engine().SetRconPause(std::chrono::milliseconds(5));
+    QTRY_VERIFY_WITH_TIMEOUT(f.History().History()->Status().keeping, 5000);
+    auto* reason = Child<QComboBox>(f, "ReasonBox");
+    QCOMPARE(reason->count(), 20);
+    QCOMPARE(reason->itemText(0), QStringLiteral("Grund 25"));
+    QCOMPARE(reason->itemText(19), QStringLiteral("Grund 6"));
+    f.ShowServer(f.Engine().List().At(0).uid);  // as a click on its row
+    Poll(f);
+    f.Details().selectedplayer = 0;
+    reason->setEditText(QStringLiteral("Wallhack, Größe egal"));
+    Child<QPushButton>(f, "Button1")->click();
+    QVERIFY(reason->currentText().isEmpty());
+    QCOMPARE(reason->itemText(0), QStringLiteral("Wallhack, Größe egal"));
+    QCOMPARE(reason->count(), 20);
+    QTRY_VERIFY_WITH_TIMEOUT(a.config().players.empty(), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        f.History().History()->Flush() && !f.History().History()->Penalties(0).empty(), 5000);
+    const PenaltyRow row = f.History().History()->Penalties(0)[0];
+    QCOMPARE(row.record.reason, std::string("Wallhack, Gr\xf6\xdf"
+                                            "e egal"));
+    QCOMPARE(row.record.name, std::string("^5Lag"));
+    QFile saved(QString::fromStdString(Dir() + "reasons.txt"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    QVERIFY(
+        bytes.endsWith("Grund 25\r\nWallhack, Gr\xf6\xdf"
+                       "e egal\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 20);
   }
 
   // "Verlauf löschen": the players are gone, the watch list stays, the
