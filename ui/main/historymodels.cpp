@@ -44,11 +44,11 @@ QVariant Header(const char* const* headers, int count, int col, int role) {
 }
 
 // Names one after another; each may carry colour codes, so black comes
-// back before every separator.
-std::string JoinNames(const std::vector<std::string>& names) {
+// back before every separator (plain texts need none).
+std::string JoinNames(const std::vector<std::string>& names, const char* separator = "^0, ") {
   std::string out;
   for (const std::string& n : names) {
-    if (!out.empty()) out += "^0, ";
+    if (!out.empty()) out += separator;
     out += n;
   }
   return out;
@@ -131,14 +131,16 @@ QVariant HistoryResultsModel::CellData(int col, int row, int role) const {
       return {};
     case HistoryColumn::Servers: {
       std::vector<std::string> names;
-      for (const ServerSeen& s : p->servers) names.push_back(s.name.empty() ? s.key : s.name);
+      // Plain: a row of coloured server names reads badly beside the player's.
+      for (const ServerSeen& s : p->servers)
+        names.push_back(s.name.empty() ? s.key : StripColorCodes(s.name));
       if (role == Qt::ToolTipRole) {
         QStringList lines;
         for (const ServerSeen& s : p->servers)
           lines << QStringLiteral("%1 (%2)").arg(Plain(s.name), FromCp1252(s.key));
         return lines.join(QLatin1Char('\n'));
       }
-      return Text(JoinNames(names), role, static_cast<int>(p->servers.size()));
+      return Text(JoinNames(names, ", "), role, static_cast<int>(p->servers.size()));
     }
     case HistoryColumn::Penalties:
       return Text(p->penalties ? std::to_string(p->penalties) : std::string(), role, p->penalties);
@@ -166,7 +168,7 @@ QVariant PenaltiesModel::CellData(int col, int row, int role) const {
     case PenaltyColumn::Server:
       if (role == Qt::ToolTipRole)
         return QStringLiteral("%1 (%2)").arg(Plain(r.serverName), FromCp1252(r.serverKey));
-      return Text(r.serverName.empty() ? r.serverKey : r.serverName, role);
+      return Text(r.serverName.empty() ? r.serverKey : StripColorCodes(r.serverName), role);
     case PenaltyColumn::Kind:
       return Text(PenaltyKindText(r.kind), role);
     case PenaltyColumn::Name:

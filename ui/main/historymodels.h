@@ -34,7 +34,7 @@ inline constexpr int kHistoryColumns = 8;
 inline constexpr const char* kHistoryHeaders[kHistoryColumns] = {
     "Name",           "Weitere Namen",   "GUID",   "Letzte Adresse",
     "Zuerst gesehen", "Zuletzt gesehen", "Server", "Strafen"};
-inline constexpr int kHistoryWidths[kHistoryColumns] = {170, 200, 80, 190, 110, 110, 220, 50};
+inline constexpr int kHistoryWidths[kHistoryColumns] = {150, 150, 70, 235, 115, 115, 220, 55};
 
 // The country of an address: the index of its flag picture (-1: none) and
 // its name (empty: unknown).
@@ -73,7 +73,7 @@ enum class PenaltyColumn { Time, Server, Kind, Name, Guid, Address, Outcome, Rea
 inline constexpr int kPenaltyColumns = 8;
 inline constexpr const char* kPenaltyHeaders[kPenaltyColumns] = {
     "Zeit", "Server", "Art", "Name", "GUID", "Adresse", "Ergebnis", "Grund"};
-inline constexpr int kPenaltyWidths[kPenaltyColumns] = {120, 180, 110, 150, 80, 110, 110, 220};
+inline constexpr int kPenaltyWidths[kPenaltyColumns] = {130, 180, 110, 150, 70, 110, 110, 250};
 
 class PenaltiesModel final : public DrawGridModel {
   Q_OBJECT
