@@ -82,14 +82,21 @@ void HistoryFeed::TableCame(ServerSession* s) {
   }
   if (s->TableAt() == per.tableAt) return;  // the same table told again
   per.tableAt = s->TableAt();
-  const Tserverrec* e = s->Entry();
-  const Tstatusinfo& rows = s->Table();
-  if (!e || !Parsed(rows)) return;
-  history_.RecordTable(KeyOf(*e), e->hostname.str(), rows, now_());
+  if (const Tserverrec* e = s->Entry())
+    TableSeen(s->Id(), *e, s->DisplayName(), s->Table(), s->TablePollLeft());
+}
+
+void HistoryFeed::TableSeen(Uid uid, const Tserverrec& e, const std::string& serverName,
+                            const Tstatusinfo& rows, Clock::time_point pollLeft) {
+  if (!Parsed(rows)) return;
+  history_.RecordTable(KeyOf(e), e.hostname.str(), rows, now_());
   std::vector<Seen> seen;
-  seen.reserve(rows.size());
-  for (const Tstatusrow& r : rows) seen.push_back(Seen{r[1], IsPlayerGuid(r[3]) ? r[3] : ""});
-  Observe(s, seen, true, s->TablePollLeft());
+  seen.reserve(std::min(rows.size(), kMaxPlayersSeen));
+  for (const Tstatusrow& r : rows) {
+    if (seen.size() >= kMaxPlayersSeen) break;
+    seen.push_back(Seen{r[1], IsPlayerGuid(r[3]) ? r[3] : ""});
+  }
+  Observe(uid, serverName, seen, true, pollLeft);
 }
 
 void HistoryFeed::StatusCame(ServerSession* s) {
@@ -102,14 +109,20 @@ void HistoryFeed::StatusCame(ServerSession* s) {
     }
     return;
   }
-  const Tserverrec* e = s->Entry();
-  if (!e) return;
-  const Tplayerinfo& players = s->Players();
-  history_.RecordNames(KeyOf(*e), e->hostname.str(), players, now_());
+  if (const Tserverrec* e = s->Entry())
+    StatusSeen(s->Id(), *e, s->DisplayName(), s->Players(), Clock::now());
+}
+
+void HistoryFeed::StatusSeen(Uid uid, const Tserverrec& e, const std::string& serverName,
+                             const Tplayerinfo& players, Clock::time_point at) {
+  history_.RecordNames(KeyOf(e), e.hostname.str(), players, now_());
   std::vector<Seen> seen;
-  seen.reserve(players.size());
-  for (const auto& p : players) seen.push_back(Seen{p[2], {}});
-  Observe(s, seen, false, Clock::now());
+  seen.reserve(std::min(players.size(), kMaxPlayersSeen));
+  for (const auto& p : players) {
+    if (seen.size() >= kMaxPlayersSeen) break;
+    seen.push_back(Seen{p[2], {}});
+  }
+  Observe(uid, serverName, seen, false, at);
 }
 
 // --- watched players --------------------------------------------------------------------
@@ -121,17 +134,15 @@ std::optional<WatchEntry> HistoryFeed::Match(const std::string& name,
   return history_.WatchedName(name, kEver);
 }
 
-void HistoryFeed::Observe(ServerSession* s, const std::vector<Seen>& seen, bool table,
-                          Clock::time_point at) {
-  const Uid uid = s->Id();
+void HistoryFeed::Observe(Uid uid, const std::string& serverName, const std::vector<Seen>& seen,
+                          bool table, Clock::time_point at) {
   PerServer& per = servers_[uid];
   const std::int64_t nowEpoch = now_();
   std::vector<char> confirmed(per.present.size(), 0);
   std::vector<char> dropped(per.present.size(), 0);
   std::vector<Present> added;
   bool changed = false;
-  for (std::size_t k = 0; k < seen.size() && k < kMaxPlayersSeen; ++k) {
-    const Seen& p = seen[k];
+  for (const Seen& p : seen) {
     std::optional<WatchEntry> match = Match(p.name, p.guid);
     // Nothing watched here and nobody watched in view: the common case costs
     // two look-ups per player.
@@ -166,7 +177,7 @@ void HistoryFeed::Observe(ServerSession* s, const std::vector<Seen>& seen, bool 
     }
     if (!match || std::any_of(added.begin(), added.end(), same)) continue;
     Present n;
-    n.info = WatchAlertInfo{uid, s->DisplayName(), p.name, p.guid, *match, nowEpoch};
+    n.info = WatchAlertInfo{uid, serverName, p.name, p.guid, *match, nowEpoch};
     n.norm = norm;
     n.lastSeen = at;
     added.push_back(std::move(n));

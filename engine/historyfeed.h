@@ -33,6 +33,8 @@
 #include "engine/playeractions.h"
 #include "engine/serverlist.h"
 #include "history/historytypes.h"
+#include "protocol/rconreply.h"
+#include "protocol/statusresponse.h"
 
 namespace zelmora {
 
@@ -70,6 +72,14 @@ class HistoryFeed : public QObject {
   // Hooks a session (the engine does it for every session it makes).
   void Attach(ServerSession* session);
 
+  // What a session's TableChanged (a new table; pollLeft: the moment its
+  // poll left) and StatusChanged hand over, as plain data. serverName: the
+  // server's name without colour codes, for the alerts.
+  void TableSeen(Uid uid, const Tserverrec& e, const std::string& serverName,
+                 const Tstatusinfo& rows, Clock::time_point pollLeft);
+  void StatusSeen(Uid uid, const Tserverrec& e, const std::string& serverName,
+                  const Tplayerinfo& players, Clock::time_point at);
+
   // The watched players on the server now, in the order they came.
   std::vector<WatchAlertInfo> WatchedOn(Uid server) const;
   bool Watched(Uid server) const;
@@ -102,7 +112,8 @@ class HistoryFeed : public QObject {
   void Sent(ServerSession* s, const PendingPlayerAction& action, std::uint64_t id);
   void Told(Uid uid, const ActionOutcome& outcome);
   void Gone(Uid uid);
-  void Observe(ServerSession* s, const std::vector<Seen>& seen, bool table, Clock::time_point at);
+  void Observe(Uid uid, const std::string& serverName, const std::vector<Seen>& seen, bool table,
+               Clock::time_point at);
   // The entry that watches this player, alerts or not (silence ignored).
   std::optional<WatchEntry> Match(const std::string& name, const std::string& guid) const;
   std::string KeyOf(const Tserverrec& e) const;
