@@ -31,8 +31,9 @@ class HistoryReader : public QObject {
   Q_OBJECT
 
  public:
-  // The most players a search shows.
-  static constexpr std::size_t kSearchLimit = 500;
+  // The most players a search shows (the limit the history's benchmark
+  // measures: within 100 ms on a month of 200,000 players).
+  static constexpr std::size_t kSearchLimit = 100;
 
   explicit HistoryReader(std::shared_ptr<PlayerHistory> history, QObject* parent = nullptr);
 
