@@ -488,12 +488,18 @@ class TestSettings : public QObject {
     QTest::addColumn<int>("kept");
     QTest::addColumn<QString>("written");
     QTest::newRow("missing") << QString() << QString() << true << 90 << "days=90";
-    QTest::newRow("off, a month") << "0" << "30" << false << 30 << "days=30";
-    QTest::newRow("not numbers") << "ja" << "viele" << true << 90 << "days=90";
-    QTest::newRow("no day") << "1" << "0" << true << 1 << "days=1";
-    QTest::newRow("negative") << "2" << "-7" << true << 1 << "days=1";
-    QTest::newRow("beyond ten years") << "1" << "99999" << true << 3650 << "days=3650";
-    QTest::newRow("beyond 32 bits") << "1" << "4294967296" << true << 90 << "days=90";
+    QTest::newRow("off, a month") << "0"
+                                  << "30" << false << 30 << "days=30";
+    QTest::newRow("not numbers") << "ja"
+                                 << "viele" << true << 90 << "days=90";
+    QTest::newRow("no day") << "1"
+                            << "0" << true << 1 << "days=1";
+    QTest::newRow("negative") << "2"
+                              << "-7" << true << 1 << "days=1";
+    QTest::newRow("beyond ten years") << "1"
+                                      << "99999" << true << 3650 << "days=3650";
+    QTest::newRow("beyond 32 bits") << "1"
+                                    << "4294967296" << true << 90 << "days=90";
   }
   void historyKeys() {
     QFETCH(QString, enabled);
@@ -511,8 +517,8 @@ class TestSettings : public QObject {
     QCOMPARE(store.Snapshot().historyOn, on);
     QCOMPARE(store.Snapshot().historyDays, kept);
     const std::string back = ReadAll(Ini());
-    QVERIFY(back.find(std::string(on ? "enabled=1" : "enabled=0") + "\r\n" +
-                      written.toStdString() + "\r\n") != std::string::npos);
+    QVERIFY(back.find(std::string(on ? "enabled=1" : "enabled=0") + "\r\n" + written.toStdString() +
+                      "\r\n") != std::string::npos);
   }
 
   void readOnlyFile() {
