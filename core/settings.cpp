@@ -21,12 +21,14 @@ constexpr const char* kNetwork = "Network";
 constexpr const char* kDesign = "Design";
 constexpr const char* kInfo = "Info";
 constexpr const char* kColors = "Colors";
+constexpr const char* kHistory = "History";
 
 // What the controls accept: a radio group of two items takes -1 (none) to 1,
 // single-line edits hold no line breaks.
 void Normalize(Settings& s) {
   s.k = std::clamp<std::int32_t>(s.k, -1, 1);
   s.b = std::clamp<std::int32_t>(s.b, -1, 1);
+  s.historyDays = std::clamp<std::int32_t>(s.historyDays, 1, kMaxHistoryDays);
   auto line = [](std::string& t) {
     for (char& c : t)
       if (c == '\r' || c == '\n' || c == '\0') c = ' ';
@@ -222,6 +224,8 @@ bool SettingsStore::LoadAndComplete(ProfileFile& ini, const GameExecutables& ins
   boolean(kInfo, "vc", &Settings::vc);
   boolean(kInfo, "fl", &Settings::fl);
   boolean(kInfo, "prov", &Settings::prov);
+  boolean(kHistory, "enabled", &Settings::historyOn);
+  integer(kHistory, "days", &Settings::historyDays);
 
   Update([&](Settings& current) { current = s; });
   return allWritten;
@@ -268,6 +272,10 @@ bool SettingsStore::SaveAll(ProfileFile& ini) const {
   boolean(kInfo, "vc", s.vc);
   boolean(kInfo, "fl", s.fl);
   boolean(kInfo, "prov", s.prov);
+  // The keys of the player history before the last one, so that the file
+  // still ends with cod/param as it always has.
+  boolean(kHistory, "enabled", s.historyOn);
+  write(kHistory, "days", std::to_string(s.historyDays));
   write(kCod, "param", s.param);
   return ok;
 }

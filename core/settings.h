@@ -64,6 +64,9 @@ int PathRowForProtocol(std::uint8_t protocol);
 // chosen, which behaves like kStayOpen.
 enum class JoinAfter : std::uint8_t { kNone, kStayOpen, kMinimize, kQuit };
 
+// The longest the player history keeps what it saw: ten years.
+inline constexpr std::int32_t kMaxHistoryDays = 3650;
+
 // Field names follow the keys of config.ini ([Section] key).
 struct Settings {
   // [Ping]
@@ -102,6 +105,9 @@ struct Settings {
   bool vc = true;    // voice chat icon
   bool fl = true;    // country flag
   bool prov = true;  // provider and country lookup runs
+  // [History] the player history
+  bool historyOn = true;          // enabled: "Verlauf führen"
+  std::int32_t historyDays = 90;  // days: "Einträge behalten: N Tage" (1 to kMaxHistoryDays)
 
   bool JoinNoop() const { return join == JoinAfter::kStayOpen; }
   bool JoinMin() const { return join == JoinAfter::kMinimize; }

@@ -67,8 +67,9 @@ void PlayerActions::Add(PendingPlayerAction a) {
   wantTable_();
 }
 
-void PlayerActions::Tell(const PendingPlayerAction& a, ActionOutcome::Result r) {
-  if (told_) told_(ActionOutcome{a.kind, r, a.kind == Kind::HighPing ? std::string() : a.name, {}});
+void PlayerActions::Tell(const PendingPlayerAction& a, ActionOutcome::Result r, std::uint64_t id) {
+  if (told_)
+    told_(ActionOutcome{a.kind, r, a.kind == Kind::HighPing ? std::string() : a.name, {}, id});
 }
 
 void PlayerActions::Carry(const PendingPlayerAction& a, const std::string& command) {
@@ -86,6 +87,11 @@ void PlayerActions::Carry(const PendingPlayerAction& a, const std::string& comma
     }
     it->left = true;
     it->leftAt = Clock::now();
+    // A copy: the handler may add or drop actions.
+    if (sent_) {
+      const PendingPlayerAction action = it->action;
+      sent_(action, id);
+    }
     // The next table tells whether the player is gone.
     wantTable_();
   });
@@ -103,8 +109,9 @@ void PlayerActions::Outcomes(const Tstatusinfo& rows, Clock::time_point pollLeft
     const bool still = std::any_of(rows.begin(), rows.end(),
                                    [&](const Tstatusrow& r) { return SamePlayer(r, a); });
     const PendingPlayerAction told = a;
+    const std::uint64_t id = it->id;
     it = awaited_.erase(it);
-    Tell(told, still ? ActionOutcome::Result::StillThere : ActionOutcome::Result::Done);
+    Tell(told, still ? ActionOutcome::Result::StillThere : ActionOutcome::Result::Done, id);
   }
 }
 
@@ -136,6 +143,7 @@ void PlayerActions::TableArrived(const Tstatusinfo& rows, Clock::time_point poll
       kick.guid = r[3];
       kick.name = r[1];
       kick.address = r[6];
+      kick.highPing = true;
       const BuiltCommand command = BuildClientKick(r[0]);
       if (command.ok()) Carry(kick, command.line);
       continue;
@@ -170,14 +178,14 @@ void PlayerActions::Check(Clock::time_point now) {
     expired.push_back(a);
     return true;
   });
-  std::vector<PendingPlayerAction> unknown;
+  std::vector<Awaited> unknown;
   std::erase_if(awaited_, [&](const Awaited& w) {
     if (now - w.action.made <= 2 * limit_) return false;
-    if (w.left) unknown.push_back(w.action);
+    if (w.left) unknown.push_back(w);
     return true;
   });
   for (const auto& a : expired) Tell(a, ActionOutcome::Result::Expired);
-  for (const auto& a : unknown) Tell(a, ActionOutcome::Result::Unknown);
+  for (const auto& w : unknown) Tell(w.action, ActionOutcome::Result::Unknown, w.id);
   if (!pending_.empty() ||
       std::any_of(awaited_.begin(), awaited_.end(), [](const Awaited& w) { return w.left; }))
     wantTable_();

@@ -34,6 +34,10 @@ struct PendingPlayerAction {
   // high-ping kick): client number, GUID, name with its colour codes, address.
   std::string client, guid, name, address;
   Clock::time_point made{};
+  // The operator's reason (kept with the record of the penalty, never sent).
+  std::string reason;
+  // A kick chosen by the high-ping rule (its kind is Kick once chosen).
+  bool highPing = false;
 };
 
 struct ActionOutcome {
@@ -49,6 +53,8 @@ struct ActionOutcome {
   Result result = Result::Done;
   std::string player;  // as the table showed him, colour codes kept; empty for a high-ping request
   std::string server;  // the server's name without colour codes (or host:port)
+  // The action's number once it was sent (PlayerActions::SentFn), else 0.
+  std::uint64_t actionId = 0;
 };
 
 // The row the high-ping rule picks from a table: over the rows in order,
@@ -69,6 +75,9 @@ class PlayerActions {
   // Sends command now (right after the current table); done tells whether
   // it left. False when it could not be put in line.
   using SendFn = std::function<bool(const std::string& command, std::function<void(bool)> done)>;
+  // An action left for the server (the moment it is on its way); id comes
+  // back in the outcome that tells what became of it.
+  using SentFn = std::function<void(const PendingPlayerAction& action, std::uint64_t id)>;
 
   static constexpr std::chrono::seconds kLimit{15};
 
@@ -78,6 +87,7 @@ class PlayerActions {
 
   // Tests shorten the limit.
   void SetLimit(std::chrono::milliseconds limit) { limit_ = limit; }
+  void SetSentHandler(SentFn sent) { sent_ = std::move(sent); }
 
   void Add(PendingPlayerAction a);
   // Actions waiting for a table, and sent ones waiting for their outcome.
@@ -101,11 +111,12 @@ class PlayerActions {
   };
   void Outcomes(const Tstatusinfo& rows, Clock::time_point pollLeft);
   void Carry(const PendingPlayerAction& a, const std::string& command);
-  void Tell(const PendingPlayerAction& a, ActionOutcome::Result r);
+  void Tell(const PendingPlayerAction& a, ActionOutcome::Result r, std::uint64_t id = 0);
 
   SendFn send_;
   std::function<void()> wantTable_;
   std::function<void(const ActionOutcome&)> told_;
+  SentFn sent_;
   std::vector<PendingPlayerAction> pending_;
   std::vector<Awaited> awaited_;
   std::uint64_t nextId_ = 1;

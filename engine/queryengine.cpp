@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "core/textutil.h"
 #include "engine/clock.h"
+#include "engine/historyfeed.h"
 #include "engine/pinghistory.h"
 #include "engine/qtinvoker.h"
 #include "engine/receivers.h"
@@ -83,9 +84,26 @@ ServerSession* QueryEngine::Session(Uid uid) {
       if (i >= 0) list_.NoteStatusChanged(static_cast<std::size_t>(i));
     });
     if (shutDown_) s->Stop();
+    if (feed_) feed_->Attach(s);
     emit SessionCreated(s);
   }
   return slot.get();
+}
+
+void QueryEngine::SetHistory(PlayerHistory* history) {
+  feed_.reset();
+  if (!history) return;
+  feed_ = std::make_unique<HistoryFeed>(list_, *history);
+  for (auto& [uid, session] : sessions_) feed_->Attach(session.get());
+  // The row of a server with a watched player on it is marked.
+  connect(feed_.get(), &HistoryFeed::WatchedChanged, this, [this](std::uint64_t uid) {
+    const int i = list_.IndexOf(uid);
+    if (i >= 0) list_.NoteStatusChanged(static_cast<std::size_t>(i));
+  });
+}
+
+bool QueryEngine::HasWatchedPlayer(Uid uid) const {
+  return feed_ && feed_->Watched(uid);
 }
 
 bool QueryEngine::IsLimited(Uid uid) const {

@@ -54,6 +54,8 @@
 namespace zelmora {
 
 class SettingsStore;
+class HistoryFeed;
+class PlayerHistory;
 class QtMainThreadInvoker;
 class ProviderResolver;
 class Receivers;
@@ -82,6 +84,15 @@ class QueryEngine : public QObject {
   AddressCache& Addresses() { return addresses_; }
   // The remembered GUIDs the player tables name (owned by the caller).
   void SetGuidList(const Tguidlist* guids) { guids_ = guids; }
+  // The player history the servers' players, kicks and bans go to, and the
+  // watched players' appearances (historyfeed.h); owned by the caller, who
+  // keeps it until the engine is gone. nullptr (the default): nothing is
+  // kept and nobody is watched.
+  void SetHistory(PlayerHistory* history);
+  HistoryFeed* Feed() { return feed_.get(); }
+  const HistoryFeed* Feed() const { return feed_.get(); }
+  // Whether a watched player is on the entry's server now (the row mark).
+  bool HasWatchedPlayer(Uid uid) const;
   // The session of the entry with this identity (made when first asked
   // for), nullptr when there is no such entry.
   ServerSession* Session(Uid uid);
@@ -223,6 +234,8 @@ class QueryEngine : public QObject {
   Counters counters_;
   SessionServices services_;
   std::unordered_map<Uid, std::unique_ptr<ServerSession>> sessions_;
+  // After the sessions: gone before them, it hears nothing of their end.
+  std::unique_ptr<HistoryFeed> feed_;
   SenderIndex senders_;
   Sweeps sweeps_;
   std::uint64_t limitedTicks_ = 0;

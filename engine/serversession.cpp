@@ -118,7 +118,7 @@ MessageTimer& ServerSession::Messages() {
 }
 
 std::unique_ptr<PlayerActions> ServerSession::MakeActions() {
-  return std::make_unique<PlayerActions>(
+  auto actions = std::make_unique<PlayerActions>(
       [this](const std::string& command, std::function<void(bool)> done) {
         // Right after the table it was checked against: the window in which
         // the slot could change hands is the flood spacing, not a pause.
@@ -132,6 +132,9 @@ std::unique_ptr<PlayerActions> ServerSession::MakeActions() {
         o.server = DisplayName();
         emit Outcome(o);
       });
+  actions->SetSentHandler(
+      [this](const PendingPlayerAction& action, std::uint64_t id) { emit ActionSent(action, id); });
+  return actions;
 }
 
 ServerSession::~ServerSession() {

@@ -140,6 +140,8 @@ class ServerSession : public QObject {
   void ConsoleChanged();
   void ListingChanged(zelmora::ListingKind kind);
   void Outcome(const zelmora::ActionOutcome& outcome);
+  // A kick or ban left for the server; id comes back in its Outcome.
+  void ActionSent(const zelmora::PendingPlayerAction& action, std::uint64_t id);
   void VarReply(const std::string& firstLine);
   void LimitedChanged(bool limited);
 

@@ -23,6 +23,8 @@
 #   limited   docs/limited.png: a fourth server with ioquake3's request limiter and
 #             status table, on "Spieler" until Zelmora has found it limited: the
 #             hourglass behind its ping, the players of its ioquake3 table
+#   history   docs/history.png: the player history's search window over a month of
+#             the test servers' players, with countries from the real country data
 #   all       every picture
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,7 +37,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$BUILD" -j "$JOBS" --target zelmora-screenshot zelmora-testserver \
-  zelmora-datagen zelmora-data zelmora-mkdemo zelmora-mkpicture
+  zelmora-datagen zelmora-data zelmora-mkdemo zelmora-mkpicture zelmora-historyshot
 
 TMP=$(mktemp -d)
 pids=()
@@ -163,7 +165,10 @@ run_mode() {
       QT_QPA_PLATFORM="offscreen:configfile=$TMP/screen.json" QT_SCALE_FACTOR=2 \
         "$SHOT" "$DATA" docs/screenshot-scale2.png 3 main
       echo "docs/screenshot-scale2.png written" ;;
-    all) for m in main cvar admin windows join countries scale2 limited; do run_mode "$m"; done ;;
+    history)
+      "$BUILD/tools/demo/zelmora-historyshot" docs/history.png "$BUILD/data" >/dev/null
+      echo "docs/history.png written" ;;
+    all) for m in main cvar admin windows join countries scale2 limited history; do run_mode "$m"; done ;;
     *) echo "unknown mode $1" >&2; exit 2 ;;
   esac
 }

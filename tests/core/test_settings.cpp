@@ -102,7 +102,10 @@ class TestSettings : public QObject {
                                    "prov=1",
                                    "[Colors]",
                                    "se=1",
-                                   "sp=1"}));
+                                   "sp=1",
+                                   "[History]",
+                                   "enabled=1",
+                                   "days=90"}));
     // The defaults: chart on with 200 samples and a fixed maximum of 200,
     // start query on, all servers every 5 s, the selected one every second,
     // join dialog asked for, "Programm minimieren" chosen.
@@ -231,7 +234,10 @@ class TestSettings : public QObject {
                                    "sp=0",
                                    "se=1",
                                    "[Network]",
-                                   "ducking=1"}));
+                                   "ducking=1",
+                                   "[History]",
+                                   "enabled=1",
+                                   "days=90"}));
   }
 
   void crosswisePathRows() {
@@ -411,6 +417,8 @@ class TestSettings : public QObject {
       s.design = false;
       s.vc = false;
       s.se = false;
+      s.historyOn = false;
+      s.historyDays = 30;
     });
     ProfileFile ini(Ini().toStdString());
     QVERIFY(store.SaveAll(ini));
@@ -458,6 +466,9 @@ class TestSettings : public QObject {
                                    "[Colors]",
                                    "se=0",
                                    "sp=1",
+                                   "[History]",
+                                   "enabled=0",
+                                   "days=30",
                                    "[cod]",
                                    "param=+set name \"x\""}));
 
@@ -466,6 +477,48 @@ class TestSettings : public QObject {
     ProfileFile again(Ini().toStdString());
     QVERIFY(next.LoadAndComplete(again, kInstalled));
     QCOMPARE(next.Snapshot(), store.Snapshot());
+  }
+
+  // The player history's keys: "Verlauf führen" and the days kept, held in
+  // the range of the days field (1 to 3650).
+  void historyKeys_data() {
+    QTest::addColumn<QString>("enabled");
+    QTest::addColumn<QString>("days");
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("missing") << QString() << QString() << true << 90 << "days=90";
+    QTest::newRow("off, a month") << "0"
+                                  << "30" << false << 30 << "days=30";
+    QTest::newRow("not numbers") << "ja"
+                                 << "viele" << true << 90 << "days=90";
+    QTest::newRow("no day") << "1"
+                            << "0" << true << 1 << "days=1";
+    QTest::newRow("negative") << "2"
+                              << "-7" << true << 1 << "days=1";
+    QTest::newRow("beyond ten years") << "1"
+                                      << "99999" << true << 3650 << "days=3650";
+    QTest::newRow("beyond 32 bits") << "1"
+                                    << "4294967296" << true << 90 << "days=90";
+  }
+  void historyKeys() {
+    QFETCH(QString, enabled);
+    QFETCH(QString, days);
+    QFETCH(bool, on);
+    QFETCH(int, kept);
+    QFETCH(QString, written);
+    std::string text = "[History]\r\n";
+    if (!enabled.isNull()) text += "enabled=" + enabled.toStdString() + "\r\n";
+    if (!days.isNull()) text += "days=" + days.toStdString() + "\r\n";
+    WriteAll(Ini(), text);
+    SettingsStore store;
+    ProfileFile ini(Ini().toStdString());
+    QVERIFY(store.LoadAndComplete(ini, kInstalled));
+    QCOMPARE(store.Snapshot().historyOn, on);
+    QCOMPARE(store.Snapshot().historyDays, kept);
+    const std::string back = ReadAll(Ini());
+    QVERIFY(back.find(std::string(on ? "enabled=1" : "enabled=0") + "\r\n" + written.toStdString() +
+                      "\r\n") != std::string::npos);
   }
 
   void readOnlyFile() {

@@ -231,7 +231,7 @@ class TestMainWindow : public QObject {
                                "Serverpasswort ändern "
                                "(auf dem Server) rconPasswort ändern (im Programm) "
                                "Befehl an mehrere Server ..."),
-             QString::fromUtf8("GUIDListe: Editieren ... (aus)"),
+             QString::fromUtf8("GUIDListe: Editieren ... (aus) Spielerverlauf ..."),
              QString::fromUtf8("?: Auf neue Version überprüfen (aus) Über (aus)")}));
     auto* tabs = form.findChild<QTabWidget*>("PageControl1");
     QStringList titles;

@@ -203,7 +203,10 @@ class TestSettingsWindow : public QObject {
                                   "prov=1",
                                   "[Colors]",
                                   "se=1",
-                                  "sp=1"};
+                                  "sp=1",
+                                  "[History]",
+                                  "enabled=1",
+                                  "days=90"};
     QCOMPARE(FileLines(ini_), expected);
   }
 
@@ -312,8 +315,9 @@ class TestSettingsWindow : public QObject {
     for (const QString& line : FileLines(ini_)) {
       if (line.startsWith(QLatin1Char('['))) sections << line;
     }
-    QCOMPARE(sections, (QStringList{"[Ping]", "[Serverlist]", "[KickBan]", "[CodExePath]", "[Join]",
-                                    "[Network]", "[Design]", "[Info]", "[Colors]", "[cod]"}));
+    QCOMPARE(sections,
+             (QStringList{"[Ping]", "[Serverlist]", "[KickBan]", "[CodExePath]", "[Join]",
+                          "[Network]", "[Design]", "[Info]", "[Colors]", "[History]", "[cod]"}));
     QCOMPARE(FileLines(ini_).last(), QStringLiteral("param=+set r_mode 4"));
   }
 

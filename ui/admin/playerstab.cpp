@@ -1,6 +1,7 @@
 #include "ui/admin/playerstab.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include <QWidget>
 
 #include "core/guidlist.h"
+#include "core/join.h"
 #include "core/textutil.h"
 #include "protocol/colorcodes.h"
 #include "protocol/commands.h"
@@ -178,7 +180,45 @@ void PlayersTab::Record(Kind kind) {
   a.name = (*row)[1];
   a.address = (*row)[6];
   a.made = std::chrono::steady_clock::now();
+  a.reason = TakeReason();
   session_->Act(std::move(a));
+}
+
+// --- reasons --------------------------------------------------------------------------------
+
+void PlayersTab::SetReasonFile(std::string path) {
+  reasonsPath_ = std::move(path);
+  HistoryFile file = LoadHistory(reasonsPath_);
+  // A file that cannot be read is not replaced: the operator's list stays.
+  reasonsReadable_ = file.readable;
+  reasons_ = std::move(file.items);
+  std::erase_if(reasons_, [](const std::string& r) { return TrimCtl(r).empty(); });
+  if (reasons_.size() > kReasonHistory)
+    reasons_.erase(reasons_.begin(), reasons_.end() - static_cast<std::ptrdiff_t>(kReasonHistory));
+  FillReasons();
+}
+
+void PlayersTab::FillReasons() {
+  if (!w_.ReasonBox) return;
+  const QString typed = w_.ReasonBox->currentText();
+  w_.ReasonBox->clear();
+  for (auto it = reasons_.rbegin(); it != reasons_.rend(); ++it)
+    w_.ReasonBox->addItem(FromCp1252(*it));
+  w_.ReasonBox->setEditText(typed);
+}
+
+std::string PlayersTab::TakeReason() {
+  if (!w_.ReasonBox) return {};
+  const std::string reason = TrimCtl(ToCp1252(w_.ReasonBox->currentText()));
+  w_.ReasonBox->setEditText(QString());
+  if (reason.empty()) return reason;
+  UseHistoryEntry(reasons_, reason);
+  if (reasons_.size() > kReasonHistory) reasons_.erase(reasons_.begin());
+  std::string ignored;  // a history of convenience: not kept is no error to tell
+  if (reasonsReadable_ && !reasonsPath_.empty()) SaveHistory(reasonsPath_, reasons_, &ignored);
+  FillReasons();
+  w_.ReasonBox->setEditText(QString());
+  return reason;
 }
 
 void PlayersTab::Button1Click() {
@@ -206,6 +246,7 @@ void PlayersTab::Button9Click() {
   PendingPlayerAction a;
   a.kind = Kind::HighPing;
   a.made = std::chrono::steady_clock::now();
+  a.reason = TakeReason();
   session_->Act(std::move(a));
 }
 

@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "core/savedfiles.h"
 #include "engine/queryengine.h"
@@ -23,6 +24,7 @@
 #include "ui/admin/admintab.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTimer;
@@ -47,7 +49,11 @@ struct PlayersTabWidgets {
   QCheckBox* CheckBox2 = nullptr;   // "Automatisch aktualisieren"
   QLabel* PlayerNotice = nullptr;   // what became of kicks and bans
   QLabel* TableAge = nullptr;       // "Stand: vor 12 s" when the table is old
+  QComboBox* ReasonBox = nullptr;   // the reason a kick or ban is kept with, its last ones
 };
+
+// The last reasons of kicks and bans, one a line, in the data folder.
+inline constexpr const char* kReasonsFile = "reasons.txt";
 
 // The German sentence for an outcome of a kick or ban.
 QString OutcomeText(const ActionOutcome& outcome);
@@ -62,6 +68,11 @@ class PlayersTab : public QObject, public AdminTab {
   void ServerSelected(const Tserverrec& e, bool shown) override;
   void ServerGone() override;
   void PageShown(const Tserverrec& e) override;
+
+  // The reasons' history: read from path (8-bit lines, CR LF) into the
+  // field's list, newest first; a reason used is written back at once.
+  void SetReasonFile(std::string path);
+  static constexpr std::size_t kReasonHistory = 20;
 
   // A row of the player grid was selected: caption and state of Button49.
   void PlayerSelected();
@@ -91,6 +102,10 @@ class PlayersTab : public QObject, public AdminTab {
   // The selected row of the table shown (the selected server's).
   const Tstatusrow* SelectedRow() const;
   void Record(PendingPlayerAction::Kind kind);
+  // The reason field's text for an action about to be made: remembered in
+  // the history, the field emptied for the next one.
+  std::string TakeReason();
+  void FillReasons();
 
   QueryEngine& engine_;
   SavedFiles& files_;
@@ -98,6 +113,9 @@ class PlayersTab : public QObject, public AdminTab {
   PlayersTabWidgets w_;
   FollowedSession session_;
   QTimer* ageTimer_ = nullptr;
+  std::string reasonsPath_;
+  bool reasonsReadable_ = false;
+  std::vector<std::string> reasons_;  // oldest first, as the file holds them
 };
 
 }  // namespace zelmora

@@ -54,6 +54,10 @@ class MainWindowHooks {
   // The server list's icon for an info option. A null icon makes the
   // settings window draw a simple picture of its own.
   virtual QIcon InfoIconFor(InfoIcon which) const { return {}; }
+
+  // "Verlauf löschen", after the operator said yes: the player history is
+  // emptied (the watch list stays); the main window tells when it is done.
+  virtual void ClearHistory() {}
 };
 
 }  // namespace zelmora

@@ -37,6 +37,32 @@ TForm18::TForm18(Tguidlist& list, QWidget* parent)
   connect(ui_->Button4, &QPushButton::clicked, this, &TForm18::Button4Click);
   connect(ui_->Button5, &QPushButton::clicked, this, &TForm18::Button5Click);
   connect(ui_->Button6, &QPushButton::clicked, this, &TForm18::Button6Click);
+  connect(ui_->Button7, &QPushButton::clicked, this, &TForm18::Button7Click);
+  connect(ui_->ListBox1, &QListWidget::currentRowChanged, this, [this] { UpdateWatchButton(); });
+}
+
+void TForm18::SetWatchHooks(WatchHooks hooks) {
+  watch_ = std::move(hooks);
+  UpdateWatchButton();
+}
+
+void TForm18::UpdateWatchButton() {
+  const int row = ui_->ListBox1->currentRow();
+  const bool usable =
+      watch_.watched && watch_.set && row >= 0 && static_cast<std::size_t>(row) < list_.size();
+  const bool watched = usable && watch_.watched(list_[static_cast<std::size_t>(row)].guid.str());
+  ui_->Button7->setEnabled(usable);
+  ui_->Button7->setText(watched ? QStringLiteral("Nicht mehr beobachten")
+                                : QStringLiteral("Beobachten"));
+}
+
+void TForm18::Button7Click() {
+  const int row = ui_->ListBox1->currentRow();
+  if (!watch_.watched || !watch_.set || row < 0 || static_cast<std::size_t>(row) >= list_.size())
+    return;
+  const Tguidrec& rec = list_[static_cast<std::size_t>(row)];
+  watch_.set(rec.guid.str(), rec.name.str(), !watch_.watched(rec.guid.str()));
+  UpdateWatchButton();
 }
 
 TForm18::~TForm18() = default;
@@ -56,6 +82,7 @@ void TForm18::RefillList() {
   ui_->ListBox1->clear();
   ui_->ListBox1->addItems(lines);
   ui_->ListBox1->setUpdatesEnabled(true);
+  UpdateWatchButton();
 }
 
 void TForm18::Button4Click() {

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "core/guidlist.h"
 
@@ -45,8 +46,21 @@ class TForm18 : public QDialog {
   void Button4Click();  // "Hinzufügen"
   void Button5Click();  // "Schließen"
   void Button6Click();  // "Selektierten Eintrag löschen"
+  // "Beobachten" / "Nicht mehr beobachten" of the selected entry.
+  void Button7Click();
+
+  // The watch list of the player history, for "Beobachten": whether a GUID
+  // is watched, and watching it (with the entry's name) or no more. Without
+  // them the button stays off.
+  struct WatchHooks {
+    std::function<bool(const std::string& guid)> watched;
+    std::function<void(const std::string& guid, const std::string& name, bool watch)> set;
+  };
+  void SetWatchHooks(WatchHooks hooks);
 
  private:
+  // Caption and state of Button7 for the selected entry.
+  void UpdateWatchButton();
   QString ChooseOpenFile();
   QString ChooseSaveFile();
 
@@ -54,6 +68,7 @@ class TForm18 : public QDialog {
   Tguidlist& list_;
   FileChooser openChooser_;
   FileChooser saveChooser_;
+  WatchHooks watch_;
 };
 
 }  // namespace zelmora

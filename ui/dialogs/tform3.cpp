@@ -304,6 +304,8 @@ void TForm3::FillControls(const Settings& s) {
   SetChecked(ui_->CheckBox17, s.vc);
   SetChecked(ui_->CheckBox18, s.fl);
   SetChecked(ui_->CheckBox19, s.prov);
+  SetChecked(ui_->CheckBox20, s.historyOn);
+  if (ui_->SpinEdit1->value() != s.historyDays) ui_->SpinEdit1->setValue(s.historyDays);
   filling_ = wasFilling;
 }
 
@@ -332,7 +334,7 @@ void TForm3::ConnectControls() {
       {ui_->CheckBox13, &Settings::kc},     {ui_->CheckBox14, &Settings::ac},
       {ui_->CheckBox15, &Settings::se},     {ui_->CheckBox16, &Settings::sp},
       {ui_->CheckBox17, &Settings::vc},     {ui_->CheckBox18, &Settings::fl},
-      {ui_->CheckBox19, &Settings::prov},
+      {ui_->CheckBox19, &Settings::prov},   {ui_->CheckBox20, &Settings::historyOn},
   };
   for (const auto& [box, field] : flags) {
     connect(box, &QCheckBox::toggled, this,
@@ -345,6 +347,8 @@ void TForm3::ConnectControls() {
       Write([&](Settings& s) { s.*field = ToCp1252(t); });
     });
   }
+  connect(ui_->SpinEdit1, &QSpinBox::valueChanged, this,
+          [this](int days) { Write([&](Settings& s) { s.historyDays = days; }); });
   connect(ui_->LabeledEdit1, &UpDownEdit::textChanged, this,
           [this](const QString& t) { Write([&](Settings& s) { s.datenmenge = ToCp1252(t); }); });
   // The axis follows every change of the maximum that is a number; a text
@@ -383,6 +387,7 @@ void TForm3::ConnectControls() {
     if (hooks_) hooks_->SkinningChanged(on);
   });
   connect(ui_->Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
+  connect(ui_->Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
   connect(ui_->StringGrid1, &QTableWidget::cellDoubleClicked, this,
           [this](int, int) { StringGrid1DblClick(); });
 }
@@ -442,6 +447,14 @@ void TForm3::StringGrid1DblClick() {
   const QString path = QDir::toNativeSeparators(info.absoluteFilePath());
   cell->setText(path);
   Write([&](Settings& s) { s.paths[static_cast<std::size_t>(row)] = ToCp1252(path); });
+}
+
+void TForm3::Button3Click() {
+  if (!AskOkCancel(this, QStringLiteral("Den ganzen Spielerverlauf löschen? Alle gesehenen "
+                                        "Spieler, Namen, Adressen und Strafen werden entfernt; "
+                                        "die Beobachtungsliste bleibt.")))
+    return;
+  if (hooks_) hooks_->ClearHistory();
 }
 
 void TForm3::Button2Click() {

@@ -59,6 +59,9 @@ class TForm3 : public QDialog {
   // "Schließen": applies the periodic query options, then closes. When an
   // interval is not an integer the message is shown and the window stays.
   void Button2Click();
+  // "Verlauf löschen": asks first, then the main window clears the player
+  // history.
+  void Button3Click();
 
   // The size the window was designed for (the options without scrolling).
   QSize DesignedSize() const { return designedSize_; }

@@ -5,6 +5,7 @@
 #include "core/serverfile.h"
 #include "core/textutil.h"
 #include "engine/clock.h"
+#include "engine/historyfeed.h"
 #include "geo/flags.h"
 #include "geo/namecache.h"
 #include "protocol/colorcodes.h"
@@ -248,6 +249,13 @@ QVariant ServerListModel::CellData(int col, int row, int role) const {
     case ServerColumn::Infos:
       return InfosCell(*e, s, role);
     case ServerColumn::Name:
+      if (role == kWatchRole) return engine_.HasWatchedPlayer(e->uid);
+      if (role == Qt::ToolTipRole && engine_.HasWatchedPlayer(e->uid)) {
+        QStringList tip{Plain(e->hostname.str(), EncodingOf(*e))};
+        for (const WatchAlertInfo& w : engine_.Feed()->WatchedOn(e->uid))
+          tip << QStringLiteral("Beobachteter Spieler: %1").arg(Plain(w.player, EncodingOf(*e)));
+        return tip.join(QLatin1Char('\n'));
+      }
       return TextCell(e->hostname.str(), role, {}, EncodingOf(*e));
     case ServerColumn::Map:
       return TextCell(e->mapinfo.str(), role, {}, EncodingOf(*e));

@@ -43,6 +43,8 @@ inline constexpr int kMarkRole = Qt::UserRole + 5;
 inline constexpr int kHighlightRole = Qt::UserRole + 6;
 // The text is drawn bold (a remembered player).
 inline constexpr int kBoldRole = Qt::UserRole + 7;
+// The server list's name cell: a watched player is on the server now.
+inline constexpr int kWatchRole = Qt::UserRole + 8;
 
 // Columns of the server list (grid columns; 0 is the fixed icon column).
 enum class ServerColumn { Infos, Name, Map, Players, Ping, Address, Provider };

@@ -93,6 +93,12 @@ void ServerListPainter::DrawCellUnchecked(QPainter& painter, const QPalette& pal
     DrawColorText(painter, Rect.left() + 2, Rect.top() + 2, text);
   else
     DrawPlainText(painter, Rect.left() + 2, Rect.top() + 2, text);
+  if (ACol == static_cast<int>(ServerColumn::Name) && ARow >= 1 &&
+      model_.Cell(ACol, ARow, kWatchRole).toBool()) {
+    const int x = Rect.left() + 2 +
+                  QFontMetrics(painter.font()).horizontalAdvance(WithoutColorCodes(text));
+    DrawWatchMark(painter, QRect(x + 4, Rect.top() + 2, 14, Rect.height() - 4));
+  }
   if (model_.Cell(ACol, ARow, kMarkRole).toBool()) {
     const int x = Rect.left() + 2 + QFontMetrics(painter.font()).horizontalAdvance(text);
     DrawThrottleMark(painter, QRect(x + 3, Rect.top() + 2, 7, Rect.height() - 4));
@@ -111,6 +117,21 @@ void DrawThrottleMark(QPainter& painter, const QRect& room) {
   painter.setPen(QPen(kThrottleColor, 1));
   painter.setBrush(kThrottleColor);
   painter.drawPolygon(glass, 6);
+  painter.restore();
+}
+
+// An eye in the padding behind the name: a watched player is there.
+void DrawWatchMark(QPainter& painter, const QRect& room) {
+  const int h = std::min(room.height(), 9);
+  const QRectF eye(room.left(), room.top() + (room.height() - h) / 2.0, 14, h);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setPen(QPen(kWatchColor, 1.2));
+  painter.setBrush(Qt::white);
+  painter.drawEllipse(eye);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(kWatchColor);
+  painter.drawEllipse(eye.center(), h / 3.0, h / 3.0);
   painter.restore();
 }
 

@@ -39,6 +39,10 @@ QColor HeaderColor(const Settings& s, const QPalette& palette);
 inline const QColor kThrottleColor(224, 112, 0);
 void DrawThrottleMark(QPainter& painter, const QRect& room);
 
+// The mark behind a server's name while a watched player is on it.
+inline const QColor kWatchColor(200, 30, 30);
+void DrawWatchMark(QPainter& painter, const QRect& room);
+
 // Draws the server list's cells from what its model says of them.
 class ServerListPainter {
  public:

@@ -36,6 +36,7 @@
 #include "ui/dialogs/tform9.h"
 #include "ui/main/detailviews.h"
 #include "ui/main/drawgrid.h"
+#include "ui/main/historylink.h"
 #include "ui/main/icons.h"
 #include "ui/main/multicommand.h"
 #include "ui/main/pingchart.h"
@@ -79,6 +80,7 @@ TForm1::TForm1(SettingsStore& settings, QWidget* parent)
   SetUpMenus();
   SetUpCvarTabs();
   SetUpAdminTabs();
+  SetUpHistory();
   ui->centralwidget->installEventFilter(this);
   ui->PageControl1->setCornerWidget(ui->Button6, Qt::TopRightCorner);
   ui->Button6->setVisible(false);
@@ -159,6 +161,14 @@ void TForm1::SetInfoWindows(TForm9* about, TForm12* versionCheck, TForm18* guidL
   ui->ber1->setEnabled(form9_ != nullptr);
   ui->AufneueVersionberprfen1->setEnabled(form12_ != nullptr);
   ui->Editieren1->setEnabled(form18_ != nullptr);
+  if (form18_) {
+    TForm18::WatchHooks watch;
+    watch.watched = [this](const std::string& guid) { return history_->GuidWatched(guid); };
+    watch.set = [this](const std::string& guid, const std::string& name, bool on) {
+      history_->WatchGuid(guid, name, on);
+    };
+    form18_->SetWatchHooks(std::move(watch));
+  }
   connect(ui->ber1, &QAction::triggered, this, &TForm1::ber1Click, Qt::UniqueConnection);
   connect(ui->AufneueVersionberprfen1, &QAction::triggered, this,
           &TForm1::AufneueVersionberprfen1Click, Qt::UniqueConnection);
@@ -178,6 +188,23 @@ void TForm1::Editieren1Click() {
   if (!form18_) return;
   GuidsFileProtected(this, files_);
   form18_->Open();
+}
+
+void TForm1::Spielerverlauf1Click() {
+  history_->OpenWindow();
+}
+
+void TForm1::SetUpHistory() {
+  history_ = std::make_unique<HistoryLink>(
+      *engine_, store_, files_.Guids(), [this]() -> const Settings& { return settings_.Get(); },
+      &flagImages_, HistoryLink::Widgets{ui->WatchAlert, ui->WatchSilence, ui->WatchDismiss}, this);
+  history_->showServer = [this](std::uint64_t uid) { ShowServer(uid); };
+  history_->guidsChanged = [this] { GuidsFileProtected(this, files_); };
+  connect(ui->Spielerverlauf1, &QAction::triggered, this, &TForm1::Spielerverlauf1Click);
+}
+
+void TForm1::ClearHistory() {
+  history_->Clear();
 }
 
 void TForm1::SetJoinWindow(TForm10* joinWindow) {
@@ -230,7 +257,8 @@ void TForm1::SetUpAdminTabs() {
       *engine_, files_, details_->selectedplayer,
       PlayersTabWidgets{u.DrawGrid2, u.Button1, u.Button3, u.Button4, u.Button9, u.Button23,
                         u.Button5, u.Button7, u.Button13, u.Button49, u.Edit3, u.CheckBox2,
-                        u.PlayerNotice, u.TableAge});
+                        u.PlayerNotice, u.TableAge, u.ReasonBox});
+  playersTab_->SetReasonFile(DataPath(kReasonsFile));
   details_->onPlayerSelected = [this] { playersTab_->PlayerSelected(); };
   mapsTab_ = std::make_unique<MapsTab>(*engine_, MapsTabWidgets{u.ListBox2, u.Image1, u.Button11,
                                                                 u.Button8, u.Button10, u.Button12});
@@ -264,6 +292,9 @@ void TForm1::FormCreate() {
   // flag codes when it starts, so both are read before the threads start.
   engine_->SetCountryTables(LoadRanges(ReadablePath("Ranges.dat")),
                             LoadFlagCodes(ReadablePath("flags")));
+  // The player history, opened off the main thread; what the servers send
+  // before it is open waits for it.
+  history_->Start(DataDir());
   // 4. Worker threads.
   if (!engine_->Start())
     ShowMessage(this, QStringLiteral("Die Netzwerk-Sockets konnten nicht angelegt werden."));
@@ -459,6 +490,12 @@ void TForm1::ShowRconDependentViews(const Tserverrec& e) {
     ui->Label3->setText(QStringLiteral(
         "Information: Zelmora kennt dieses Spiel nicht; die Profile stehen trotzdem zur Wahl."));
   ui->Label3->setVisible(e.rconpass.empty() || unknown);
+}
+
+void TForm1::ShowServer(std::uint64_t uid) {
+  if (!engine_->List().Find(uid)) return;
+  engine_->Selected().Select(uid);
+  FollowSelection(true);
 }
 
 void TForm1::DrawGrid1DblClick() {

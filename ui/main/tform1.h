@@ -37,6 +37,7 @@ class ConfigTab;
 class ConsoleTab;
 class CustomVarsTab;
 class DetailViews;
+class HistoryLink;
 class GameSettingsTab;
 class GameTypeTab;
 class MapsTab;
@@ -76,6 +77,7 @@ class TForm1 : public QMainWindow, public MainWindowHooks {
   void ber1Click();                     // "?" -> "Über"
   void AufneueVersionberprfen1Click();  // "?" -> "Auf neue Version überprüfen"
   void Editieren1Click();               // "GUIDListe" -> "Editieren ..."
+  void Spielerverlauf1Click();          // "GUIDListe" -> "Spielerverlauf ..." (Ctrl+F)
   // The join window; enables the two "Server betreten" items.
   void SetJoinWindow(TForm10* joinWindow);
   // The overlay notice and the expert settings window.
@@ -88,6 +90,8 @@ class TForm1 : public QMainWindow, public MainWindowHooks {
   ServerListPanel& List() { return *list_; }
   DetailViews& Details() { return *details_; }
   PingChart& Chart() { return *chart_; }
+  // The player history: its search window, the watched players' alerts.
+  HistoryLink& History() { return *history_; }
   const std::vector<QImage>& FlagImages() const { return flagImages_; }
 
   // The administration tabs (they own the behaviour of their pages).
@@ -114,6 +118,8 @@ class TForm1 : public QMainWindow, public MainWindowHooks {
   void FitServerColumns(bool repaintNow = true);
   void DrawGrid1Click();
   void DrawGrid1MouseUp(int col, int row);
+  // Selects the server with this uid, as a click on its row does.
+  void ShowServer(std::uint64_t uid);
   // Joins the selected server; afterwards the join window's wait button
   // shows its plain caption again.
   void DrawGrid1DblClick();
@@ -152,6 +158,7 @@ class TForm1 : public QMainWindow, public MainWindowHooks {
   bool ApplyQuerySettings(QueryTimers which = QueryTimers::Both) override;
   void SkinningChanged(bool on) override;
   QIcon InfoIconFor(InfoIcon which) const override;
+  void ClearHistory() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -165,6 +172,7 @@ class TForm1 : public QMainWindow, public MainWindowHooks {
   QMenu* SetUpListMenu();
   void SetUpCvarTabs();
   void SetUpAdminTabs();
+  void SetUpHistory();
   void LoadData();
   void TellUnusablePasswords();
   // The selection moved to another server (or to none): the views follow
@@ -183,6 +191,8 @@ class TForm1 : public QMainWindow, public MainWindowHooks {
   SavedFiles files_;
   std::vector<QImage> flagImages_;
   std::unique_ptr<QueryEngine> engine_;
+  // After the engine: gone first, it takes the history from the engine.
+  std::unique_ptr<HistoryLink> history_;
   std::unique_ptr<WindowLayout> layout_;
   ServerListPanel* list_ = nullptr;
   DetailViews* details_ = nullptr;
