@@ -35,7 +35,13 @@ void Worker::RequestStop() {
 }
 
 bool Worker::Join(Clock::time_point until) {
-  if (!thread_.joinable()) return true;
+  if (!stop_) return true;
+  // Left behind by an earlier join: it has had its time; it counts as
+  // ended only once its body has returned.
+  if (!thread_.joinable()) {
+    std::lock_guard<std::mutex> lk(stop_->m_);
+    return stop_->done_;
+  }
   bool done = false;
   {
     std::unique_lock<std::mutex> lk(stop_->m_);
