@@ -131,6 +131,10 @@ TForm1::~TForm1() {
   // A window that goes away without having been closed (the application
   // quit some other way) still shuts down and saves like a close.
   FormClose();
+  // Hidden while everything its grids read is still there: the base class
+  // would close it after the engine has gone, and hiding asks the headers
+  // for their texts once more.
+  hide();
   // The window of several servers before the engine its batch uses.
   delete multi_;
   multi_ = nullptr;
