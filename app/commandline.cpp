@@ -18,6 +18,12 @@ bool IsLongOption(const std::string& arg) {
 
 namespace {
 
+CommandLine Decided(CommandLine::Action action) {
+  CommandLine line;
+  line.action = action;
+  return line;
+}
+
 CommandLine Refuse(std::string error) {
   CommandLine line;
   line.action = CommandLine::Action::Refused;
@@ -87,8 +93,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   std::optional<std::string> stray;  // Qt's options, operands: no place beside a shell form
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") return {CommandLine::Action::Help, {}};
-    if (arg == "--version") return {CommandLine::Action::Version, {}};
+    if (arg == "--help" || arg == "-h") return Decided(CommandLine::Action::Help);
+    if (arg == "--version") return Decided(CommandLine::Action::Version);
     if (arg == "--") {
       if (i + 1 < args.size()) return Refuse("überzähliges Argument " + Quoted(args[i + 1]));
       break;
