@@ -8,7 +8,7 @@ PKGS=(
   libsimpleini-dev
   libsqlite3-dev
   libgeoip-dev geoip-database iso-codes famfamfam-flag-png
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev lld-14
   g++-mingw-w64-x86-64-posix
   xvfb xauth fonts-dejavu-core fonts-liberation2
   dpkg-dev lintian appstream desktop-file-utils librsvg2-bin

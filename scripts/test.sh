@@ -35,15 +35,23 @@ if [ -z "${SKIP_WIN:-}" ]; then
   fi
 fi
 
+# The sanitizer trees are built with clang and lld: they compile and link in
+# well under two thirds of GCC's time, and the package's build below keeps
+# GCC at work. Line tables are all a sanitizer's report needs.
+SAN_COMPILER=(-DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld
+  -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only)
+
 echo "== build (address + undefined sanitizers)"
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_SANITIZE=ON >/dev/null
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_SANITIZE=ON \
+  "${SAN_COMPILER[@]}" >/dev/null
 cmake --build build/asan -j "$JOBS"
 echo "== tests (address + undefined sanitizers)"
 ctest --test-dir build/asan --output-on-failure -j "$JOBS"
 
 if [ -z "${SKIP_TSAN:-}" ]; then
   echo "== engine and player history tests (thread sanitizer)"
-  cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_TSAN=ON -DZELMORA_BUILD_UI=OFF >/dev/null
+  cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_TSAN=ON -DZELMORA_BUILD_UI=OFF \
+    -DZELMORA_BUILD_TOOLS=OFF "${SAN_COMPILER[@]}" >/dev/null
   cmake --build build/tsan -j "$JOBS"
   # Qt is not built with ThreadSanitizer; the suppressions name Qt frames only.
   TSAN_OPTIONS="suppressions=$ROOT/tests/engine/tsan.supp halt_on_error=1" \
