@@ -33,7 +33,7 @@ Clock::time_point SteadyAt(double hiResMs) {
 QueryEngine::QueryEngine(const SettingsStore& settings, QObject* parent)
     : QObject(parent),
       settings_(settings),
-      services_{list_, selection_, pacer_, poller_, counters_},
+      services_{list_, selection_, pacer_, poller_, counters_, nullptr, {}, {}},
       sweeps_(list_, selection_, [this](std::size_t i) {
         if (!SendGetStatus(static_cast<int>(i))) return false;
         list_.MutableAt(i).sendtime = HiResMs();

@@ -127,7 +127,11 @@ bool Receivers::Stop(std::chrono::steady_clock::time_point until) {
   get_.RequestStop();
   getHand_.RequestStop();
   getb_.RequestStop();
-  const bool all = get_.Join(until) & getHand_.Join(until) & getb_.Join(until);
+  // Each one is joined (or left behind), whatever the others did.
+  const bool got = get_.Join(until);
+  const bool handed = getHand_.Join(until);
+  const bool vars = getb_.Join(until);
+  const bool all = got && handed && vars;
   // A thread left behind may still be inside a receive: its socket stays
   // open until the shared part goes with the last thread.
   if (all) {

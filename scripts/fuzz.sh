@@ -9,7 +9,8 @@
 #   seconds-per-target  default 30
 #   build-folder        default ../build-fuzz beside the source tree
 #   target...           default: all of them
-# FUZZ_PARALLEL=N runs N targets at a time (default 1).
+# FUZZ_PARALLEL=N runs N targets at a time (default 1); FUZZ_BUILD_ONLY=1 only
+# builds them.
 set -euo pipefail
 
 secs="${1:-30}"
@@ -32,6 +33,8 @@ CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja \
   -DZELMORA_FUZZ=ON -DZELMORA_BUILD_UI=OFF -DZELMORA_BUILD_TESTS=OFF \
   -DZELMORA_SANITIZE=OFF -DZELMORA_TSAN=OFF >/dev/null
 cmake --build "$build" --target "${targets[@]}"
+# FUZZ_BUILD_ONLY=1: built, not run.
+if [ -n "${FUZZ_BUILD_ONLY:-}" ]; then exit 0; fi
 
 run_one() {
   local target=$1

@@ -30,7 +30,11 @@ case "$CXXFLAGS_DEB" in
   *-D_FORTIFY_SOURCE=*) ;;
   *) CXXFLAGS_DEB="$CXXFLAGS_DEB -D_FORTIFY_SOURCE=2" ;;
 esac
-cmake -S . -B "$BUILD" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# The package's files are stripped (no -dbgsym package is made): debug
+# information would be compiled only to be thrown away. The build type None
+# leaves the optimisation to Debian's flags, as debhelper does.
+CXXFLAGS_DEB=$(echo " $CXXFLAGS_DEB " | sed -e 's/ -g / /g' -e 's/^ *//' -e 's/ *$//')
+cmake -S . -B "$BUILD" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=None \
   -DZELMORA_BUILD_TESTS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
   -DCMAKE_CXX_FLAGS="$CXXFLAGS_DEB -fPIE" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS_DEB -pie" >/dev/null
 cmake --build "$BUILD" -j "$JOBS" --target zelmora zelmora-data zelmora-install-data \

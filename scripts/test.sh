@@ -4,6 +4,7 @@
 # runs every test, runs the engine and player history tests again under
 # ThreadSanitizer, builds the Debian package (the one build with Unix
 # Makefiles) and checks it with lintian, and gives every fuzzer a bounded run.
+# The package and the fuzzers are built while the sanitizer tests run.
 #
 #   bash scripts/test.sh                  everything (what CI runs)
 #   SKIP_WIN=1 SKIP_TSAN=1 SKIP_PACKAGE=1 SKIP_FUZZ=1
@@ -45,8 +46,35 @@ echo "== build (address + undefined sanitizers)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_SANITIZE=ON \
   "${SAN_COMPILER[@]}" >/dev/null
 cmake --build build/asan -j "$JOBS"
+
+# The tests mostly wait on timers and servers: the package's build and the
+# fuzzers' build run beside them at the lowest priority, in a process group
+# of their own that goes with this script. Their output is shown afterwards.
+BG_LOG=$ROOT/build/background.log
+bg_pid=""
+stop_background() {
+  if [ -n "$bg_pid" ]; then kill -- "-$bg_pid" 2>/dev/null || true; fi
+}
+trap stop_background EXIT
+if [ -z "${SKIP_PACKAGE:-}" ] || [ -z "${SKIP_FUZZ:-}" ]; then
+  setsid -w nice -n 19 bash -c '
+    set -euo pipefail
+    if [ -z "${SKIP_PACKAGE:-}" ]; then
+      # Also CI'"'"'s one build with Unix Makefiles, CMake'"'"'s default
+      # generator: from a fresh folder, as a packager builds (Ninja makes the
+      # folders of a command'"'"'s outputs by itself and would hide a missing one).
+      echo "== Debian package (CPack, Unix Makefiles from a fresh folder) and lintian"
+      bash scripts/package.sh "$1/build/package"
+    fi
+    if [ -z "${SKIP_FUZZ:-}" ]; then
+      echo "== fuzzers (build)"
+      FUZZ_BUILD_ONLY=1 bash scripts/fuzz.sh 1 "$1/build/fuzz"
+    fi' background "$ROOT" >"$BG_LOG" 2>&1 &
+  bg_pid=$!
+fi
+
 echo "== tests (address + undefined sanitizers)"
-ctest --test-dir build/asan --output-on-failure -j "$JOBS"
+ctest --test-dir build/asan --output-on-failure -j "$((JOBS + 1))"
 
 if [ -z "${SKIP_TSAN:-}" ]; then
   echo "== engine and player history tests (thread sanitizer)"
@@ -58,12 +86,15 @@ if [ -z "${SKIP_TSAN:-}" ]; then
     ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools|history'
 fi
 
-if [ -z "${SKIP_PACKAGE:-}" ]; then
-  # Also CI's one build with Unix Makefiles, CMake's default generator: from
-  # a fresh folder, as a packager builds (Ninja makes the folders of a
-  # command's outputs by itself and would hide a missing one).
-  echo "== Debian package (CPack, Unix Makefiles from a fresh folder) and lintian"
-  bash scripts/package.sh "$ROOT/build/package"
+if [ -n "$bg_pid" ]; then
+  bg_status=0
+  wait "$bg_pid" || bg_status=$?
+  bg_pid=""
+  cat "$BG_LOG"
+  if [ "$bg_status" -ne 0 ]; then
+    echo "== the package or the fuzzers' build failed (exit $bg_status)" >&2
+    exit "$bg_status"
+  fi
 fi
 
 if [ -z "${SKIP_FUZZ:-}" ] && [ -f scripts/fuzz.sh ]; then

@@ -111,7 +111,7 @@ class SessionsTest : public QObject {
     a.clearReceived();
     QSignalSpy outcomes(e.engine.get(), &QueryEngine::Outcome);
     e.S(0).Act(
-        PendingPlayerAction{PendingPlayerAction::Kind::Kick, "2", "222222", "Big Joe", {}, {}});
+        PendingPlayerAction{PendingPlayerAction::Kind::Kick, "2", "222222", "Big Joe", {}, {}, {}});
     QTRY_VERIFY_WITH_TIMEOUT(Executed(a, "clientkick 2"), 5000);
     const auto got = a.received();
     QVERIFY(got.size() >= 2);
@@ -345,7 +345,7 @@ class SessionsTest : public QObject {
     e.S(0).TakeStatus({}, {});
     QSignalSpy outcomes(e.engine.get(), &QueryEngine::Outcome);
     e.S(0).Act(
-        PendingPlayerAction{PendingPlayerAction::Kind::Kick, "2", "222222", "Big Joe", {}, {}});
+        PendingPlayerAction{PendingPlayerAction::Kind::Kick, "2", "222222", "Big Joe", {}, {}, {}});
     e.engine->List().RemoveAt(0);
     QCOMPARE(outcomes.count(), 1);
     const auto outcome = outcomes[0][1].value<ActionOutcome>();

@@ -62,12 +62,12 @@ class TestGridModels : public QObject {
     SettingsStore store;
     QueryEngine engine(store);
     engine.SetCountryTables(RangeTable(), {{"at", "at.bmp"}, {"de", "de.bmp"}});
-    const std::uint32_t now = 100000000;
+    constexpr std::uint32_t now = 100000000;
     engine.List().Replace({Server("^1Red ^7Server", 118, 42, now), Server("Quiet", 6, 30, 1)});
     engine.List().MutableAt(0).passworded = 1;
     engine.List().MutableAt(0).rconpass.assign("pw");
     ServerListModel m(engine, SettingsFn(), nullptr);
-    m.SetClock([now] { return now; });
+    m.SetClock([] { return now; });
     m.SetDataRows(2);
     // Model columns are grid columns 1..6; column 0 (icons) is the header.
     QCOMPARE(m.columnCount(), 6);

@@ -406,16 +406,16 @@ class TestServerListDrawing : public QObject {
     std::vector<QImage> flags = {QImage(), red};
     painter.SetFlagImages(&flags);
     TableCells m;
-    m.cells[{0, 0}] = {QStringLiteral("Name")};
+    m.cells[{0, 0}] = {QStringLiteral("Name"), {}};
     m.cells[{0, 1}] = {QStringLiteral("Bob"), {}, true};
     m.cells[{0, 2}] = {QStringLiteral("Al ^0(Alice^0)"), {}, true};
     m.cells[{0, 3}] = {QStringLiteral("Bob"), {}, false, 1};
     m.cells[{0, 4}] = {QStringLiteral("Cy"), {}, false, 0};  // a flag without a picture
-    m.cells[{1, 1}] = {QStringLiteral("0")};
-    m.cells[{3, 1}] = {QStringLiteral("123456")};
+    m.cells[{1, 1}] = {QStringLiteral("0"), {}};
+    m.cells[{3, 1}] = {QStringLiteral("123456"), {}};
     m.cells[{3, 3}] = {QStringLiteral("0"), QColor(255, 0, 0)};
     m.cells[{4, 1}] = {QStringLiteral("48"), QColor(0, 166, 83)};
-    m.cells[{4, 3}] = {QStringLiteral("CNCT")};
+    m.cells[{4, 3}] = {QStringLiteral("CNCT"), {}};
     auto draw = [&](int col, int row) {
       QImage img = Canvas();
       QPainter p(&img);
