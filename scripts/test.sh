@@ -80,10 +80,18 @@ if [ -z "${SKIP_TSAN:-}" ]; then
   echo "== engine and player history tests (thread sanitizer)"
   cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_TSAN=ON -DZELMORA_BUILD_UI=OFF \
     -DZELMORA_BUILD_TOOLS=OFF "${SAN_COMPILER[@]}" >/dev/null
-  cmake --build build/tsan -j "$JOBS"
+  # Only the tests run here are built (a test's target has its name).
+  # tools_test_testserver_main starts the test server with QProcess, whose
+  # clone() clang 14's ThreadSanitizer runtime cannot follow (a CHECK in its
+  # fork handling fails); it has no threads of its own to check and runs in
+  # the sanitizer build above, the server's threads in tools_test_testserver.
+  TSAN_SKIP=tools_test_testserver_main
+  mapfile -t tsan_tests < <(ctest --test-dir build/tsan -N -L 'engine|tools|history' -E "$TSAN_SKIP" |
+    sed -n 's/^ *Test *#[0-9]*: //p')
+  cmake --build build/tsan -j "$JOBS" --target "${tsan_tests[@]}"
   # Qt is not built with ThreadSanitizer; the suppressions name Qt frames only.
   TSAN_OPTIONS="suppressions=$ROOT/tests/engine/tsan.supp halt_on_error=1" \
-    ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools|history'
+    ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools|history' -E "$TSAN_SKIP"
 fi
 
 if [ -n "$bg_pid" ]; then
