@@ -16,6 +16,7 @@
 #include "app/shellform.h"
 #include "core/serverencoding.h"
 #include "core/serverfile.h"
+#include "tests/ui/multiservertestutil.h"
 #include "tools/testserver/testserver.h"
 
 using namespace zelmora;
@@ -30,24 +31,6 @@ struct Run {
   QStringList lines;
   QString err;
 };
-
-Tserverrec Entry(std::uint16_t port, const std::string& name, const std::string& rcon,
-                 TextEncoding encoding = TextEncoding::Automatic) {
-  Tserverrec e;
-  e.host.assign("127.0.0.1");
-  e.port.assign(std::to_string(port));
-  e.hostname.assign(name);
-  e.rconpass.assign(rcon);
-  SetEncoding(e, encoding);
-  return e;
-}
-
-TestServerConfig Server(const std::string& pw, const std::string& name) {
-  TestServerConfig c;
-  c.rconPassword = pw;
-  SetVar(c.vars, "sv_hostname", name);
-  return c;
-}
 
 QString Address(const TestServer& s) {
   return QStringLiteral("127.0.0.1:%1").arg(s.port());

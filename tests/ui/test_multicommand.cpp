@@ -18,6 +18,7 @@
 #include "core/paths.h"
 #include "core/serverencoding.h"
 #include "core/serverfile.h"
+#include "tests/ui/multiservertestutil.h"
 #include "tools/testserver/testserver.h"
 #include "ui/dialogs/messages.h"
 #include "ui/main/drawgrid.h"
@@ -35,24 +36,6 @@ Q_DECLARE_METATYPE(zelmora::QuickChoice)
 Q_DECLARE_METATYPE(zelmora::TextEncoding)
 
 namespace {
-
-Tserverrec Entry(std::uint16_t port, const std::string& name, const std::string& rcon,
-                 TextEncoding encoding = TextEncoding::Automatic) {
-  Tserverrec e;
-  e.host.assign("127.0.0.1");
-  e.port.assign(std::to_string(port));
-  e.hostname.assign(name);
-  e.rconpass.assign(rcon);
-  SetEncoding(e, encoding);
-  return e;
-}
-
-TestServerConfig Server(const std::string& pw, const std::string& name) {
-  TestServerConfig c;
-  c.rconPassword = pw;
-  SetVar(c.vars, "sv_hostname", name);
-  return c;
-}
 
 void ClickRow(DrawGrid* g, int row, Qt::KeyboardModifiers mods = {}) {
   const QRect r = g->CellRect(1, row);

@@ -75,13 +75,6 @@ QVariant PingForeground(const std::string& text) {
   return ping != 0 ? QVariant(PingColor(ping)) : QVariant();
 }
 
-template <class List>
-const typename List::value_type* RowOf(const List& list, int row) {
-  return row >= 1 && static_cast<std::size_t>(row - 1) < list.size()
-             ? &list[static_cast<std::size_t>(row - 1)]
-             : nullptr;
-}
-
 }  // namespace
 
 QColor PingColor(int ping) {

@@ -29,6 +29,15 @@
 
 namespace zelmora {
 
+// The entry shown on grid row `row` of a list under a header row (row 1 is
+// the first entry); nullptr for the header and past the end.
+template <class List>
+const typename List::value_type* RowOf(const List& list, int row) {
+  return row >= 1 && static_cast<std::size_t>(row - 1) < list.size()
+             ? &list[static_cast<std::size_t>(row - 1)]
+             : nullptr;
+}
+
 inline constexpr int kRawTextRole = Qt::UserRole + 1;
 inline constexpr int kSortRole = Qt::UserRole + 2;
 // The icon column: the pictures after the flag, left to right (QVariantList

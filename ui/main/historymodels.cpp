@@ -62,13 +62,6 @@ qulonglong AddressKey(const std::string& ip) {
   return n;
 }
 
-template <class List>
-const typename List::value_type* RowOf(const List& list, int row) {
-  return row >= 1 && static_cast<std::size_t>(row - 1) < list.size()
-             ? &list[static_cast<std::size_t>(row - 1)]
-             : nullptr;
-}
-
 }  // namespace
 
 QString SeenText(std::int64_t time) {
