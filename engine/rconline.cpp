@@ -5,7 +5,7 @@
 namespace zelmora {
 
 std::uint64_t RconLine::Add(RconChannel channel, RconKind kind, std::string text, RconTiming timing,
-                            Clock::time_point now, Done done, bool resent, Answer answer) {
+                            Clock::time_point now, Done done, int resends, Answer answer) {
   Command c;
   c.id = nextId_++;
   c.channel = channel;
@@ -14,7 +14,7 @@ std::uint64_t RconLine::Add(RconChannel channel, RconKind kind, std::string text
   c.timing = timing;
   c.issued = now;
   c.done = std::move(done);
-  c.resent = resent;
+  c.resends = resends;
   c.answer = std::move(answer);
   commands_.push_back(std::move(c));
   return nextId_ - 1;

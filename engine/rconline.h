@@ -34,7 +34,7 @@ namespace zelmora {
 enum class RconChannel { Query, Var };
 // Reads only fetch what a view of the selected server shows: they are
 // dropped when the operator turns to another server, and one the server
-// lost is sent once more. Everything else the operator started is carried
+// lost is sent again (at most twice). Everything else the operator started is carried
 // out on its server whatever happens meanwhile, and never sent twice.
 enum class RconKind { Read, Action };
 
@@ -71,7 +71,7 @@ class RconLine {
     // Set (by whoever gave it) when it must not leave any more: it is
     // dropped when its turn comes.
     std::shared_ptr<const std::atomic<bool>> cancelled;
-    bool resent = false;  // a read sent once more
+    int resends = 0;  // how often a lost read has been sent again
     // The session's bookkeeping while the command is first in line.
     std::uint64_t ticket = 0;     // place in the flood spacing, 0 = none yet
     std::string paceKey;          // the address it took that place for
@@ -79,7 +79,7 @@ class RconLine {
   };
 
   std::uint64_t Add(RconChannel channel, RconKind kind, std::string text, RconTiming timing,
-                    Clock::time_point now, Done done = nullptr, bool resent = false,
+                    Clock::time_point now, Done done = nullptr, int resends = 0,
                     Answer answer = nullptr);
 
   // The first command when its time has come at now, else nullptr. Valid

@@ -357,7 +357,7 @@ void ServerSession::SendHead(RconLine::Command& c, Clock::time_point now) {
   // Stamped before the send: on loopback the answer can be there before a
   // stamp taken after it.
   outstanding_[ChannelIndex(c.channel)].push_back(
-      Outstanding{c.text, c.kind, c.resent, nowMs, key, std::move(c.answer)});
+      Outstanding{c.text, c.kind, c.resends, nowMs, key, std::move(c.answer)});
   socket->SendTo(*address, *port, datagram);  // failures: not told
   ++services_.counters.rconSent;
   if (c.channel == RconChannel::Query) {
@@ -477,17 +477,20 @@ void ServerSession::CheckUnanswered(double nowMs) {
   if (lost) UpdateLimited();
 }
 
-// A read the server lost while it answered others (a limiter) is sent once
-// more: it changes nothing on the server. Anything else is only noted (a
-// kick may have been carried out although its answer was lost).
+// A read the server lost while it answered others (a limiter) is sent again,
+// at most twice: it changes nothing on the server, and a first resend can
+// meet the limiter before the server is known to limit. Anything else is
+// only noted (a kick may have been carried out although its answer was
+// lost).
 void ServerSession::Unanswered(RconChannel channel, const Outstanding& gone, double nowMs) {
   ++services_.counters.unanswered;
   const bool sign = services_.pacer.AnsweredSince(gone.paceKey, SteadyAt(gone.left));
   services_.pacer.Lost(gone.paceKey, SteadyAt(gone.left), Clock::now());
-  if (gone.kind == RconKind::Read && !gone.resent && sign && services_.selection.Is(uid_)) {
+  if (gone.kind == RconKind::Read && gone.resends < kReadResends && sign &&
+      services_.selection.Is(uid_)) {
     ++services_.counters.resent;
-    line_.Add(channel, RconKind::Read, gone.command, RconTiming{}, Clock::now(), nullptr, true,
-              gone.answer);
+    line_.Add(channel, RconKind::Read, gone.command, RconTiming{}, Clock::now(), nullptr,
+              gone.resends + 1, gone.answer);
     return;
   }
   (void)nowMs;
@@ -627,7 +630,8 @@ void ServerSession::RequestListing(ListingKind kind, std::chrono::milliseconds d
     emit ListingChanged(ListingKind::Configs);
   }
   if (listingCommand_.empty()) return;
-  ListingTimer()->start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, delay.count())));
+  ListingTimer()->start(
+      static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, delay.count())));
 }
 
 }  // namespace zelmora

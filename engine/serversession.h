@@ -15,7 +15,7 @@
 // before the next command leaves, still joins it). An output is credited to
 // the last command of its channel that left before it; a command without an
 // answer within 2 s is noted in the console, except a read the server lost
-// while it answered others: that one is sent once more. Writes, kicks and
+// while it answered others: that one is sent again, at most twice. Writes, kicks and
 // messages are never sent twice.
 //
 // Main thread only.
@@ -63,6 +63,8 @@ class ServerSession : public QObject {
   // the check runs once an answer that came in time is surely complete.
   static constexpr double kAnswerWaitMs = 2000;
   static constexpr double kUnansweredAfterMs = kAnswerWaitMs + PrintJoiner::kDefaultGapMs + 50;
+  // A lost read is sent again at most this often.
+  static constexpr int kReadResends = 2;
 
   ServerSession(Uid uid, SessionServices& services, QObject* parent = nullptr);
   ~ServerSession() override;
@@ -149,7 +151,7 @@ class ServerSession : public QObject {
   struct Outstanding {
     std::string command;
     RconKind kind = RconKind::Action;
-    bool resent = false;
+    int resends = 0;
     double left = 0;  // HiResMs, right before the send
     std::string paceKey;
     RconLine::Answer answer;

@@ -27,7 +27,7 @@ struct EngineCounters {
   std::uint64_t statusTables = 0;     // tables a poll brought
   std::uint64_t printOutputs = 0;     // joined print outputs of listed senders
   std::uint64_t unanswered = 0;       // commands without an answer within 2 s
-  std::uint64_t resent = 0;           // reads sent once more
+  std::uint64_t resent = 0;           // lost reads sent again
   std::uint64_t rconSent = 0;         // rcon datagrams sent from the lines
   std::uint64_t getStatusSent = 0;    // getstatus queries sent
 };

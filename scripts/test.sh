@@ -4,7 +4,8 @@
 # runs every test, runs the engine and player history tests again under
 # ThreadSanitizer, builds the Debian package (the one build with Unix
 # Makefiles) and checks it with lintian, and gives every fuzzer a bounded run.
-# The package and the fuzzers are built while the sanitizer tests run.
+# The thread sanitizer tree, the package and the fuzzers are built while
+# the sanitizer tests run.
 #
 #   bash scripts/test.sh                  everything (what CI runs)
 #   SKIP_WIN=1 SKIP_TSAN=1 SKIP_PACKAGE=1 SKIP_FUZZ=1
@@ -47,62 +48,83 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_SANITIZE=ON
   "${SAN_COMPILER[@]}" >/dev/null
 cmake --build build/asan -j "$JOBS"
 
-# The tests mostly wait on timers and servers: the package's build and the
-# fuzzers' build run beside them at the lowest priority, in a process group
-# of their own that goes with this script. Their output is shown afterwards.
-BG_LOG=$ROOT/build/background.log
-bg_pid=""
+# The sanitizer tests mostly wait on timers and servers. Beside them, at a
+# lower priority, the thread sanitizer tree is built, and at the lowest the
+# package and the fuzzers. Each job runs in a process group of its own that
+# goes with this script; its output is shown when it is waited for.
+bg_pids=()
 stop_background() {
-  if [ -n "$bg_pid" ]; then kill -- "-$bg_pid" 2>/dev/null || true; fi
+  local pid
+  for pid in "${bg_pids[@]}"; do kill -- "-$pid" 2>/dev/null || true; done
 }
 trap stop_background EXIT
+# start_background NICENESS LOG SCRIPT: runs SCRIPT (bash, ROOT as $1);
+# its pid is left in bg_pid.
+start_background() {
+  setsid -w nice -n "$1" bash -c "set -euo pipefail; $3" background "$ROOT" >"$2" 2>&1 &
+  bg_pid=$!
+  bg_pids+=("$bg_pid")
+}
+# wait_background PID LOG WHAT: waits for the job, shows its output, ends
+# this script with the job's status when it failed.
+wait_background() {
+  local status=0
+  wait "$1" || status=$?
+  cat "$2"
+  if [ "$status" -ne 0 ]; then
+    echo "== $3 failed (exit $status)" >&2
+    exit "$status"
+  fi
+}
+
+pkg_pid=""
 if [ -z "${SKIP_PACKAGE:-}" ] || [ -z "${SKIP_FUZZ:-}" ]; then
-  setsid -w nice -n 19 bash -c '
-    set -euo pipefail
+  # The package is also CI's one build with Unix Makefiles, CMake's default
+  # generator: from a fresh folder, as a packager builds (Ninja makes the
+  # folders of a command's outputs by itself and would hide a missing one).
+  start_background 19 "$ROOT/build/package-and-fuzzers.log" '
     if [ -z "${SKIP_PACKAGE:-}" ]; then
-      # Also CI'"'"'s one build with Unix Makefiles, CMake'"'"'s default
-      # generator: from a fresh folder, as a packager builds (Ninja makes the
-      # folders of a command'"'"'s outputs by itself and would hide a missing one).
       echo "== Debian package (CPack, Unix Makefiles from a fresh folder) and lintian"
       bash scripts/package.sh "$1/build/package"
     fi
     if [ -z "${SKIP_FUZZ:-}" ]; then
       echo "== fuzzers (build)"
       FUZZ_BUILD_ONLY=1 bash scripts/fuzz.sh 1 "$1/build/fuzz"
-    fi' background "$ROOT" >"$BG_LOG" 2>&1 &
-  bg_pid=$!
+    fi'
+  pkg_pid=$bg_pid
 fi
 
-echo "== tests (address + undefined sanitizers)"
-ctest --test-dir build/asan --output-on-failure -j "$((JOBS + 1))"
-
+tsan_pid=""
 if [ -z "${SKIP_TSAN:-}" ]; then
-  echo "== engine and player history tests (thread sanitizer)"
   cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELMORA_TSAN=ON -DZELMORA_BUILD_UI=OFF \
     -DZELMORA_BUILD_TOOLS=OFF "${SAN_COMPILER[@]}" >/dev/null
-  # Only the tests run here are built (a test's target has its name).
+  # Only the tests run there are built (a test's target has its name).
   # tools_test_testserver_main starts the test server with QProcess, whose
   # clone() clang 14's ThreadSanitizer runtime cannot follow (a CHECK in its
   # fork handling fails); it has no threads of its own to check and runs in
   # the sanitizer build above, the server's threads in tools_test_testserver.
   TSAN_SKIP=tools_test_testserver_main
-  mapfile -t tsan_tests < <(ctest --test-dir build/tsan -N -L 'engine|tools|history' -E "$TSAN_SKIP" |
+  TSAN_LABELS='engine|tools|history'
+  mapfile -t tsan_tests < <(ctest --test-dir build/tsan -N -L "$TSAN_LABELS" -E "$TSAN_SKIP" |
     sed -n 's/^ *Test *#[0-9]*: //p')
-  cmake --build build/tsan -j "$JOBS" --target "${tsan_tests[@]}"
-  # Qt is not built with ThreadSanitizer; the suppressions name Qt frames only.
-  TSAN_OPTIONS="suppressions=$ROOT/tests/engine/tsan.supp halt_on_error=1" \
-    ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L 'engine|tools|history' -E "$TSAN_SKIP"
+  start_background 10 "$ROOT/build/tsan-build.log" \
+    "cmake --build build/tsan -j $JOBS --target ${tsan_tests[*]}"
+  tsan_pid=$bg_pid
 fi
 
-if [ -n "$bg_pid" ]; then
-  bg_status=0
-  wait "$bg_pid" || bg_status=$?
-  bg_pid=""
-  cat "$BG_LOG"
-  if [ "$bg_status" -ne 0 ]; then
-    echo "== the package or the fuzzers' build failed (exit $bg_status)" >&2
-    exit "$bg_status"
-  fi
+echo "== tests (address + undefined sanitizers)"
+ctest --test-dir build/asan --output-on-failure -j "$((JOBS + 1))"
+
+if [ -n "$tsan_pid" ]; then
+  echo "== engine and player history tests (thread sanitizer)"
+  wait_background "$tsan_pid" "$ROOT/build/tsan-build.log" "the thread sanitizer build"
+  # Qt is not built with ThreadSanitizer; the suppressions name Qt frames only.
+  TSAN_OPTIONS="suppressions=$ROOT/tests/engine/tsan.supp halt_on_error=1" \
+    ctest --test-dir build/tsan --output-on-failure -j "$JOBS" -L "$TSAN_LABELS" -E "$TSAN_SKIP"
+fi
+
+if [ -n "$pkg_pid" ]; then
+  wait_background "$pkg_pid" "$ROOT/build/package-and-fuzzers.log" "the package or the fuzzers' build"
 fi
 
 if [ -z "${SKIP_FUZZ:-}" ] && [ -f scripts/fuzz.sh ]; then

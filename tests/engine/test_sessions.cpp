@@ -229,7 +229,7 @@ class SessionsTest : public QObject {
   }
 
   // A batch of reads to a server that limits requests (before it is known
-  // to): the reads it lost while answering others are sent once more, so
+  // to): the reads it lost while answering others are sent again, so
   // every one is answered, and with its getstatus kept in the budget and
   // its answers counted the server is never taken for silent.
   void limitedServerAnswersEveryReadAndIsNeverSilent() {
