@@ -113,7 +113,7 @@ if [ -z "${SKIP_TSAN:-}" ]; then
 fi
 
 echo "== tests (address + undefined sanitizers)"
-ctest --test-dir build/asan --output-on-failure -j "$((JOBS + 1))"
+ctest --test-dir build/asan --output-on-failure -j "$JOBS"
 
 if [ -n "$tsan_pid" ]; then
   echo "== engine and player history tests (thread sanitizer)"

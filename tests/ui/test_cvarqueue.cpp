@@ -131,6 +131,7 @@ class TestCvarQueue : public QObject {
 
     // A line break in a field would start a second command on the server:
     // refused with a message, nothing queued, no notice.
+    QTRY_VERIFY(!fx_->windows().form5().isVisible());  // the batch's own has gone
     server_.clearReceived();
     SetText(f, "Edit23", QStringLiteral("1\nquit"));
     QVERIFY(Text(f, "Edit23").contains(QLatin1Char('\n')));
