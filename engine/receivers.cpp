@@ -39,7 +39,7 @@ class Inbox {
   // moves at most max of them into out.
   void Take(std::vector<Inbound>& out, std::chrono::microseconds wait, const Worker::Stop& stop,
             bool more = false) {
-    if (more && !stop.Requested()) std::this_thread::sleep_for(wait);
+    if (more) stop.SleepFor(wait);  // a stop request ends the gathering at once
     std::unique_lock<std::mutex> lk(m_);
     if (!more)
       cv_.wait_for(lk, wait, [&] { return !queue_.empty() || stop.Requested() || closed_; });

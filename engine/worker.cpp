@@ -2,7 +2,7 @@
 
 namespace zelmora {
 
-bool Worker::Stop::SleepFor(std::chrono::milliseconds d) const {
+bool Worker::Stop::SleepFor(std::chrono::microseconds d) const {
   std::unique_lock<std::mutex> lk(m_);
   return cv_.wait_for(lk, d, [&] { return flag_.load(); });
 }

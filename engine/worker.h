@@ -29,7 +29,7 @@ class Worker {
     // The flag itself, for waits that take one (hand-overs).
     const std::atomic<bool>& Flag() const { return flag_; }
     // Sleeps for d unless the stop is requested first; true when stopped.
-    bool SleepFor(std::chrono::milliseconds d) const;
+    bool SleepFor(std::chrono::microseconds d) const;
 
    private:
     friend class Worker;

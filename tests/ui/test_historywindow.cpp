@@ -18,12 +18,14 @@
 #include "geo/flags.h"
 #include "geo/ranges.h"
 #include "history/playerhistory.h"
+#include "tests/history/historytestutil.h"
 #include "ui/main/drawgrid.h"
 #include "ui/main/gridmodels.h"
 #include "ui/main/historymodels.h"
 #include "ui/main/playerhistorywindow.h"
 
 using namespace zelmora;
+using zelmora::testing::Row;
 
 namespace {
 
@@ -31,17 +33,6 @@ constexpr std::int64_t kT1 = 1700000000;  // 14.11.2023
 constexpr std::int64_t kT2 = kT1 + 86400 * 3;
 constexpr std::int64_t kNow = kT2 + 3600;
 const std::string kRed = "127.0.0.1:28960";
-
-Tstatusrow Row(const std::string& num, const std::string& name, const std::string& guid,
-               const std::string& address) {
-  Tstatusrow r{};
-  r[0] = num;
-  r[1] = name;
-  r[2] = "50";
-  r[3] = guid;
-  r[6] = address;
-  return r;
-}
 
 std::int64_t Ip(int a, int b, int c, int d) {
   return (std::int64_t(a) << 24) + (b << 16) + (c << 8) + d;
